@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ui/status_window.h"
+
+// Result codes that the driver itself produces.
+constexpr int kResultPortFailed = 5;
+
+// Writes "ComStatus" = result, then "ZorVekDriverRunning" = "0", then posts the quit message.
+void Finish(int result);
+
+// Reads the job keys in order and runs the job that they select; its result code.
+int RunSelectedJob();
+
+// Everything after the window exists: opens the port (result 5 if it fails), runs the
+// selected job and finishes the run. Returns the result code written as "ComStatus".
+int RunDriver();
+
+// The jobs and Finish, for the window procedure's system commands.
+const TJobCommands& DriverJobCommands();

@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "serial/pause.h"
+
+void PauseMs(std::uint32_t ms) { Sleep(ms); }
