@@ -2,4 +2,6 @@
 
 #include "serial/pause.h"
 
-void PauseMs(std::uint32_t ms) { Sleep(ms); }
+void PauseMs(std::uint32_t ms) {
+    Sleep(ms);
+}

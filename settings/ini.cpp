@@ -30,15 +30,31 @@ std::uint8_t iniGetComPort() {
     return static_cast<std::uint8_t>(ProfileGetInt(kSection, "Comport", 1, kSettingsFile) & 0xFFu);
 }
 
-int iniTestMiniZvConnection() { return ReadFlag("TestMiniZvConnection", 1); }
-int iniGetData() { return ReadFlag("GetData", 1); }
-int iniToZorvek() { return ReadFlag("ToZorvek", 1); }
-std::uint8_t iniSendNumberOfModuls() { return ReadNumber1To200("SendNumberOfModuls"); }
-std::uint8_t iniGetFromModulNumber() { return ReadNumber1To200("GetFromModulNumber"); }
-std::uint8_t iniGetToModulNumber() { return ReadNumber1To200("GetToModulNumber"); }
-int iniIgnoreMutBlock() { return ReadFlag("IgnoreMutBlock", 0); }
+int iniTestMiniZvConnection() {
+    return ReadFlag("TestMiniZvConnection", 1);
+}
+int iniGetData() {
+    return ReadFlag("GetData", 1);
+}
+int iniToZorvek() {
+    return ReadFlag("ToZorvek", 1);
+}
+std::uint8_t iniSendNumberOfModuls() {
+    return ReadNumber1To200("SendNumberOfModuls");
+}
+std::uint8_t iniGetFromModulNumber() {
+    return ReadNumber1To200("GetFromModulNumber");
+}
+std::uint8_t iniGetToModulNumber() {
+    return ReadNumber1To200("GetToModulNumber");
+}
+int iniIgnoreMutBlock() {
+    return ReadFlag("IgnoreMutBlock", 0);
+}
 
-void iniZorVekDriverStart() { WriteStatus("ZorVekDriverRunning", "1"); }
+void iniZorVekDriverStart() {
+    WriteStatus("ZorVekDriverRunning", "1");
+}
 
 void iniNowTransferingNo(int number) {
     char text[16];

@@ -20,13 +20,21 @@ void StatusWindowSetTitle(const char* text) {
     titleHistory.push_back(title);
 }
 
-void StatusWindowPostQuit() { quitPosted = true; }
+void StatusWindowPostQuit() {
+    quitPosted = true;
+}
 
-const std::string& StatusWindowTitle() { return title; }
+const std::string& StatusWindowTitle() {
+    return title;
+}
 
-const std::vector<std::string>& StatusWindowTitleHistory() { return titleHistory; }
+const std::vector<std::string>& StatusWindowTitleHistory() {
+    return titleHistory;
+}
 
-bool StatusWindowQuitPosted() { return quitPosted; }
+bool StatusWindowQuitPosted() {
+    return quitPosted;
+}
 
 long StatusWindowSysCommand(unsigned id) {
     if (id == kCmdAbout) {
