@@ -1,9 +1,176 @@
-// Placeholder until the setup-file reader and writer land.
 #include "datafile/comma_sep_file.h"
 
-TCommaSepFile::TCommaSepFile(char, TReturnCode* result) { *result = 0; }
-TCommaSepFile::~TCommaSepFile() = default;
-int TCommaSepFile::LoadData(TPcModulSetup*) { return 9; }
-int TCommaSepFile::WriteData(TPcModulSetup*) { return 0; }
-int TCommaSepFile::GetOneNumber(std::uint8_t*) { return 9; }
-int TCommaSepFile::WriteOneNumber(std::uint8_t*) { return 0; }
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+// Both files are opened in binary mode and the text-mode work is done here, so the bytes on
+// disk are the same on every platform: lines end in CR LF, and a Ctrl-Z ends the read file.
+namespace {
+
+constexpr char kReadMode[] = "rb";
+constexpr char kWriteMode[] = "wb";
+constexpr char kLineEnd[] = "\r\n";
+constexpr char kSeparator[] = ",";
+constexpr int kEndOfText = 26;  // Ctrl-Z
+constexpr int kNoChar = -1;
+constexpr std::size_t kLineLimit = 80;  // characters in front of a line end
+// A space and up to three digits: the line keeps going only while the next number and the
+// comma behind it still fit within the limit.
+constexpr std::size_t kRoomForNextNumber = 4;
+constexpr std::size_t kMaxDigits = 7;
+constexpr int kLastByte = static_cast<int>(sizeof(TPcModulSetup)) - 1;
+
+constexpr TReturnCode kOk = 0;
+constexpr TReturnCode kCannotOpenToZv = 8;
+constexpr int kFileEnded = 9;
+constexpr int kWriteFailed = 10;
+
+// The output line being built, one for the whole program (there is never more than one
+// writer). Room for the longest line the layout lets grow, its line end and a terminator.
+char lineBuffer[kLineLimit + sizeof(kLineEnd)] = {};
+std::size_t lineLength = 0;
+
+void Append(const char* text) {
+    const std::size_t length = std::strlen(text);
+    if (lineLength + length < sizeof(lineBuffer)) {
+        std::memcpy(lineBuffer + lineLength, text, length + 1);
+        lineLength += length;
+    }
+}
+
+// Writes the line out and empties it; 0, or kWriteFailed when the stream refused it.
+int FlushLine(std::FILE* file) {
+    const std::size_t length = lineLength;
+    lineLength = 0;
+    lineBuffer[0] = '\0';
+    if (std::fwrite(lineBuffer, 1, length, file) != length) {
+        return kWriteFailed;
+    }
+    return 0;
+}
+
+}  // namespace
+
+TCommaSepFile::TCommaSepFile(char mode, TReturnCode* result) {
+    firstRecord = 1;
+    if (mode == kModeRead) {
+        readFile = std::fopen(kToZvFile, kReadMode);
+        *result = readFile != nullptr ? kOk : kCannotOpenToZv;
+    } else {
+        writeFile = std::fopen(kFromZvFile, kWriteMode);
+        *result = writeFile != nullptr ? kOk : kWriteFailed;
+    }
+}
+
+TCommaSepFile::~TCommaSepFile() {
+    if (readFile != nullptr) {
+        std::fclose(readFile);
+    }
+    if (writeFile != nullptr) {
+        std::fclose(writeFile);
+    }
+}
+
+int TCommaSepFile::ReadChar() {
+    if (readFileEnded == 0 && readFile != nullptr) {
+        const int c = std::fgetc(readFile);
+        if (c != EOF && c != kEndOfText) {
+            return c;
+        }
+    }
+    readFileEnded = 1;
+    return kNoChar;
+}
+
+int TCommaSepFile::LoadData(TPcModulSetup* record) {
+    auto* bytes = reinterpret_cast<std::uint8_t*>(record);
+    endOfFile = 0;
+    int code = 0;
+    for (int i = 0; i <= kLastByte && code == 0; ++i) {
+        code = GetOneNumber(&bytes[i]);
+    }
+    return code;
+}
+
+// Reads one field up to and including its comma. Every character other than a digit or a
+// comma is skipped; only the first seven digits count, the rest are read and dropped.
+int TCommaSepFile::GetOneNumber(std::uint8_t* target) {
+    if (endOfFile != 0) {
+        return kFileEnded;
+    }
+    std::array<char, kMaxDigits + 1> digits{};
+    std::size_t count = 0;
+    int c = ReadChar();
+    while (c != kNoChar && c != ',') {
+        if (c >= '0' && c <= '9' && count < kMaxDigits) {
+            digits[count++] = static_cast<char>(c);
+        }
+        c = ReadChar();
+    }
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        value = value * 10U + static_cast<std::uint32_t>(digits[i] - '0');
+    }
+    *target = static_cast<std::uint8_t>(value & 0xFFU);
+    if (c == kNoChar) {
+        endOfFile = 1;
+    }
+    return 0;
+}
+
+// Flushes the stream after every record and reports 10 on any stream error: a fetch that
+// lost records must not report success. Records written before a failure stay in the file.
+int TCommaSepFile::WriteData(TPcModulSetup* record) {
+    if (writeFile == nullptr) {
+        return kWriteFailed;
+    }
+    auto* bytes = reinterpret_cast<std::uint8_t*>(record);
+    int code = 0;
+    firstNumber = 1;
+    lastNumber = 0;
+    if (firstRecord == 0) {
+        std::fputs(kSeparator, writeFile);
+        std::fputs(kLineEnd, writeFile);
+    }
+    firstRecord = 0;
+    // A failed number does not stop the record: the line buffer must end the record empty.
+    for (int i = 0; i < kLastByte; ++i) {
+        if (WriteOneNumber(&bytes[i]) != 0) {
+            code = kWriteFailed;
+        }
+    }
+    lastNumber = 1;
+    if (WriteOneNumber(&bytes[kLastByte]) != 0) {
+        code = kWriteFailed;
+    }
+    if (std::fflush(writeFile) != 0 || std::ferror(writeFile) != 0) {
+        code = kWriteFailed;
+    }
+    return code;
+}
+
+// Appends one number to the line; a line that would grow past 80 characters ends in ","
+// and a line end and goes out first.
+int TCommaSepFile::WriteOneNumber(std::uint8_t* value) {
+    int code = 0;
+    if (firstNumber != 0) {
+        firstNumber = 0;
+    } else {
+        Append(kSeparator);
+        if (lineLength + kRoomForNextNumber < kLineLimit) {
+            Append(" ");
+        } else {
+            Append(kLineEnd);
+            code = FlushLine(writeFile);
+        }
+    }
+    char text[4];
+    std::snprintf(text, sizeof(text), "%d", static_cast<int>(*value));
+    Append(text);
+    if (lastNumber != 0 && FlushLine(writeFile) != 0) {
+        code = kWriteFailed;
+    }
+    return code;
+}
