@@ -42,13 +42,10 @@ void Append(const char* text) {
 
 // Writes the line out and empties it; 0, or kWriteFailed when the stream refused it.
 int FlushLine(std::FILE* file) {
-    const std::size_t length = lineLength;
+    const bool written = std::fwrite(lineBuffer, 1, lineLength, file) == lineLength;
     lineLength = 0;
     lineBuffer[0] = '\0';
-    if (std::fwrite(lineBuffer, 1, length, file) != length) {
-        return kWriteFailed;
-    }
-    return 0;
+    return written ? 0 : kWriteFailed;
 }
 
 }  // namespace
