@@ -21,9 +21,14 @@ class TCommaSepFile {
     TCommaSepFile(const TCommaSepFile&) = delete;
     TCommaSepFile& operator=(const TCommaSepFile&) = delete;
 
+    // Reads the next record's 131 numbers: 0, or 9 when the file ends first.
     int LoadData(TPcModulSetup* record);
+    // Appends one record and flushes it to the file: 0, or 10 when the file refused it.
     int WriteData(TPcModulSetup* record);
+    // Reads one number up to its comma: 0 (also for the number the file ends in), or 9 once
+    // the file has ended.
     int GetOneNumber(std::uint8_t* target);
+    // Adds one number to the output line: 0, or 10 when a line could not be written.
     int WriteOneNumber(std::uint8_t* value);
 
   private:
