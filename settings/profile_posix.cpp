@@ -1,7 +1,153 @@
-// Placeholder until the POSIX profile layer lands: every key reads as its default.
-#include "settings/profile.h"
+// The profile files on POSIX: read and rewritten whole, by the rules of profile_text.h,
+// under their bare names in the current directory.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-std::uint32_t ProfileGetInt(const char*, const char*, int defaultValue, const char*) {
-    return static_cast<std::uint32_t>(defaultValue);
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "settings/profile.h"
+#include "settings/profile_text.h"
+
+namespace {
+
+enum class ReadResult { kRead, kMissing, kFailed };
+
+// Reads a regular file whole. Whatever else bears the name (a directory, or a FIFO that
+// would block the driver) fails.
+ReadResult ReadWholeFile(const char* path, std::string* text, mode_t* mode) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
+    }
+    ReadResult result = ReadResult::kFailed;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        std::string bytes;
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+        char buffer[4096];
+        for (;;) {
+            const ssize_t count = read(fd, buffer, sizeof buffer);
+            if (count > 0) {
+                bytes.append(buffer, static_cast<std::size_t>(count));
+            } else if (count == 0) {
+                *text = std::move(bytes);
+                *mode = info.st_mode & 07777;
+                result = ReadResult::kRead;
+                break;
+            } else if (errno != EINTR) {
+                break;
+            }
+        }
+    }
+    close(fd);
+    return result;
 }
-void ProfileWriteString(const char*, const char*, const char*, const char*) {}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = write(fd, bytes.data() + done, bytes.size() - done);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+// A symbolic link is followed, so a host may keep the status file elsewhere and link it here.
+std::string TargetPath(const char* file) {
+    char* resolved = realpath(file, nullptr);
+    if (resolved == nullptr) {
+        return file;
+    }
+    std::string path = resolved;
+    std::free(resolved);
+    return path;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A new file beside `path`, named so that no other writer picks the same name. Opened with
+// mode 0666 so that the umask applies, as to any file the driver creates.
+int CreateTempFile(const std::string& path, std::string* tempPath) {
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".%ld-%u.tmp", static_cast<long>(getpid()), attempt);
+        *tempPath = path + suffix;
+        const int fd = open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Read, change and replace, all under an exclusive lock on the directory: a second driver
+// writing the same status file would otherwise read the same old bytes, and its rename
+// would drop the other's key.
+void RewriteLocked(const std::string& path, const char* section, const char* key,
+                   const char* value) {
+    std::string text;
+    mode_t mode = 0;
+    const ReadResult read = ReadWholeFile(path.c_str(), &text, &mode);
+    if (read == ReadResult::kFailed) {
+        return;  // replacing what we cannot read would lose it
+    }
+    const std::string updated = ProfileTextSetString(text, section, key, value);
+
+    std::string tempPath;
+    const int fd = CreateTempFile(path, &tempPath);
+    if (fd < 0) {
+        return;
+    }
+    bool written = WriteAll(fd, updated);
+    if (written && read == ReadResult::kRead) {
+        written = fchmod(fd, mode) == 0;
+    }
+    written = close(fd) == 0 && written;
+    // rename() swaps the whole file at once: a host polling the file sees either the old
+    // bytes or the new, never an empty or half-written file.
+    if (!written || rename(tempPath.c_str(), path.c_str()) != 0) {
+        unlink(tempPath.c_str());
+    }
+}
+
+}  // namespace
+
+std::uint32_t ProfileGetInt(const char* section, const char* key, int defaultValue,
+                            const char* file) {
+    std::string text;
+    mode_t mode = 0;
+    if (ReadWholeFile(file, &text, &mode) != ReadResult::kRead) {
+        return static_cast<std::uint32_t>(defaultValue);
+    }
+    return ProfileTextGetInt(text, section, key, defaultValue);
+}
+
+void ProfileWriteString(const char* section, const char* key, const char* value, const char* file) {
+    const std::string path = TargetPath(file);
+    const int directory = open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+        while (flock(directory, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    RewriteLocked(path, section, key, value);
+    if (directory >= 0) {
+        close(directory);  // releases the lock
+    }
+}
