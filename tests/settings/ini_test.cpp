@@ -1,5 +1,4 @@
 #include "settings/ini.h"
-#include "settings/profile.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include <string>
 
 #include "scratch_dir.h"
+#include "settings/profile.h"
 
 namespace {
 
