@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+#include "sim/unit.h"
+
+// The command line of minizv-sim.
+struct SimOptions {
+    std::string link;    // symbolic link to create, pointing at the line
+    std::string device;  // a real serial device instead of a pseudo-terminal
+    std::string store;   // store file, loaded at start and saved after each send
+    UnitConfig unit;
+    bool pace = false;
+    bool trace = false;
+    bool help = false;
+    unsigned exitAfter = 0;  // 0: run until a signal
+    int printRecord = -1;    // >= 0: print that record and exit
+};
+
+// 0 with `options` filled in, or 1 with a message in `error`.
+int ParseOptions(int argc, const char* const* argv, SimOptions& options, std::string& error);
+
+// The --help text.
+const char* SimUsage();

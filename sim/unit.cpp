@@ -1,0 +1,290 @@
+#include "sim/unit.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr std::uint8_t kStartByte = 0xAA;
+constexpr std::uint8_t kEndByte = 0x55;
+constexpr std::uint8_t kAckCode = 0x01;
+constexpr std::uint8_t kBadAckCode = 0x02;
+constexpr std::uint8_t kStatusDone = 0;
+constexpr std::uint8_t kStatusRefused = 1;
+constexpr std::size_t kFrameOverhead = 6;  // start, counter, length, sum low, sum high, end
+constexpr std::size_t kLengthOffset = 2;
+constexpr std::size_t kPacketOffset = 3;
+
+constexpr std::uint8_t kGetVersion = 1;
+constexpr std::uint8_t kGetCentral = 3;
+constexpr std::uint8_t kSendCentral = 5;
+constexpr std::uint8_t kGetModul = 7;
+constexpr std::uint8_t kSendModul = 9;
+
+// Junk for --stray: no start byte, but the end byte, the wake byte and XON/XOFF, which a
+// careless receiver would trip over.
+constexpr std::uint8_t kStrayPattern[] = {0x00, 0x55, 0xFF, 0x01, 0x11, 0x13};
+
+struct Request {
+    std::uint8_t code;
+    std::size_t packetLength;  // request code and payload
+};
+constexpr Request kRequests[] = {
+    {kGetVersion, 2}, {kGetCentral, 2}, {kSendCentral, 132}, {kGetModul, 2}, {kSendModul, 132}};
+
+bool IsRequestLength(std::size_t length) {
+    for (const Request& request : kRequests) {
+        if (request.packetLength == length) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsRequest(std::uint8_t code, std::size_t length) {
+    for (const Request& request : kRequests) {
+        if (request.code == code && request.packetLength == length) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint16_t Checksum(const std::vector<std::uint8_t>& frame, std::size_t from, std::size_t to) {
+    unsigned sum = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        sum += frame[i];
+    }
+    return static_cast<std::uint16_t>(sum);
+}
+
+enum class FrameState { Incomplete, Rejected, Complete };
+
+// Adds one byte to the frame being received. A frame is rejected as soon as its length or
+// request code fits no request, so a stray start byte cannot swallow the frame behind it.
+FrameState FrameAddByte(std::vector<std::uint8_t>& frame, std::uint8_t byte, std::string& why) {
+    if (frame.empty()) {
+        if (byte == kStartByte) {
+            frame.push_back(byte);
+        }
+        return FrameState::Incomplete;
+    }
+    frame.push_back(byte);
+    if (frame.size() == kLengthOffset + 1 && !IsRequestLength(byte)) {
+        why = "length " + std::to_string(byte) + " fits no request";
+        return FrameState::Rejected;
+    }
+    if (frame.size() == kPacketOffset + 1 && !IsRequest(byte, frame[kLengthOffset])) {
+        why = "no request " + std::to_string(byte) + " of length " +
+              std::to_string(frame[kLengthOffset]);
+        return FrameState::Rejected;
+    }
+    const std::size_t size = frame[kLengthOffset] + kFrameOverhead;
+    if (frame.size() < size) {
+        return FrameState::Incomplete;
+    }
+    const std::uint16_t sum = Checksum(frame, 1, size - 3);
+    const unsigned got = frame[size - 3] | (frame[size - 2] << 8);
+    if (got != sum) {
+        char text[64];
+        std::snprintf(text, sizeof text, "checksum %04X, want %04X", got, sum);
+        why = text;
+        return FrameState::Rejected;
+    }
+    if (frame[size - 1] != kEndByte) {
+        why = "end byte " + std::to_string(frame[size - 1]);
+        return FrameState::Rejected;
+    }
+    return FrameState::Complete;
+}
+
+void AppendStray(const SimUnit& unit, std::vector<std::uint8_t>& out) {
+    for (unsigned i = 0; i < unit.config.faults.stray; ++i) {
+        out.push_back(kStrayPattern[i % sizeof kStrayPattern]);
+    }
+}
+
+void AppendAck(std::uint8_t counter, std::uint8_t code, std::vector<std::uint8_t>& out) {
+    const unsigned sum = counter + code;
+    out.insert(out.end(), {kStartByte, counter, code, static_cast<std::uint8_t>(sum & 0xFF),
+                           static_cast<std::uint8_t>(sum >> 8), kEndByte});
+}
+
+std::vector<std::uint8_t> ReplyFrame(std::uint8_t counter,
+                                     const std::vector<std::uint8_t>& packet) {
+    std::vector<std::uint8_t> frame = {kStartByte, counter,
+                                       static_cast<std::uint8_t>(packet.size())};
+    frame.insert(frame.end(), packet.begin(), packet.end());
+    const std::uint16_t sum = Checksum(frame, 1, frame.size());
+    frame.insert(frame.end(), {static_cast<std::uint8_t>(sum & 0xFF),
+                               static_cast<std::uint8_t>(sum >> 8), kEndByte});
+    return frame;
+}
+
+// The status a request gets: an override when one matches, else `normal`.
+std::uint8_t StatusFor(const SimUnit& unit, std::uint8_t code, std::uint8_t modul,
+                       std::uint8_t normal) {
+    for (const StatusOverride& entry : unit.config.faults.statuses) {
+        if (entry.code == code && entry.modul == modul) {
+            return entry.status;
+        }
+    }
+    return normal;
+}
+
+bool IsModul(std::uint8_t number) {
+    return number >= 1 && number <= kLastModul;
+}
+
+// Carries the request out and returns the reply packet; notes what was done.
+std::vector<std::uint8_t> CarryOut(SimUnit& unit, const std::uint8_t* packet, UnitEvent& event) {
+    const std::uint8_t code = packet[0];
+    const std::uint8_t arg = packet[1];
+    std::vector<std::uint8_t> reply = {static_cast<std::uint8_t>(code + 1)};
+    const SimRecord noRecord{};
+    std::uint8_t status = kStatusDone;
+    switch (code) {
+        case kGetVersion:
+            reply.push_back(unit.config.version[0]);
+            reply.push_back(unit.config.version[1]);
+            event.note = "version " + std::to_string(unit.config.version[0]) + "," +
+                         std::to_string(unit.config.version[1]);
+            return reply;
+        case kGetCentral:
+            status = StatusFor(unit, code, 0, kStatusDone);
+            reply.push_back(status);
+            reply.insert(reply.end(), unit.store.records[0].begin(), unit.store.records[0].end());
+            event.note = "fetch central";
+            break;
+        case kSendCentral:
+            status = StatusFor(unit, code, 0, kStatusDone);
+            reply.push_back(status);
+            if (status == kStatusDone) {
+                std::copy(packet + 2, packet + 2 + kRecordBytes, unit.store.records[0].begin());
+                unit.store.centralFlag = arg;
+                event.storeChanged = true;
+            }
+            event.note = "send central, flag " + std::to_string(arg);
+            break;
+        case kGetModul: {
+            status = StatusFor(unit, code, arg, IsModul(arg) ? kStatusDone : kStatusRefused);
+            const SimRecord& record = IsModul(arg) ? unit.store.records[arg] : noRecord;
+            reply.push_back(status);
+            reply.insert(reply.end(), record.begin(), record.end());
+            event.note = "fetch module " + std::to_string(arg);
+            break;
+        }
+        default:  // kSendModul: the only request left after FrameAddByte
+            status = StatusFor(unit, code, arg, IsModul(arg) ? kStatusDone : kStatusRefused);
+            reply.push_back(status);
+            if (status == kStatusDone && IsModul(arg)) {
+                std::copy(packet + 2, packet + 2 + kRecordBytes, unit.store.records[arg].begin());
+                event.storeChanged = true;
+            }
+            event.note = "send module " + std::to_string(arg);
+            break;
+    }
+    event.note += ", status " + std::to_string(status) + (event.storeChanged ? ", stored" : "");
+    return reply;
+}
+
+// Takes one fault from the budget `count` if there is one left.
+bool TakeFault(unsigned& count) {
+    if (count == 0) {
+        return false;
+    }
+    --count;
+    return true;
+}
+
+// The answer to a good data frame.
+UnitEvent Answer(SimUnit& unit, const std::vector<std::uint8_t>& frame) {
+    UnitFaults& faults = unit.config.faults;
+    const std::uint8_t counter = frame[1];
+    const std::uint8_t* packet = &frame[kPacketOffset];
+    ++unit.framesReceived;
+    UnitEvent event;
+    const std::string prefix =
+        "frame " + std::to_string(counter) + ", request " + std::to_string(packet[0]) + ": ";
+    if (faults.silent) {
+        event.note = prefix + "silent, no answer";
+        return event;
+    }
+    if (TakeFault(faults.noAck)) {
+        event.note = prefix + "ignored (--no-ack)";
+        return event;
+    }
+    event.answered = true;
+    AppendStray(unit, event.output);
+    if (TakeFault(faults.badAck)) {
+        AppendAck(counter, kBadAckCode, event.output);
+        event.note = prefix + "acknowledged with code 2 (--bad-ack), not carried out";
+        return event;
+    }
+    AppendAck(counter, kAckCode, event.output);
+    std::vector<std::uint8_t> reply = CarryOut(unit, packet, event);
+    event.note = prefix + event.note;
+    std::string fault;
+    if (TakeFault(faults.wrongReply)) {
+        // Another reply code of the table (2 -> 4 ... 10 -> 2): a well-formed frame that only
+        // a check of the code catches.
+        reply[0] = static_cast<std::uint8_t>(reply[0] % 10 + 2);
+        fault = "; reply code " + std::to_string(reply[0]) + " (--wrong-reply)";
+    }
+    std::vector<std::uint8_t> replyFrame = ReplyFrame(unit.replyCounter++, reply);
+    if (fault.empty() && TakeFault(faults.damageReply)) {
+        replyFrame[replyFrame.size() - 3] ^= 0x01;
+        fault = "; checksum damaged (--damage-reply)";
+    } else if (fault.empty() && TakeFault(faults.truncateReply)) {
+        replyFrame.resize(replyFrame.size() / 2);
+        fault = "; reply cut to " + std::to_string(replyFrame.size()) + " bytes (--truncate-reply)";
+    }
+    event.note += fault;
+    AppendStray(unit, event.output);
+    event.output.insert(event.output.end(), replyFrame.begin(), replyFrame.end());
+    return event;
+}
+
+}  // namespace
+
+void UnitInit(SimUnit& unit, const UnitConfig& config, const SimStore& store) {
+    unit.config = config;
+    unit.store = store;
+    unit.frame.clear();
+    unit.lastByteMs = 0;
+    unit.replyCounter = 1;
+    unit.framesReceived = 0;
+}
+
+void UnitReceive(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, std::uint64_t nowMs,
+                 std::vector<UnitEvent>& events) {
+    if (count == 0) {
+        return;
+    }
+    if (!unit.frame.empty() && nowMs - unit.lastByteMs > kFrameStallMs) {
+        UnitEvent event;
+        event.note =
+            "dropped " + std::to_string(unit.frame.size()) + " bytes of a frame that stalled";
+        events.push_back(event);
+        unit.frame.clear();
+    }
+    unit.lastByteMs = nowMs;
+    std::vector<std::uint8_t> input(bytes, bytes + count);
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        std::string why;
+        const FrameState state = FrameAddByte(unit.frame, input[i], why);
+        if (state == FrameState::Complete) {
+            events.push_back(Answer(unit, unit.frame));
+            unit.frame.clear();
+        } else if (state == FrameState::Rejected) {
+            UnitEvent event;
+            event.note = "dropped a frame: " + why;
+            events.push_back(event);
+            // The start byte was not a frame's: hunt again from the byte after it, so a
+            // frame hiding in what was taken for this one's body is still found.
+            input.insert(input.begin() + static_cast<std::ptrdiff_t>(i) + 1, unit.frame.begin() + 1,
+                         unit.frame.end());
+            unit.frame.clear();
+        }
+    }
+}
