@@ -15,5 +15,4 @@ std::uint32_t ProfileGetInt(const char* section, const char* key, int defaultVal
                             const char* file);
 
 // Sets `key` to `value`, creating file, section or key as needed. Failures are ignored.
-void ProfileWriteString(const char* section, const char* key, const char* value,
-                        const char* file);
+void ProfileWriteString(const char* section, const char* key, const char* value, const char* file);
