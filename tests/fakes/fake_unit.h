@@ -1,0 +1,88 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "device/setup_records.h"
+
+// A scripted MiniZv unit on the fake line (fake_port.h), in virtual time. It reads the
+// driver's data frames from what ComWrite carries (wake bytes and other bytes outside a
+// frame are skipped), acknowledges each intact frame at once and answers it at once with the
+// reply that the command table gives, from its store of the central record and the module
+// records 1..200:
+//   1 -> 2 version bytes;  3 -> 4 status, central;   5 -> 6 status (stores the central record)
+//   7 -> 8 status, module; 9 -> 10 status (stores the module record)
+// A request of another code or of the wrong length is recorded and gets an acknowledgement
+// but no reply. Module numbers outside 1..200 get kNoSuchModulStatus and 130 zero bytes.
+// A send is carried out (stored) when its status is 0 and the frame was acknowledged with
+// code 1, even if the reply is then lost, as a real unit would.
+//
+//   fake::StartUnit();                                     // fresh line, well-behaved unit
+//   fake::UnitRecord(4) = fake::PatternRecord(40);         // what module 4 holds
+//   fake::AddUnitFault(fake::UnitFault::kSilent, 1, 2);    // frames 1 and 2: no answer at all
+//   fake::SetUnitStatus(7, 8, 4);                          // fetching module 4 gives status 8
+//   ... run the driver ...
+//   ASSERT_EQ(fake::UnitRequests().size(), 3u);
+//   EXPECT_EQ(fake::UnitRequests()[2].packet, (std::vector<std::uint8_t>{7, 4}));
+//   EXPECT_EQ(fake::Pauses().size(), 2u);                  // fake_port.h records the rest
+
+namespace fake {
+
+// What the unit does wrong with one data frame.
+enum class UnitFault {
+    kNone,
+    kSilent,          // no acknowledgement, no reply, nothing carried out
+    kBadAck,          // acknowledgement code 0x02 (checksum to match), no reply, not carried out
+    kLateAck,         // carried out, but acknowledgement and reply come kLateAckMs after the
+                      // frame: the driver has given up, and the stale bytes wait on the line
+    kNoReply,         // acknowledged and carried out, but no reply
+    kWrongReplyCode,  // the reply carries the request code instead of the reply code
+    kBadChecksum,     // the reply's checksum low byte is one off
+    kBadEndByte,      // the reply ends with 0x54 instead of 0x55
+    kTruncatedReply,  // only the first half of the reply frame is sent
+};
+
+constexpr std::uint64_t kLateAckMs = 3 * 1600 + 100;
+constexpr int kEveryFrame = 1 << 30;
+constexpr int kAnyModul = -1;
+constexpr std::uint8_t kNoSuchModulStatus = 1;
+
+// What the unit received, one entry per intact data frame, numbered from 1 in this order.
+struct UnitRequest {
+    std::uint64_t atMs;
+    std::uint8_t counter;
+    std::vector<std::uint8_t> packet;  // request code, then payload
+    UnitFault fault;                   // what the unit did with it
+};
+
+// A record that a send stored: number 0 for the central record, else the module number.
+struct UnitStored {
+    std::uint8_t number;
+    modul_setup record;
+};
+
+// Resets the line (fake::ResetLine) and attaches a well-behaved unit: no faults, no delays,
+// version bytes 0x12 0x34, status 0 for everything, record n holding PatternRecord(n).
+void StartUnit();
+
+// 130 bytes that differ from record to record and include the frame bytes 0xAA and 0x55.
+modul_setup PatternRecord(std::uint8_t seed);
+// The store: 0 is the central record, 1..200 the module records.
+modul_setup& UnitRecord(std::uint8_t number);
+void SetUnitVersion(std::uint8_t first, std::uint8_t second);
+// Requests with `requestCode` (and, for 7 and 9, the module number `modul`) are answered with
+// `status`. The latest matching setting wins.
+void SetUnitStatus(std::uint8_t requestCode, std::uint8_t status, int modul = kAnyModul);
+
+// Frames firstFrame .. firstFrame + frameCount - 1 suffer `fault`; a later rule wins.
+void AddUnitFault(UnitFault fault, int firstFrame, int frameCount = 1);
+// Delays of the acknowledgement after the frame, and of the reply after the acknowledgement.
+void SetUnitDelays(std::uint32_t ackDelayMs, std::uint32_t replyDelayMs);
+// Sent right before every acknowledgement and every reply.
+void SetUnitStrayBytes(const std::vector<std::uint8_t>& bytes);
+
+const std::vector<UnitRequest>& UnitRequests();
+const std::vector<UnitStored>& UnitStoredRecords();
+// Frames with a wrong checksum or end byte; the unit ignores them.
+int UnitDamagedFrames();
+
+}  // namespace fake
