@@ -6,9 +6,9 @@
 
 // A scripted MiniZv unit on the fake line (fake_port.h), in virtual time. It reads the
 // driver's data frames from what ComWrite carries (wake bytes and other bytes outside a
-// frame are skipped), acknowledges each intact frame at once and answers it at once with the
-// reply that the command table gives, from its store of the central record and the module
-// records 1..200:
+// frame are skipped), acknowledges each intact frame and answers it with the reply that the
+// command table gives (both at once unless SetUnitDelays says otherwise), from its store of
+// the central record and the module records 1..200:
 //   1 -> 2 version bytes;  3 -> 4 status, central;   5 -> 6 status (stores the central record)
 //   7 -> 8 status, module; 9 -> 10 status (stores the module record)
 // A request of another code or of the wrong length is recorded and gets an acknowledgement
@@ -21,9 +21,11 @@
 //   fake::AddUnitFault(fake::UnitFault::kSilent, 1, 2);    // frames 1 and 2: no answer at all
 //   fake::SetUnitStatus(7, 8, 4);                          // fetching module 4 gives status 8
 //   ... run the driver ...
-//   ASSERT_EQ(fake::UnitRequests().size(), 3u);
+//   ASSERT_EQ(fake::UnitRequests().size(), 3u);            // two repeats, then the answer
 //   EXPECT_EQ(fake::UnitRequests()[2].packet, (std::vector<std::uint8_t>{7, 4}));
-//   EXPECT_EQ(fake::Pauses().size(), 2u);                  // fake_port.h records the rest
+// Writes, pauses (the 50 ms wake pauses too) and the clock are on the line: fake_port.h.
+// StartUnit does not touch the link layer's frame counter; tests that look at counters set it
+// with ComL1SetFrameCounter(1).
 
 namespace fake {
 
