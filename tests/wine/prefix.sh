@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The Wine prefix that the wine tests share, with a virtual X display and a persistent
+# wineserver, so that the status window really exists and a run of the driver takes a
+# fraction of a second instead of starting Wine's services each time.
+# `create PREFIX` makes all three afresh (a few seconds); `stop PREFIX` ends them.
+set -euo pipefail
+action=$1 prefix=$2
+cd "$(dirname "$0")"
+source ./wine_env.sh
+
+stop() {
+    "$wineserver" -k 2>/dev/null || true
+    if [ -s "$prefix.xvfb" ]; then
+        kill "$(cat "$prefix.xvfb")" 2>/dev/null || true
+    fi
+    rm -f "$prefix.xvfb" "$prefix.display"
+}
+
+case $action in
+    create)
+        for program in "$wine" "$wineserver" "$(command -v Xvfb || echo Xvfb)"; do
+            [ -x "$program" ] || { echo "FAIL: $program not found (packages wine64, xvfb)"; exit 1; }
+        done
+        stop
+        echo "== making Wine prefix $prefix"
+        rm -rf "$prefix"
+        mkdir -p "$prefix"
+        # Xvfb picks a free display and writes its number to descriptor 3.
+        setsid Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$prefix.display" \
+            </dev/null >"$prefix.xvfb.log" 2>&1 &
+        echo $! >"$prefix.xvfb"
+        for _ in $(seq 100); do
+            [ -s "$prefix.display" ] && break
+            sleep 0.1
+        done
+        [ -s "$prefix.display" ] || { cat "$prefix.xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
+        source ./wine_env.sh
+        echo "== display $DISPLAY"
+        run_logged "$prefix.wineserver.log" "$wineserver" -p
+        run_logged "$prefix.wineboot.log" "$wine" wineboot -i
+        [ -d "$prefix/drive_c/windows" ] || { echo "FAIL: wineboot made no prefix"; exit 1; }
+        ;;
+    stop)
+        echo "== stopping the wineserver and the display of $prefix"
+        stop
+        ;;
+    *)
+        echo "usage: $0 create|stop PREFIX" >&2
+        exit 2
+        ;;
+esac
