@@ -22,6 +22,9 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::microseconds kByteTime{4167};
 // How long the last answer before --exit-after may wait to be read before the line goes.
 constexpr auto kLastAnswerWait = std::chrono::milliseconds(2000);
+// A pseudo-terminal passes written bytes on to its slave side a moment later, so the count
+// of unread bytes is trusted only this long after the last write.
+constexpr auto kLastAnswerSettle = std::chrono::milliseconds(200);
 constexpr int kLastAnswerPollMs = 20;
 constexpr std::size_t kReadChunk = 512;
 
@@ -57,6 +60,7 @@ struct Output {
     std::vector<std::uint8_t> bytes;
     std::size_t sent = 0;
     Clock::time_point nextByteAt;
+    Clock::time_point lastWriteAt;
 
     bool Pending() const { return sent < bytes.size(); }
 };
@@ -86,6 +90,7 @@ int Send(Output& out, bool pace) {
     const auto done = static_cast<std::size_t>(written);
     TraceBytes("tx", &out.bytes[out.sent], done);
     out.sent += done;
+    out.lastWriteAt = Clock::now();
     out.nextByteAt += kByteTime * static_cast<int>(done);
     return 0;
 }
@@ -96,7 +101,6 @@ struct Session {
     Output out;
     unsigned answered = 0;
     bool reading = true;
-    Clock::time_point lastAnswerDeadline;
 };
 
 // Reads what arrived and queues the unit's answers: 0, or 1 when the line failed.
@@ -124,7 +128,6 @@ int Receive(Session& session) {
         if (session.options.exitAfter != 0 && session.answered >= session.options.exitAfter) {
             TraceNote("answered " + std::to_string(session.answered) + " frames: exiting");
             session.reading = false;
-            session.lastAnswerDeadline = Clock::now() + kLastAnswerWait;
         }
     }
     return 0;
@@ -138,7 +141,7 @@ int MsUntil(Clock::time_point when) {
 
 // Serves the line until a signal, a failed line or --exit-after.
 int Serve(const SimOptions& options, SimUnit& unit) {
-    Session session{options, unit, {}, 0, true, {}};
+    Session session{options, unit, {}, 0, true};
     for (;;) {
         pollfd fds[2] = {{LineFd(), 0, 0}, {signalPipe[0], POLLIN, 0}};
         int timeout = -1;
@@ -154,7 +157,9 @@ int Serve(const SimOptions& options, SimUnit& unit) {
         } else if (!session.reading) {
             // Closing the pseudo-terminal would throw away the last answer unread.
             LineDrain();
-            if (LineUnread() == 0 || Clock::now() >= session.lastAnswerDeadline) {
+            const auto sinceWrite = Clock::now() - session.out.lastWriteAt;
+            if (sinceWrite >= kLastAnswerSettle &&
+                (LineUnread() == 0 || sinceWrite >= kLastAnswerWait)) {
                 return kExitDone;
             }
             timeout = kLastAnswerPollMs;

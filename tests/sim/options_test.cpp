@@ -1,0 +1,112 @@
+// The command line of minizv-sim.
+#include "sim/options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+int Parse(std::vector<const char*> args, SimOptions& options, std::string& error) {
+    args.insert(args.begin(), "minizv-sim");
+    return ParseOptions(static_cast<int>(args.size()), args.data(), options, error);
+}
+
+TEST(SimOptions, EveryOptionReachesItsField) {
+    SimOptions options;
+    std::string error;
+    ASSERT_EQ(Parse({"--link",
+                     "d/COM1",
+                     "--store=s.txt",
+                     "--version",
+                     "3,0x10",
+                     "--no-ack",
+                     "1",
+                     "--bad-ack=2",
+                     "--wrong-reply",
+                     "3",
+                     "--damage-reply",
+                     "4",
+                     "--truncate-reply",
+                     "5",
+                     "--stray",
+                     "6",
+                     "--exit-after",
+                     "7",
+                     "--status",
+                     "7:4:9",
+                     "--status",
+                     "5:0:0xFA",
+                     "--pace",
+                     "--trace",
+                     "--silent"},
+                    options, error),
+              0)
+        << error;
+    EXPECT_EQ(options.link, "d/COM1");
+    EXPECT_EQ(options.store, "s.txt");
+    EXPECT_EQ(options.unit.version[0], 3);
+    EXPECT_EQ(options.unit.version[1], 16);
+    const UnitFaults& faults = options.unit.faults;
+    EXPECT_EQ(faults.noAck, 1u);
+    EXPECT_EQ(faults.badAck, 2u);
+    EXPECT_EQ(faults.wrongReply, 3u);
+    EXPECT_EQ(faults.damageReply, 4u);
+    EXPECT_EQ(faults.truncateReply, 5u);
+    EXPECT_EQ(faults.stray, 6u);
+    EXPECT_EQ(options.exitAfter, 7u);
+    ASSERT_EQ(faults.statuses.size(), 2u);
+    EXPECT_EQ(faults.statuses[0].code, 7);
+    EXPECT_EQ(faults.statuses[0].modul, 4);
+    EXPECT_EQ(faults.statuses[0].status, 9);
+    EXPECT_EQ(faults.statuses[1].code, 5);
+    EXPECT_EQ(faults.statuses[1].status, 0xFA);
+    EXPECT_TRUE(options.pace);
+    EXPECT_TRUE(options.trace);
+    EXPECT_TRUE(faults.silent);
+    EXPECT_FALSE(options.help);
+}
+
+TEST(SimOptions, DefaultsAreAHealthyUnitOnAPseudoTerminal) {
+    SimOptions options;
+    std::string error;
+    ASSERT_EQ(Parse({}, options, error), 0);
+    EXPECT_TRUE(options.link.empty());
+    EXPECT_TRUE(options.device.empty());
+    EXPECT_EQ(options.unit.version[0], 1);
+    EXPECT_EQ(options.unit.version[1], 0);
+    EXPECT_FALSE(options.unit.faults.silent);
+    EXPECT_EQ(options.unit.faults.noAck, 0u);
+    EXPECT_EQ(options.exitAfter, 0u);
+    EXPECT_EQ(options.printRecord, -1);
+}
+
+TEST(SimOptions, BadCommandLinesAreRefused) {
+    const std::vector<std::vector<const char*>> rows = {
+        {"--bogus"},
+        {"--link"},
+        {"--trace=1"},
+        {"--no-ack", "x"},
+        {"--no-ack", "-1"},
+        {"--stray", "10001"},
+        {"--version", "1"},
+        {"--version", "256,0"},
+        {"--status", "7:4"},
+        {"--status", "1:0:0"},
+        {"--status", "5:1:0"},
+        {"--status", "7:256:0"},
+        {"--status", "7:4:0x100"},
+        {"--print-record", "201"},
+        {"COM1"},
+    };
+    for (const auto& row : rows) {
+        SimOptions options;
+        options.link = "untouched";
+        std::string error;
+        EXPECT_EQ(Parse(row, options, error), 1) << row[0];
+        EXPECT_FALSE(error.empty()) << row[0];
+        EXPECT_EQ(options.link, "untouched") << row[0];
+    }
+}
+
+}  // namespace
