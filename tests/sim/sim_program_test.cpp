@@ -125,6 +125,7 @@ struct Sim {
 struct Port {
     int fd;
     explicit Port(const std::string& path) : fd(open(path.c_str(), O_RDWR | O_NOCTTY)) {}
+    explicit Port(int openFd) : fd(openFd) {}
     ~Port() {
         if (fd >= 0) {
             close(fd);
@@ -225,6 +226,22 @@ TEST(SimProgram, SendIsSavedToTheStoreAndExitAfterEndsTheRunOnceAnswered) {
     }
     EXPECT_EQ(print.Line(), want);
     EXPECT_EQ(print.Wait(), 0);
+}
+
+// Any terminal serves as a device; here the test holds a pseudo-terminal's master as the
+// far end of the cable.
+TEST(SimProgram, DeviceLineIsServedAsIs) {
+    const Port cable(posix_openpt(O_RDWR | O_NOCTTY));
+    ASSERT_GE(cable.fd, 0);
+    ASSERT_EQ(grantpt(cable.fd), 0);
+    ASSERT_EQ(unlockpt(cable.fd), 0);
+    const std::string device = ptsname(cable.fd);
+    Sim sim({"--device", device, "--version", "4,2"});
+    ASSERT_EQ(sim.Line(), "ready " + device);
+    cable.Send(Frame(1, Packet(1, 0)));
+    EXPECT_EQ(cable.Receive(15), Hex("AA 01 01 02 00 55  AA 01 03 02 04 02 0C 00 55"));
+    kill(sim.pid, SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
 }
 
 TEST(SimProgram, PaceSendsAtTheLineRateOf2400Baud) {
