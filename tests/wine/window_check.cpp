@@ -155,8 +155,8 @@ void InspectAboutBox(HWND dialog, HWND owner) {
     Check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) == 0,
           "About box has a caption and no system menu");
     // The icon's window text is not compared: it is the resource name or empty.
-    const char* const expected[] = {"(C) 2026 zordrive developers", "OK", nullptr,
-                                    "Zorvek PC interface driver", "Version 1.0"};
+    const char* const expected[] = {"(C) 2026 zordrive developers", "OK", nullptr, "zordrive team",
+                                    "Version 1.0"};
     HWND child = GetWindow(dialog, GW_CHILD);
     std::string texts;
     for (const char* text : expected) {
