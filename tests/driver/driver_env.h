@@ -73,11 +73,16 @@ inline std::optional<std::string> StatusValue(const std::string& key) {
     return std::nullopt;
 }
 
+inline Bytes SetupBytes(const modul_setup& setup) {
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(&setup);
+    return Bytes(raw, raw + sizeof setup);
+}
+
 // The 131 bytes of a PC record.
 inline Bytes PcBytes(std::uint8_t number, const modul_setup& setup) {
     Bytes bytes(1, number);
-    const auto* raw = reinterpret_cast<const std::uint8_t*>(&setup);
-    bytes.insert(bytes.end(), raw, raw + sizeof setup);
+    const Bytes rest = SetupBytes(setup);
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
     return bytes;
 }
 
