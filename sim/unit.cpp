@@ -70,6 +70,9 @@ FrameState FrameAddByte(std::vector<std::uint8_t>& frame, std::uint8_t byte, std
         return FrameState::Incomplete;
     }
     frame.push_back(byte);
+    if (frame.size() <= kLengthOffset) {
+        return FrameState::Incomplete;
+    }
     if (frame.size() == kLengthOffset + 1 && !IsRequestLength(byte)) {
         why = "length " + std::to_string(byte) + " fits no request";
         return FrameState::Rejected;
@@ -84,7 +87,7 @@ FrameState FrameAddByte(std::vector<std::uint8_t>& frame, std::uint8_t byte, std
         return FrameState::Incomplete;
     }
     const std::uint16_t sum = Checksum(frame, 1, size - 3);
-    const unsigned got = frame[size - 3] | (frame[size - 2] << 8);
+    const unsigned got = frame[size - 3] | static_cast<unsigned>(frame[size - 2]) << 8;
     if (got != sum) {
         char text[64];
         std::snprintf(text, sizeof text, "checksum %04X, want %04X", got, sum);
