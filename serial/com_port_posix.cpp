@@ -1,11 +1,232 @@
-// Placeholder until the POSIX port lands: no port can be opened.
-#include "serial/com_port.h"
+// The serial port over termios. "COMn" is an entry of that name in the current directory
+// (a link to /dev/ttyUSB0 or to a pseudo-terminal's slave), otherwise /dev/ttyS<n-1>.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
 
-int ComInitialise() { return 1; }
-std::uint32_t ComWrite(const std::uint8_t*, std::uint32_t) { return 0; }
-std::uint32_t ComRead(std::uint8_t* buffer, std::uint32_t) {
-    buffer[0] = 0;
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "serial/com_port.h"
+#include "settings/ini.h"
+
+namespace {
+
+constexpr int kClosed = -1;
+
+int hComPort = kClosed;
+// The read time-out in force: what ReadTotalTimeoutConstant is on Windows.
+std::uint32_t readTotalTimeoutMs = kReadTimeoutMs;
+bool exitHandlerInstalled = false;
+
+// A pseudo-terminal keeps TIOCEXCL after we are gone while its other side stays open,
+// which would lock the next ordinary user out of it.
+void ReleaseExclusive() {
+    if (hComPort != kClosed) {
+        ioctl(hComPort, TIOCNXCL);
+    }
+}
+
+// The device for "COM<number>"; false for COM0, which never exists.
+bool DevicePath(std::uint8_t number, char* path, std::size_t size) {
+    if (number == 0) {
+        return false;
+    }
+    std::snprintf(path, size, "COM%d", number);
+    struct stat entry {};
+    if (lstat(path, &entry) == 0) {
+        return true;
+    }
+    std::snprintf(path, size, "/dev/ttyS%d", number - 1);
+    return true;
+}
+
+// 2400 baud 8N1 as a raw byte pipe. Software flow control goes off because records and
+// checksums carry 0x11 and 0x13; hardware flow control stays as the port had it. HUPCL
+// goes off so that closing does not drop the modem lines.
+bool SetLine(int fd) {
+    termios line{};
+    if (tcgetattr(fd, &line) != 0) {
+        return false;
+    }
+    line.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INPCK | INLCR |
+                                           IGNCR | ICRNL | IXON | IXOFF | IXANY);
+    line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    line.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
+    line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | HUPCL);
+    line.c_cflag |= CS8 | CLOCAL | CREAD;
+    line.c_cc[VMIN] = 0;
+    line.c_cc[VTIME] = 0;
+    if (cfsetispeed(&line, B2400) != 0 || cfsetospeed(&line, B2400) != 0 ||
+        tcsetattr(fd, TCSANOW, &line) != 0) {
+        return false;
+    }
+    // tcsetattr succeeds when any part of the change was taken; a driver that refused
+    // the speed or the frame format must fail the open as SetCommState would.
+    termios taken{};
+    const tcflag_t frame = CSIZE | PARENB | CSTOPB;
+    return tcgetattr(fd, &taken) == 0 && cfgetispeed(&taken) == B2400 &&
+           cfgetospeed(&taken) == B2400 && (taken.c_cflag & frame) == CS8;
+}
+
+// Opens and sets up the device; the descriptor, or kClosed with nothing left open.
+int OpenPort(const char* path) {
+    const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return kClosed;
+    }
+    // flock keeps out a second driver even when it runs as root, which TIOCEXCL does not.
+    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+        close(fd);
+        return kClosed;
+    }
+    if (!SetLine(fd)) {
+        ioctl(fd, TIOCNXCL);
+        close(fd);
+        return kClosed;
+    }
+    return fd;
+}
+
+timespec DeadlineAfter(std::uint32_t ms) {
+    timespec deadline{};
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += static_cast<time_t>(ms / 1000);
+    deadline.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= 1000000000L;
+    }
+    return deadline;
+}
+
+// Milliseconds left until `deadline`, rounded up so that poll never wakes early; 0 once
+// it has passed.
+int MsUntil(const timespec& deadline) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const long long leftNs = (static_cast<long long>(deadline.tv_sec) - now.tv_sec) * 1000000000LL +
+                             (deadline.tv_nsec - now.tv_nsec);
+    if (leftNs <= 0) {
+        return 0;
+    }
+    return static_cast<int>((leftNs + 999999LL) / 1000000LL);
+}
+
+void SleepUntil(const timespec& deadline) {
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+    }
+}
+
+}  // namespace
+
+int ComInitialise() {
+    if (!exitHandlerInstalled) {
+        if (std::atexit(ReleaseExclusive) != 0) {
+            return 1;
+        }
+        exitHandlerInstalled = true;
+    }
+    char path[32];
+    if (!DevicePath(iniGetComPort(), path, sizeof path)) {
+        return 1;
+    }
+    const int fd = OpenPort(path);
+    if (fd == kClosed) {
+        return 1;
+    }
+    hComPort = fd;
+    readTotalTimeoutMs = kReadTimeoutMs;
     return 0;
 }
-void ComFlushInput() {}
-void ComClose() {}
+
+std::uint32_t ComWrite(const std::uint8_t* buffer, std::uint32_t count) {
+    std::uint32_t written = 0;
+    while (written < count) {
+        const ssize_t sent = write(hComPort, buffer + written, count - written);
+        if (sent > 0) {
+            written += static_cast<std::uint32_t>(sent);
+            continue;
+        }
+        if (sent < 0 && errno == EINTR) {
+            continue;
+        }
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // Writes have no time-out: wait as long as the device (or its flow control)
+            // holds the bytes back.
+            pollfd ready{hComPort, POLLOUT, 0};
+            const int events = poll(&ready, 1, -1);
+            if ((events < 0 && errno != EINTR) ||
+                (events > 0 && (ready.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)) {
+                break;
+            }
+            continue;
+        }
+        break;  // The device is gone: the short count is the caller's only sign.
+    }
+    while (tcdrain(hComPort) != 0 && errno == EINTR) {
+    }
+    return written;
+}
+
+std::uint32_t ComRead(std::uint8_t* buffer, std::uint32_t count) {
+    const timespec deadline = DeadlineAfter(readTotalTimeoutMs);
+    std::uint32_t received = 0;
+    bool lineDead = false;
+    while (received < count) {
+        const int leftMs = MsUntil(deadline);
+        if (leftMs == 0) {
+            break;
+        }
+        if (lineDead) {
+            // A hung-up or vanished device answers every poll at once; sleeping out the
+            // time-out keeps the processor free and shows the link layer a plain time-out.
+            SleepUntil(deadline);
+            break;
+        }
+        pollfd ready{hComPort, POLLIN, 0};
+        const int events = poll(&ready, 1, leftMs);
+        if (events < 0) {
+            lineDead = errno != EINTR;
+            continue;
+        }
+        if (events == 0) {
+            continue;
+        }
+        if ((ready.revents & POLLIN) == 0) {
+            lineDead = true;
+            continue;
+        }
+        const ssize_t got = read(hComPort, buffer + received, count - received);
+        if (got > 0) {
+            received += static_cast<std::uint32_t>(got);
+        } else if (got == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            lineDead = true;
+        }
+    }
+    buffer[received] = 0;
+    return received;
+}
+
+void ComFlushInput() {
+    readTotalTimeoutMs = kFlushReadTimeoutMs;
+    std::uint8_t scratch[kFlushChunk + 1];
+    while (ComRead(scratch, kFlushChunk) != 0) {
+    }
+    readTotalTimeoutMs = kReadTimeoutMs;
+}
+
+void ComClose() {
+    if (hComPort == kClosed) {
+        return;
+    }
+    ReleaseExclusive();
+    close(hComPort);
+    hComPort = kClosed;
+}
