@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -139,8 +138,30 @@ inline std::vector<TimedPause> TimedPauses() {
     return pauses;
 }
 
-inline std::vector<std::uint32_t> PauseDurations() {
-    std::vector<std::uint32_t> durations;
+// Pause lengths in order, written as sums and repeats of the shapes a pass leaves.
+using Pauses = std::vector<std::uint32_t>;
+
+inline Pauses operator+(Pauses a, const Pauses& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+inline Pauses operator*(const Pauses& part, std::size_t times) {
+    Pauses all;
+    for (std::size_t i = 0; i < times; ++i) {
+        all = all + part;
+    }
+    return all;
+}
+
+// What one pass or attempt leaves in the pauses.
+inline const Pauses kGoodPass{kWakePause, kPassPause};
+inline const Pauses kIdlePass{kPassPause};     // after a failure: nothing sent
+inline const Pauses kRefusedPass{kWakePause};  // the unit refused: no pass pause
+inline const Pauses kFailedAttempt{kWakePause, kRetryPause};
+
+inline Pauses PauseDurations() {
+    Pauses durations;
     for (const fake::LinePause& pause : fake::Pauses()) {
         durations.push_back(pause.ms);
     }

@@ -31,7 +31,7 @@ TEST_P(ConnectionTest, AsksOnceForTheVersion) {
     EXPECT_EQ(ConnectionTestJob(), row.result);
 
     EXPECT_EQ(RequestPackets(), (std::vector<Bytes>{{1, 0}}));
-    EXPECT_EQ(PauseDurations(), std::vector<std::uint32_t>{kWakePause});
+    EXPECT_EQ(PauseDurations(), Pauses{kWakePause});
     EXPECT_EQ(fake::NowMs(), row.endMs);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{kSettingsFile});
     EXPECT_EQ(StatusWindowTitleHistory(), UntouchedTitles());

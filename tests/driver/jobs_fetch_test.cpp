@@ -42,14 +42,6 @@ std::vector<Bytes> FetchRequests(const std::vector<int>& moduls) {
     return packets;
 }
 
-std::vector<std::uint32_t> Repeated(const std::vector<std::uint32_t>& part, int times) {
-    std::vector<std::uint32_t> all;
-    for (int i = 0; i < times; ++i) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
 const char kModuls3To5[] = "GetFromModulNumber=3\r\nGetToModulNumber=5\r\n";
 
 // ---- fetch-module-setups job: a unit that answers every request ----
@@ -102,12 +94,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- fetch-module-setups job: the unit fails on a module ----
 
+constexpr std::uint64_t kGoodPassMs = kWakePause + kPassPause;
+constexpr std::uint64_t kNoReplyAttemptMs = kWakePause + 5 * 1600 + kRetryPause;
+constexpr std::uint64_t kWrongCodeAttemptMs = kWakePause + kRetryPause;
+
 struct FetchFailureCase {
     const char* name;
     std::function<void()> arrange;
-    std::vector<int> kept;                // records left in "fromZv.dat"
-    int lastPass;                         // "NowTransferingNo" afterwards
-    std::vector<std::uint32_t> failedOp;  // pauses of the failing pass
+    std::vector<int> kept;  // records left in "fromZv.dat"
+    int failed;             // the module whose pass failed: "NowTransferingNo" afterwards
+    int attempts;           // requests for the failed module
+    Pauses failedPass;
     std::uint64_t endMs;
 };
 
@@ -127,23 +124,16 @@ TEST_P(FetchModulFailureTest, EndsWith4AtTheFailingModul) {
     EXPECT_EQ(FetchModulSetupsJob(), 4);
 
     EXPECT_EQ(RecordsIn(kFromZvFile), UnitRecords(row.kept));
-    EXPECT_EQ(StatusValue("NowTransferingNo"), std::to_string(row.lastPass));
     std::vector<int> passes = row.kept;
-    passes.push_back(row.lastPass);
+    passes.push_back(row.failed);
+    std::vector<int> requested = row.kept;
+    requested.insert(requested.end(), static_cast<std::size_t>(row.attempts), row.failed);
+    EXPECT_EQ(RequestPackets(), FetchRequests(requested));
+    EXPECT_EQ(StatusValue("NowTransferingNo"), std::to_string(row.failed));
     EXPECT_EQ(StatusWindowTitleHistory(), PassTitles(passes));
-    std::vector<std::uint32_t> pauses =
-        Repeated({kWakePause, kPassPause}, static_cast<int>(row.kept.size()));
-    pauses.insert(pauses.end(), row.failedOp.begin(), row.failedOp.end());
-    EXPECT_EQ(PauseDurations(), pauses);
+    EXPECT_EQ(PauseDurations(), kGoodPass * row.kept.size() + row.failedPass);
     EXPECT_EQ(fake::NowMs(), row.endMs);
-    for (const fake::UnitRequest& request : fake::UnitRequests()) {
-        EXPECT_LE(request.packet.at(1), row.lastPass);
-    }
 }
-
-constexpr std::uint64_t kGoodPass = kWakePause + kPassPause;
-constexpr std::uint64_t kNoReplyAttempt = kWakePause + 5 * 1600 + kRetryPause;
-constexpr std::uint64_t kWrongCodeAttempt = kWakePause + kRetryPause;
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, FetchModulFailureTest,
@@ -151,33 +141,38 @@ INSTANTIATE_TEST_SUITE_P(
                                        [] { fake::SetUnitStatus(7, 8, 4); },
                                        {3},
                                        4,
-                                       {kWakePause},
-                                       kGoodPass + kWakePause},
+                                       1,
+                                       kRefusedPass,
+                                       kGoodPassMs + kWakePause},
                       FetchFailureCase{"UnitRefusesModul3",
                                        [] { fake::SetUnitStatus(7, 1, 3); },
                                        {},
                                        3,
-                                       {kWakePause},
+                                       1,
+                                       kRefusedPass,
                                        kWakePause},
                       FetchFailureCase{
                           "SilentFromModul4",
                           [] { fake::AddUnitFault(UnitFault::kSilent, 2, fake::kEveryFrame); },
                           {3},
                           4,
-                          Repeated({kWakePause, kRetryPause}, 5),
-                          kGoodPass + kSilentSetupOpMs},
+                          5,
+                          kFailedAttempt * 5,
+                          kGoodPassMs + kSilentSetupOpMs},
                       FetchFailureCase{"NoReplyForModul4",
                                        [] { fake::AddUnitFault(UnitFault::kNoReply, 2, 5); },
                                        {3},
                                        4,
-                                       Repeated({kWakePause, kRetryPause}, 5),
-                                       kGoodPass + 5 * kNoReplyAttempt},
+                                       5,
+                                       kFailedAttempt * 5,
+                                       kGoodPassMs + 5 * kNoReplyAttemptMs},
                       FetchFailureCase{"WrongReplyCodeForModul4",
                                        [] { fake::AddUnitFault(UnitFault::kWrongReplyCode, 2, 5); },
                                        {3},
                                        4,
-                                       Repeated({kWakePause, kRetryPause}, 5),
-                                       kGoodPass + 5 * kWrongCodeAttempt}),
+                                       5,
+                                       kFailedAttempt * 5,
+                                       kGoodPassMs + 5 * kWrongCodeAttemptMs}),
     CaseName());
 
 using FetchModulTest = DriverTest;
@@ -191,9 +186,7 @@ TEST_F(FetchModulTest, AModulFetchedOnItsThirdAttemptCountsAsFetched) {
 
     EXPECT_EQ(RecordsIn(kFromZvFile), UnitRecords({3, 4, 5}));
     EXPECT_EQ(RequestPackets(), FetchRequests({3, 4, 4, 4, 5}));
-    EXPECT_EQ(PauseDurations(), (std::vector<std::uint32_t>{
-                                    kWakePause, kPassPause, kWakePause, kRetryPause, kWakePause,
-                                    kRetryPause, kWakePause, kPassPause, kWakePause, kPassPause}));
+    EXPECT_EQ(PauseDurations(), kGoodPass + kFailedAttempt * 2 + kGoodPass * 2);
 }
 
 TEST_F(FetchModulTest, UncreatableFileEndsWith10WithoutAnyPass) {
@@ -216,7 +209,7 @@ TEST_F(FetchModulTest, WriteErrorOnTheFirstRecordEndsWith10) {
     EXPECT_EQ(FetchModulSetupsJob(), 10);
 
     EXPECT_EQ(RequestPackets(), FetchRequests({3}));
-    EXPECT_EQ(PauseDurations(), std::vector<std::uint32_t>{kWakePause});
+    EXPECT_EQ(PauseDurations(), kRefusedPass);
     EXPECT_EQ(StatusValue("NowTransferingNo"), "3");
     EXPECT_EQ(StatusWindowTitleHistory(), PassTitles({3}));
 }
@@ -263,7 +256,7 @@ TEST_F(FetchModulTest, WriteErrorMidRunKeepsEarlierRecordsAndEndsWith10) {
     EXPECT_EQ(text.substr(0, oneRecord.size()), oneRecord);
     EXPECT_EQ(RecordsIn(kFromZvFile).at(0), UnitRecords({3}).at(0));
     EXPECT_EQ(RequestPackets(), FetchRequests({3, 4}));
-    EXPECT_EQ(PauseDurations(), (std::vector<std::uint32_t>{kWakePause, kPassPause, kWakePause}));
+    EXPECT_EQ(PauseDurations(), kGoodPass + kRefusedPass);
     EXPECT_EQ(StatusValue("NowTransferingNo"), "4");
     EXPECT_EQ(StatusWindowTitleHistory(), PassTitles({3, 4}));
 }
@@ -317,7 +310,7 @@ INSTANTIATE_TEST_SUITE_P(
                          kSilentSetupOpMs},
         CentralFetchCase{"NoReply",
                          [] { fake::AddUnitFault(UnitFault::kNoReply, 1, fake::kEveryFrame); }, 4,
-                         5, 5 * kNoReplyAttempt},
+                         5, 5 * kNoReplyAttemptMs},
         CentralFetchCase{"BadAck",
                          [] { fake::AddUnitFault(UnitFault::kBadAck, 1, fake::kEveryFrame); }, 4, 5,
                          5 * (kWakePause + 400 + kRetryPause)}),

@@ -12,8 +12,6 @@ namespace {
 using namespace drivertest;
 using fake::UnitFault;
 
-using Pauses = std::vector<std::uint32_t>;
-
 // Record i of a test's "ToZv.dat" holds these bytes, whatever number it carries.
 modul_setup FileSetup(std::size_t i) {
     return fake::PatternRecord(static_cast<std::uint8_t>(60 + i));
@@ -27,23 +25,7 @@ std::vector<Bytes> FileRecords(const std::vector<int>& numbers) {
     return records;
 }
 
-Pauses operator+(Pauses a, const Pauses& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Pauses operator*(const Pauses& part, int times) {
-    Pauses all;
-    for (int i = 0; i < times; ++i) {
-        all = all + part;
-    }
-    return all;
-}
-
-const Pauses kSentPass{kWakePause, kPassPause};
-const Pauses kIdlePass{kPassPause};
-const Pauses kRefusedPass{kWakePause};
-const Pauses kFailedOp = Pauses{kWakePause, kRetryPause} * 5;
+const Pauses kFailedOp = kFailedAttempt * 5;
 
 // ---- send-module-setups job ----
 
@@ -101,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, SendModulsTest,
     ::testing::Values(
         SendModulsCase{
-            "AllSent", 3, std::vector<int>{1, 2, 3}, Good, 1, {0, 1, 2}, 3, kSentPass * 3},
+            "AllSent", 3, std::vector<int>{1, 2, 3}, Good, 1, {0, 1, 2}, 3, kGoodPass * 3},
         SendModulsCase{"RecordsGoToTheModulesTheyName",
                        2,
                        std::vector<int>{17, 4},
@@ -109,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                        1,
                        {0, 1},
                        2,
-                       kSentPass * 2},
+                       kGoodPass * 2},
         SendModulsCase{"OnlyCountRecordsAreRead",
                        2,
                        std::vector<int>{1, 2, 3},
@@ -117,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                        1,
                        {0, 1},
                        2,
-                       kSentPass * 2},
+                       kGoodPass * 2},
         SendModulsCase{"FileEndsAtPass4",
                        5,
                        std::vector<int>{1, 2, 3},
@@ -125,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                        9,
                        {0, 1, 2},
                        5,
-                       kSentPass * 3 + kIdlePass * 2},
+                       kGoodPass * 3 + kIdlePass * 2},
         SendModulsCase{"FileMissing", 3, std::nullopt, Good, 8, {}, 3, kIdlePass * 3},
         SendModulsCase{"FileEmpty", 2, std::vector<int>{}, Good, 9, {}, 2, kIdlePass * 2},
         SendModulsCase{"SecondNumberedZero",
@@ -135,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                        7,
                        {0},
                        3,
-                       kSentPass + kIdlePass * 2},
+                       kGoodPass + kIdlePass * 2},
         SendModulsCase{"SecondNumbered201",
                        3,
                        std::vector<int>{1, 201, 3},
@@ -143,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                        7,
                        {0},
                        3,
-                       kSentPass + kIdlePass * 2},
+                       kGoodPass + kIdlePass * 2},
         SendModulsCase{"UnitRefusesSecondWith8",
                        3,
                        std::vector<int>{1, 2, 3},
@@ -151,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                        2,
                        {0, 1},
                        2,
-                       kSentPass + kRefusedPass},
+                       kGoodPass + kRefusedPass},
         SendModulsCase{"UnitRefusesFirstWithFA",
                        3,
                        std::vector<int>{1, 2, 3},
@@ -167,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                        2,
                        {0, 1, 2},
                        3,
-                       kSentPass * 2 + kRefusedPass},
+                       kGoodPass * 2 + kRefusedPass},
         SendModulsCase{"SecondNotAcknowledged",
                        3,
                        std::vector<int>{1, 2, 3},
@@ -175,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
                        2,
                        {0, 1, 1, 1, 1, 1},
                        3,
-                       kSentPass + kFailedOp + kIdlePass * 2},
+                       kGoodPass + kFailedOp + kIdlePass * 2},
         SendModulsCase{"NoReplyToSecond",
                        3,
                        std::vector<int>{1, 2, 3},
@@ -183,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                        4,
                        {0, 1, 1, 1, 1, 1},
                        3,
-                       kSentPass + kFailedOp + kIdlePass * 2},
+                       kGoodPass + kFailedOp + kIdlePass * 2},
         SendModulsCase{"SecondSentOnItsThirdAttempt",
                        3,
                        std::vector<int>{1, 2, 3},
@@ -191,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                        1,
                        {0, 1, 1, 1, 2},
                        3,
-                       kSentPass + Pauses{kWakePause, kRetryPause} * 2 + kSentPass * 2}),
+                       kGoodPass + kFailedAttempt * 2 + kGoodPass * 2}),
     CaseName());
 
 using SendModulsStoreTest = DriverTest;
