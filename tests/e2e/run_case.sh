@@ -2,7 +2,8 @@
 # Runs one case of cases.txt against minizv-sim on a pseudo-terminal and checks what a host
 # would see: exit status, "zordOUT.INI" keys and "fromZv.dat" byte for byte.
 #   run_case.sh native CASE   (needs ZV_DRIVER=path/to/zordrive, ZV_SIM, ZV_WORK)
-#   run_case.sh wine CASE     (needs ZV_DRIVER=path/to/zordrive.exe, ZV_SIM, ZV_WORK, WINEPREFIX)
+#   run_case.sh wine CASE     (needs ZV_DRIVER=path/to/zordrive.exe, ZV_SIM, ZV_WORK, ZV_PREFIX:
+#                              the shared prefix of tests/wine, with its display and wineserver)
 set -euo pipefail
 
 mode=$1
@@ -44,10 +45,25 @@ case $tozv in
 esac
 
 if [ "$mode" = wine ]; then
-    : "${WINEPREFIX:?}"
-    profile_dir="$WINEPREFIX/drive_c/windows"
+    : "${ZV_PREFIX:?}"
+    prefix=$ZV_PREFIX
+    # shellcheck source=../wine/wine_env.sh
+    source "$here/../wine/wine_env.sh"
+    profile_dir="$prefix/drive_c/windows"
+    # Wine's COM1 is a Unix path in the registry, read when the wineserver starts. It points
+    # once per prefix at a fixed link, which each case points at its simulator's line.
+    com1="$prefix.COM1"
+    mapped="$prefix/zordrive-com1-mapped"
+    if [ ! -e "$mapped" ]; then
+        "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
+        "$wineserver" -k 2>/dev/null || true
+        "$wineserver" -p </dev/null >/dev/null 2>&1
+        touch "$mapped"
+    fi
+    line_link=$com1
 else
     profile_dir=$dir
+    line_link="$dir/COM1"
 fi
 rm -f "$profile_dir/zordrive.INI" "$profile_dir/zordOUT.INI"
 if [ "$settings" != - ]; then
@@ -56,7 +72,7 @@ if [ "$settings" != - ]; then
 fi
 
 # shellcheck disable=SC2086
-"$ZV_SIM" --link "$dir/COM1" --store "$dir/store.txt" $simopts >sim.out 2>sim.err &
+"$ZV_SIM" --link "$line_link" --store "$dir/store.txt" $simopts >sim.out 2>sim.err &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true; wait $sim_pid 2>/dev/null || true' EXIT
 for _ in $(seq 100); do grep -q '^ready' sim.out 2>/dev/null && break; sleep 0.05; done
@@ -65,10 +81,7 @@ grep -q '^ready' sim.out || { echo "simulator did not start"; cat sim.err; exit 
 start=$(date +%s.%N)
 set +e
 if [ "$mode" = wine ]; then
-    WINEDEBUG=-all /usr/lib/wine/wine64 reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ \
-        /d "$(readlink "$dir/COM1")" /f >/dev/null 2>&1
-    /usr/lib/wine/wineserver -k 2>/dev/null
-    WINEDEBUG=-all timeout 300 /usr/lib/wine/wine64 "$ZV_DRIVER" >driver.out 2>&1
+    timeout 300 "$wine" "$ZV_DRIVER" </dev/null >driver.out 2>&1
     status=$?
 else
     timeout 300 "$ZV_DRIVER" >driver.out 2>&1
