@@ -1,0 +1,127 @@
+// Every job through the whole run (settings, port, job, Finish) against a unit that fails in
+// every way the line allows, in virtual time: the result code, the status file, "fromZv.dat"
+// byte for byte, what the unit received and stored, and every pause.
+#include <map>
+#include <ostream>
+
+#include "driver/driver.h"
+#include "settings/ini.h"
+#include "tests/faults/fault_model.h"
+
+namespace faults {
+
+void PrintTo(const Cell& cell, std::ostream* out) {
+    *out << cell.name;
+}
+
+namespace {
+
+using namespace drivertest;
+
+// The junk the simulator sends with --stray: never a start byte, but the end byte, the wake
+// byte, a counter value and the two software flow-control characters.
+const Bytes kStrayJunk = [] {
+    const Bytes pattern{0x00, 0x55, 0xFF, 0x01, 0x11, 0x13};
+    Bytes junk;
+    for (std::size_t i = 0; i < 40; ++i) {
+        junk.push_back(pattern[i % pattern.size()]);
+    }
+    return junk;
+}();
+
+void Arrange(const Cell& cell) {
+    const JobRow& row = *cell.job;
+    WriteSettings(row.settings);
+    if (IsSend(row.job)) {
+        WriteToZv(row.records);
+    }
+    if (cell.stray) {
+        fake::SetUnitStrayBytes(kStrayJunk);
+    }
+    // Every record before `at` takes one frame.
+    const int firstFrame = static_cast<int>(cell.at) + 1;
+    if (cell.fault != nullptr) {
+        fake::AddUnitFault(cell.fault->fault, firstFrame, cell.failed);
+    }
+    if (cell.status != 0) {
+        const auto [code, modul] = RefusalKey(row, cell.at);
+        fake::SetUnitStatus(code, cell.status, modul);
+    }
+}
+
+std::vector<Bytes> StoredRecords() {
+    std::vector<Bytes> stored;
+    for (const fake::UnitStored& entry : fake::UnitStoredRecords()) {
+        stored.push_back(PcBytes(entry.number, entry.record));
+    }
+    return stored;
+}
+
+class FaultMatrixTest : public DriverTest, public ::testing::WithParamInterface<Cell> {};
+
+TEST_P(FaultMatrixTest, RunEndsWithTheRightCodeAndKeepsEveryRecord) {
+    const Cell& cell = GetParam();
+    const Outcome want = Expect(cell);
+    Arrange(cell);
+    const std::string toZvBefore = ReadBytes(kToZvFile);
+
+    iniZorVekDriverStart();
+    EXPECT_EQ(RunDriver(), want.result);
+
+    EXPECT_EQ(ReadBytes(kStatusFile), StatusFileText(want));
+    if (want.fromZv) {
+        EXPECT_TRUE(Exists(kFromZvFile));
+        EXPECT_EQ(ReadBytes(kFromZvFile), SetupFileText(*want.fromZv));
+    } else {
+        EXPECT_FALSE(Exists(kFromZvFile));
+    }
+    EXPECT_EQ(ReadBytes(kToZvFile), toZvBefore);
+    EXPECT_EQ(RequestPackets(), want.requests);
+    EXPECT_EQ(StoredRecords(), want.stored);
+    EXPECT_EQ(PauseDurations(), want.pauses);
+    EXPECT_EQ(fake::NowMs(), want.endMs);
+    EXPECT_EQ(StatusWindowTitleHistory(),
+              IsModulJob(cell.job->job) ? PassTitles(want.passes) : UntouchedTitles());
+    EXPECT_TRUE(StatusWindowQuitPosted());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, FaultMatrixTest, ::testing::ValuesIn(AllCells()), CaseName());
+
+// A few cells worked out by hand, so that the model the matrix runs on is checked too.
+struct Anchor {
+    const char* cell;
+    int result;
+    std::uint64_t endMs;
+    std::size_t stored;
+};
+
+const Anchor kAnchors[] = {
+    // 1150 for module 3, then five attempts of 50 + 3 x 1600 + 5000.
+    {"FetchModuls_NoAck_x5_Middle", 4, 50400, 0},
+    // Five attempts of 50 + 1600 + 400 + 5000, each carried out; then three 1100 ms passes.
+    {"SendModuls_TruncatedReply_x5_First", 4, 38550, 5},
+    // Four attempts of 50 + 400 + 5000 not carried out, then the good one.
+    {"SendCentral_BadAck_x4", 1, 21850, 1},
+    {"Connection_NoReply_x1", 4, 8050, 0},
+    {"Connection_LateAck_x1_Stray", 2, 4850, 0},
+    // Two good passes of 1150, then the refused one: its wake pause only.
+    {"SendModuls_Status8_Last", 2, 2350, 2},
+    {"FetchCentral_WrongReplyCode_x2", 3, 10150, 0},
+};
+
+TEST(FaultMatrixModel, AgreesWithCellsWorkedOutByHand) {
+    std::map<std::string, Cell> cells;
+    for (const Cell& cell : AllCells()) {
+        cells.emplace(cell.name, cell);
+    }
+    for (const Anchor& anchor : kAnchors) {
+        ASSERT_EQ(cells.count(anchor.cell), 1u) << anchor.cell;
+        const Outcome out = Expect(cells.at(anchor.cell));
+        EXPECT_EQ(out.result, anchor.result) << anchor.cell;
+        EXPECT_EQ(out.endMs, anchor.endMs) << anchor.cell;
+        EXPECT_EQ(out.stored.size(), anchor.stored) << anchor.cell;
+    }
+}
+
+}  // namespace
+}  // namespace faults
