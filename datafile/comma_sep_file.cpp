@@ -54,6 +54,17 @@ TCommaSepFile::TCommaSepFile(char mode, TReturnCode* result) {
     firstRecord = 1;
     if (mode == kModeRead) {
         readFile = std::fopen(kToZvFile, kReadMode);
+        // A name that opens but cannot be read at all (a directory on POSIX) is a file that
+        // cannot be opened, as on Windows, not a file that ends before its first record.
+        if (readFile != nullptr) {
+            const int c = std::fgetc(readFile);
+            if (std::ferror(readFile) != 0) {
+                std::fclose(readFile);
+                readFile = nullptr;
+            } else if (c != EOF) {
+                std::ungetc(c, readFile);
+            }
+        }
         *result = readFile != nullptr ? kOk : kCannotOpenToZv;
     } else {
         writeFile = std::fopen(kFromZvFile, kWriteMode);
