@@ -97,8 +97,7 @@ inline Bytes RequestFor(const JobRow& row, std::size_t i) {
 // The request code and module that a refusal of record `i` is tied to (fake::SetUnitStatus).
 inline std::pair<std::uint8_t, int> RefusalKey(const JobRow& row, std::size_t i) {
     const Bytes request = RequestFor(row, i);
-    const bool numbered = row.job == Job::kFetchModuls || row.job == Job::kSendModuls;
-    return {request[0], numbered ? request[1] : fake::kAnyModul};
+    return {request[0], IsModulJob(row.job) ? request[1] : fake::kAnyModul};
 }
 
 // The number a module job shows for record `i`: the module number when fetching, the
@@ -120,6 +119,10 @@ inline int RefusalResult(Job job, std::uint8_t status) {
     return 2;
 }
 
+// What a run of `cell` must leave, record by record and attempt by attempt: a failed attempt
+// costs its wake pause, its reads and (where requests repeat) the retry pause; a module job
+// pauses after each pass that moved its record, and the send job's passes after a failure
+// run idle.
 inline Outcome Expect(const Cell& cell) {
     using namespace drivertest;
     const JobRow& row = *cell.job;
