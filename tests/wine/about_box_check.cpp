@@ -25,7 +25,8 @@ constexpr char kShotTakenFile[] = "about_box.shot";
 
 constexpr DWORD kOpenWaitMs = 10000;
 constexpr DWORD kShotWaitMs = 20000;
-constexpr DWORD kCloseWaitMs = 5000;
+// For the box to show, take the foreground, finish painting or close.
+constexpr DWORD kStateWaitMs = 5000;
 // Long enough for the box's modal loop to take a keystroke and act on it.
 constexpr DWORD kKeyDwellMs = 500;
 
@@ -96,7 +97,7 @@ bool Painted(HWND dialog) {
 // does not hang in the modal loop.
 void CloseWithEnter(HWND dialog, const char* what) {
     PressKey(VK_RETURN);
-    const bool closed = WaitFor([dialog] { return IsWindow(dialog) == FALSE; }, kCloseWaitMs);
+    const bool closed = WaitFor([dialog] { return IsWindow(dialog) == FALSE; }, kStateWaitMs);
     Check(closed, what);
     if (!closed) {
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
@@ -116,17 +117,17 @@ HWND WorkFirstOpening(HWND owner) {
         return nullptr;
     }
     // The dialog manager creates the box hidden and shows it when its controls are made.
-    Check(WaitFor([dialog] { return IsWindowVisible(dialog) != FALSE; }, kCloseWaitMs),
+    Check(WaitFor([dialog] { return IsWindowVisible(dialog) != FALSE; }, kStateWaitMs),
           "About box visible");
     Check(GetWindow(dialog, GW_OWNER) == owner, "About box owned by the status window");
-    Check(WaitFor([dialog] { return GetForegroundWindow() == dialog; }, kCloseWaitMs),
+    Check(WaitFor([dialog] { return GetForegroundWindow() == dialog; }, kStateWaitMs),
           "About box is the foreground window");
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof gui;
     GetGUIThreadInfo(mainThread, &gui);
     Check(gui.hwndFocus == GetDlgItem(dialog, IDOK), "keyboard focus on OK");
 
-    WaitFor([dialog] { return Painted(dialog); }, kCloseWaitMs);
+    WaitFor([dialog] { return Painted(dialog); }, kStateWaitMs);
     // The surface reaches the display a moment after the painting.
     Sleep(300);
     RECT box;

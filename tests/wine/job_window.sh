@@ -29,6 +29,8 @@ fi
 
 mkdir -p "$ZV_WORK"
 log="$ZV_WORK/$case_name.watch.log"
+# Emptied here, not by the background job's redirection, which may come after the first look.
+: >"$log"
 "$wine" "$watch_exe" 60 </dev/null >"$log" 2>&1 &
 watch_pid=$!
 trap 'kill $watch_pid 2>/dev/null || true' EXIT
