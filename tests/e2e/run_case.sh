@@ -50,17 +50,7 @@ if [ "$mode" = wine ]; then
     # shellcheck source=../wine/wine_env.sh
     source "$here/../wine/wine_env.sh"
     profile_dir="$prefix/drive_c/windows"
-    # Wine's COM1 is a Unix path in the registry, read when the wineserver starts. It points
-    # once per prefix at a fixed link, which each case points at its simulator's line.
-    com1="$prefix.COM1"
-    mapped="$prefix/zordrive-com1-mapped"
-    if [ ! -e "$mapped" ]; then
-        "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
-        "$wineserver" -k 2>/dev/null || true
-        "$wineserver" -p </dev/null >/dev/null 2>&1
-        touch "$mapped"
-    fi
-    line_link=$com1
+    line_link=$com1_link
 else
     profile_dir=$dir
     line_link="$dir/COM1"

@@ -15,18 +15,6 @@ source "$here/wine_env.sh"
 [ -f "$watch_exe" ] || { echo "FAIL: $watch_exe does not exist; build the windows preset"; exit 1; }
 [ -d "$prefix/drive_c/windows" ] || { echo "FAIL: no Wine prefix at $prefix"; exit 1; }
 
-# COM1 must point at the case's line before the watcher starts: mapping it restarts the
-# wineserver, which would end the watcher. Same link and marker as run_case.sh.
-com1="$prefix.COM1"
-mapped="$prefix/zordrive-com1-mapped"
-if [ ! -e "$mapped" ]; then
-    echo "== mapping COM1 to $com1"
-    "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
-    "$wineserver" -k 2>/dev/null || true
-    "$wineserver" -p </dev/null >/dev/null 2>&1
-    touch "$mapped"
-fi
-
 mkdir -p "$ZV_WORK"
 log="$ZV_WORK/$case_name.watch.log"
 # Emptied here, not by the background job's redirection, which may come after the first look.

@@ -39,6 +39,13 @@ case $action in
         run_logged "$prefix.wineserver.log" "$wineserver" -p
         run_logged "$prefix.wineboot.log" "$wine" wineboot -i
         [ -d "$prefix/drive_c/windows" ] || { echo "FAIL: wineboot made no prefix"; exit 1; }
+        # Wine's COM1 is a Unix path in the registry, read when the wineserver starts. It
+        # points at a fixed link, which each test points at its simulator's line.
+        echo "== mapping COM1 to $com1_link"
+        run_logged "$prefix.reg.log" "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 \
+            /t REG_SZ /d "$com1_link" /f
+        "$wineserver" -k 2>/dev/null || true
+        run_logged "$prefix.wineserver.log" "$wineserver" -p
         ;;
     stop)
         echo "== stopping the wineserver and the display of $prefix"

@@ -3,6 +3,8 @@
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 export WINEPREFIX=$prefix WINEDEBUG=-all
+# What Wine's COM1 is: a link that each test points at its simulator's line.
+com1_link=$prefix.COM1
 # No Mono or Gecko: their installers would look for a download on every fresh prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -s "$prefix.display" ]; then
