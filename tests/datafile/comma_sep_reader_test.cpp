@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "datafile/comma_sep_file.h"
-#include "temp_cwd.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ void PrintTo(const NumberCase& row, std::ostream* out) {
 class GetOneNumberTest : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(GetOneNumberTest, ReadsNumberByNumber) {
-    TempCwd cwd;
+    ScratchDir cwd;
     WriteBytes(kToZvFile, GetParam().bytes);
     TReturnCode result = -1;
     TCommaSepFile file(kModeRead, &result);
@@ -105,7 +105,7 @@ void PrintTo(const LoadCase& row, std::ostream* out) {
 class LoadDataTest : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadDataTest, LoadsRecords) {
-    TempCwd cwd;
+    ScratchDir cwd;
     WriteBytes(kToZvFile, GetParam().bytes);
     TReturnCode result = -1;
     TCommaSepFile file(kModeRead, &result);
@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<LoadCase>& row) { return row.param.name; });
 
 TEST(CommaSepReader, MissingToZvGives8) {
-    TempCwd cwd;
+    ScratchDir cwd;
     TReturnCode result = -1;
     TCommaSepFile file(kModeRead, &result);
     EXPECT_EQ(result, 8);

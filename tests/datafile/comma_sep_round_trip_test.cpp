@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "datafile/comma_sep_file.h"
-#include "temp_cwd.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ std::vector<TPcModulSetup> RandomRecords(std::size_t count) {
 }
 
 TEST(CommaSepRoundTrip, RandomRecordsReadBackUnchanged) {
-    TempCwd cwd;
+    ScratchDir cwd;
     const std::vector<TPcModulSetup> records = RandomRecords(400);
     {
         TReturnCode result = -1;

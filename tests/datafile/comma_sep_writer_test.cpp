@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "datafile/comma_sep_file.h"
-#include "temp_cwd.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ void PrintTo(const WriterCase& row, std::ostream* out) {
 class WriterTest : public ::testing::TestWithParam<WriterCase> {};
 
 TEST_P(WriterTest, WritesExactBytes) {
-    TempCwd cwd;
+    ScratchDir cwd;
     WriteBytes(kFromZvFile, "left over from an earlier run");
     {
         TReturnCode result = -1;
@@ -98,7 +98,7 @@ TEST(CommaSepWriter, ShapesOfExamples) {
 }
 
 TEST(CommaSepWriter, CannotCreateFromZvGives10) {
-    TempCwd cwd;
+    ScratchDir cwd;
     std::filesystem::create_directory(kFromZvFile);
     TReturnCode result = -1;
     TCommaSepFile file(kModeWrite, &result);
@@ -106,7 +106,7 @@ TEST(CommaSepWriter, CannotCreateFromZvGives10) {
 }
 
 TEST(CommaSepWriter, FullDeviceGives10) {
-    TempCwd cwd;
+    ScratchDir cwd;
     std::filesystem::create_symlink("/dev/full", kFromZvFile);
     TReturnCode result = -1;
     TCommaSepFile file(kModeWrite, &result);
@@ -119,7 +119,7 @@ TEST(CommaSepWriter, FullDeviceGives10) {
 // The file may grow to one record and a little more: the second record fails, the first
 // stays readable.
 TEST(CommaSepWriter, RecordsBeforeWriteFailureStay) {
-    TempCwd cwd;
+    ScratchDir cwd;
     rlimit oldLimit{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
     rlimit limit = oldLimit;

@@ -16,9 +16,9 @@
 #include "device/setup_records.h"
 #include "serial/link_frames.h"
 #include "settings/profile.h"
+#include "tests/common/scratch_dir.h"
 #include "tests/fakes/fake_port.h"
 #include "tests/fakes/fake_unit.h"
-#include "tests/settings/scratch_dir.h"
 #include "ui/status_window.h"
 #include "ui/status_window_posix.h"
 

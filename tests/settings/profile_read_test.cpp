@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "scratch_dir.h"
 #include "settings/profile.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "scratch_dir.h"
 #include "settings/profile.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-// A fresh temporary directory as the working directory, where the profile files live, for
+// A fresh temporary directory as the working directory, where the driver's files live, for
 // the lifetime of the object; removed with everything in it afterwards.
 class ScratchDir {
   public:
     ScratchDir() : oldDir(std::filesystem::current_path()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "settings.XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "zordrive.XXXXXX").string();
         EXPECT_NE(mkdtemp(pattern.data()), nullptr);
         dir = pattern;
         std::filesystem::current_path(dir);
