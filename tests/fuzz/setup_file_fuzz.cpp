@@ -1,6 +1,7 @@
 // Any bytes as "ToZv.dat", read record by record as a send job reads it. Each record must
 // hold what the file's fields say, the reader must stop with 9 once the fields run out, and
-// no read may touch a byte outside the 131 of its record.
+// no read may touch a byte outside the 131 of its record. The complete records then go
+// through the writer and back through the reader, which must give them back unchanged.
 #include <stdlib.h>
 
 #include <algorithm>
@@ -66,9 +67,20 @@ void WriteToZv(const std::uint8_t* data, std::size_t size) {
     Require(std::fclose(file) == 0, "ToZv.dat is closed");
 }
 
+std::string ReadWhole(const char* name) {
+    std::string bytes;
+    std::FILE* file = std::fopen(name, "rb");
+    Require(file != nullptr, "the written file can be read");
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+        bytes.push_back(static_cast<char>(c));
+    }
+    std::fclose(file);
+    return bytes;
+}
+
 // Writes the input as "ToZv.dat", then reads it record by record as a send job does,
-// checking each record against the fields.
-void ReadBack(const std::uint8_t* data, std::size_t size) {
+// checking each record against the fields; returns the complete records.
+std::vector<Record> ReadBack(const std::uint8_t* data, std::size_t size) {
     WriteToZv(data, size);
     TReturnCode opened = -1;
     TCommaSepFile file(kModeRead, &opened);
@@ -83,6 +95,7 @@ void ReadBack(const std::uint8_t* data, std::size_t size) {
     // A complete record takes 131 fields, so a file of k fields gives k / 131 records and
     // then 9; one call more than that means the reader does not see its end.
     const std::size_t maxCalls = fields.size() / kRecordBytes + 1;
+    std::vector<Record> complete;
     for (std::size_t call = 0;; ++call) {
         Require(call < maxCalls, "the reader reports 9 once the fields run out");
         expected.fill(kUntouched);
@@ -104,9 +117,47 @@ void ReadBack(const std::uint8_t* data, std::size_t size) {
         Require(std::memcmp(record.get(), expected.data(), kRecordBytes) == 0,
                 "the record holds the file's fields and nothing else changed");
         if (result == 9) {
-            break;
+            return complete;
+        }
+        complete.push_back(expected);
+    }
+}
+
+// Writes the records as a fetch job does, checks the lines of "fromZv.dat", and reads the
+// file back: the writer and the reader must agree on every byte.
+void WriteAndReadBack(std::vector<Record> records) {
+    {
+        TReturnCode created = -1;
+        TCommaSepFile writer(kModeWrite, &created);
+        Require(created == 0, "fromZv.dat is created");
+        for (Record& record : records) {
+            Require(writer.WriteData(reinterpret_cast<TPcModulSetup*>(record.data())) == 0,
+                    "WriteData succeeds on a good disk");
         }
     }
+    const std::string written = ReadWhole(kFromZvFile);
+    std::size_t lineStart = 0;
+    for (std::size_t end = written.find("\r\n"); end != std::string::npos;
+         end = written.find("\r\n", lineStart)) {
+        Require(end - lineStart <= 80, "no line holds more than 80 characters");
+        Require(end > lineStart && written[end - 1] == ',', "every line end follows a comma");
+        lineStart = end + 2;
+    }
+    Require(written.size() - lineStart <= 80, "the last line holds at most 80 characters");
+    Require(written.find_first_of("\r\n", lineStart) == std::string::npos,
+            "lines end in CR LF, and the last line in nothing");
+
+    std::rename(kFromZvFile, kToZvFile);
+    TReturnCode opened = -1;
+    TCommaSepFile reader(kModeRead, &opened);
+    Require(opened == 0, "the written file opens for reading");
+    const auto record = std::make_unique<TPcModulSetup>();
+    for (const Record& expected : records) {
+        Require(reader.LoadData(record.get()) == 0, "every written record reads back");
+        Require(std::memcmp(record.get(), expected.data(), kRecordBytes) == 0,
+                "a record reads back as it was written");
+    }
+    Require(reader.LoadData(record.get()) == 9, "nothing follows the last written record");
 }
 
 }  // namespace
@@ -140,7 +191,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::filesystem::current_path(workDir);
-    ReadBack(data, size);
+    WriteAndReadBack(ReadBack(data, size));
     std::filesystem::current_path(callerDir);
     return 0;
 }
