@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "serial/com_port.h"
+#include "serial/deadline_posix.h"
 #include "settings/ini.h"
 
 namespace {
@@ -92,36 +93,6 @@ int OpenPort(const char* path) {
         return kClosed;
     }
     return fd;
-}
-
-timespec DeadlineAfter(std::uint32_t ms) {
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += static_cast<time_t>(ms / 1000);
-    deadline.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
-    if (deadline.tv_nsec >= 1000000000L) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= 1000000000L;
-    }
-    return deadline;
-}
-
-// Milliseconds left until `deadline`, rounded up so that poll never wakes early; 0 once
-// it has passed.
-int MsUntil(const timespec& deadline) {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const long long leftNs = (static_cast<long long>(deadline.tv_sec) - now.tv_sec) * 1000000000LL +
-                             (deadline.tv_nsec - now.tv_nsec);
-    if (leftNs <= 0) {
-        return 0;
-    }
-    return static_cast<int>((leftNs + 999999LL) / 1000000LL);
-}
-
-void SleepUntil(const timespec& deadline) {
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-    }
 }
 
 }  // namespace
