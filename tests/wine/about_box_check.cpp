@@ -13,6 +13,7 @@
 #include <string>
 
 #include "serial/com_port.h"
+#include "tests/wine/checks.h"
 #include "ui/status_window.h"
 #include "ui/status_window_win32.h"
 
@@ -29,20 +30,6 @@ constexpr DWORD kShotWaitMs = 20000;
 constexpr DWORD kStateWaitMs = 5000;
 // Long enough for the box's modal loop to take a keystroke and act on it.
 constexpr DWORD kKeyDwellMs = 500;
-
-int passed = 0;
-int failed = 0;
-
-void Check(bool ok, const char* what, const std::string& detail = "") {
-    if (ok) {
-        ++passed;
-        std::printf("ok   %s\n", what);
-    } else {
-        ++failed;
-        std::printf("FAIL %s%s%s\n", what, detail.empty() ? "" : ": ", detail.c_str());
-    }
-    std::fflush(stdout);
-}
 
 HWND FindAboutBox() {
     return FindWindowA(kDialogClass, kAboutCaption);
@@ -177,8 +164,7 @@ int main() {
     if (window == nullptr) {
         // Wine makes no window without a display.
         Check(false, "window created");
-        std::printf("%d passed, %d failed\n", passed, failed);
-        return failed;
+        return CheckSummary();
     }
     mainThread = GetCurrentThreadId();
     HANDLE worker = CreateThread(nullptr, 0, WorkAboutBox, window, 0, nullptr);
@@ -191,6 +177,5 @@ int main() {
     Check(answer == 0, "system command 100 answered 0");
     Check(result == 0, "the About box ends with result 0",
           "DialogBoxParamA returned " + std::to_string(result));
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed;
+    return CheckSummary();
 }

@@ -12,24 +12,11 @@
 #include <string>
 
 #include "serial/com_port.h"
+#include "tests/wine/checks.h"
 #include "ui/status_window.h"
 #include "ui/status_window_win32.h"
 
 namespace {
-
-int passed = 0;
-int failed = 0;
-
-void Check(bool ok, const char* what, const std::string& detail = "") {
-    if (ok) {
-        ++passed;
-        std::printf("ok   %s\n", what);
-    } else {
-        ++failed;
-        std::printf("FAIL %s%s%s\n", what, detail.empty() ? "" : ": ", detail.c_str());
-    }
-    std::fflush(stdout);
-}
 
 void CheckText(const std::string& actual, const char* expected, const char* what) {
     Check(actual == expected, what, "'" + actual + "', expected '" + expected + "'");
@@ -234,8 +221,7 @@ int main() {
     if (window == nullptr) {
         // Wine makes no window without a display: run this under xvfb-run.
         Check(false, "window created");
-        std::printf("%d passed, %d failed\n", passed, failed);
-        return failed;
+        return CheckSummary();
     }
     CheckClassAndWindow(window);
     CheckSystemMenu(window);
@@ -243,6 +229,5 @@ int main() {
     CheckJobCommands(window);
     CheckAboutBox(window);
     CheckTitleAndDestroy(window);
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed;
+    return CheckSummary();
 }
