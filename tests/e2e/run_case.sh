@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs one case of cases.txt against minizv-sim on a pseudo-terminal and checks what a host
-# would see: exit status, "zordOUT.INI" keys and "fromZv.dat" byte for byte.
+# Runs one case of cases.txt (or of the table that ZV_CASES names) against minizv-sim on a
+# pseudo-terminal and checks what a host would see: exit status, "zordOUT.INI" keys and
+# "fromZv.dat" byte for byte.
 #   run_case.sh native CASE   (needs ZV_DRIVER=path/to/zordrive, ZV_SIM, ZV_WORK)
 #   run_case.sh wine CASE     (needs ZV_DRIVER=path/to/zordrive.exe, ZV_SIM, ZV_WORK, ZV_PREFIX:
 #                              the shared prefix of tests/wine, with its display and wineserver)
@@ -11,7 +12,7 @@ name=$2
 here=$(cd "$(dirname "$0")" && pwd)
 : "${ZV_DRIVER:?}" "${ZV_SIM:?}" "${ZV_WORK:?}"
 
-row=$(grep -E "^${name}[[:space:]]*\|" "$here/cases.txt" || true)
+row=$(grep -E "^${name}[[:space:]]*\|" "${ZV_CASES:-$here/cases.txt}" || true)
 [ -n "$row" ] || { echo "no case named $name"; exit 2; }
 IFS='|' read -r _ settings simopts tozv want_result want_now want_from <<<"$row"
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }
