@@ -61,6 +61,34 @@ int ExchangeWithRepeats(TMiniZvPtk& ptk, std::uint8_t requestCode, const std::ui
     }
 }
 
+// A setup fetch: one request byte, a reply of the status byte and the record.
+int FetchSetup(TMiniZvPtk& ptk, std::uint8_t requestCode, std::uint8_t requestByte,
+               std::uint8_t replyCode, modul_setup& record, std::uint8_t& status) {
+    std::array<std::uint8_t, kRecordPacketLength> reply{};
+    const int result = ExchangeWithRepeats(ptk, requestCode, &requestByte, kOneByte, replyCode,
+                                           reply.data(), kRecordPacketLength);
+    if (result != kLinkReceived) {
+        return result;
+    }
+    status = reply[0];
+    std::memcpy(&record, &reply[1], kRecordBytes);
+    return kSuccess;
+}
+
+// A setup send: the request payload built once, a reply of the status byte.
+int SendSetup(TMiniZvPtk& ptk, std::uint8_t requestCode,
+              const std::array<std::uint8_t, kRecordPacketLength>& request, std::uint8_t replyCode,
+              std::uint8_t& status) {
+    std::uint8_t reply = 0;
+    const int result = ExchangeWithRepeats(ptk, requestCode, request.data(), kRecordPacketLength,
+                                           replyCode, &reply, kOneByte);
+    if (result != kLinkReceived) {
+        return result;
+    }
+    status = reply;
+    return kSuccess;
+}
+
 }  // namespace
 
 int TMiniZvPtk::GetVersion(std::uint8_t& version1, std::uint8_t& version2) {
@@ -80,16 +108,7 @@ int TMiniZvPtk::GetVersion(std::uint8_t& version1, std::uint8_t& version2) {
 }
 
 int TMiniZvPtk::GetCpModulSetup(modul_setup& record, std::uint8_t& status) {
-    const std::uint8_t filler = kFillerByte;
-    std::array<std::uint8_t, kRecordPacketLength> reply{};
-    const int result = ExchangeWithRepeats(*this, kCentralFetchRequest, &filler, kOneByte,
-                                           kCentralFetchReply, reply.data(), kRecordPacketLength);
-    if (result != kLinkReceived) {
-        return result;
-    }
-    status = reply[0];
-    std::memcpy(&record, &reply[1], kRecordBytes);
-    return kSuccess;
+    return FetchSetup(*this, kCentralFetchRequest, kFillerByte, kCentralFetchReply, record, status);
 }
 
 int TMiniZvPtk::SendCpModulSetup(const modul_setup& record, std::uint8_t& status,
@@ -97,28 +116,12 @@ int TMiniZvPtk::SendCpModulSetup(const modul_setup& record, std::uint8_t& status
     std::array<std::uint8_t, kRecordPacketLength> request{};
     request[0] = flag;
     std::memcpy(&request[1], &record, kRecordBytes);
-    std::uint8_t reply = 0;
-    const int result =
-        ExchangeWithRepeats(*this, kCentralSendRequest, request.data(), kRecordPacketLength,
-                            kCentralSendReply, &reply, kOneByte);
-    if (result != kLinkReceived) {
-        return result;
-    }
-    status = reply;
-    return kSuccess;
+    return SendSetup(*this, kCentralSendRequest, request, kCentralSendReply, status);
 }
 
 int TMiniZvPtk::GetZVModulSetup(modul_setup& record, std::uint8_t& status,
                                 std::uint8_t modulNumber) {
-    std::array<std::uint8_t, kRecordPacketLength> reply{};
-    const int result = ExchangeWithRepeats(*this, kModulFetchRequest, &modulNumber, kOneByte,
-                                           kModulFetchReply, reply.data(), kRecordPacketLength);
-    if (result != kLinkReceived) {
-        return result;
-    }
-    status = reply[0];
-    std::memcpy(&record, &reply[1], kRecordBytes);
-    return kSuccess;
+    return FetchSetup(*this, kModulFetchRequest, modulNumber, kModulFetchReply, record, status);
 }
 
 int TMiniZvPtk::SendZVModulSetup(const TPcModulSetup& record, std::uint8_t& status) {
@@ -127,14 +130,7 @@ int TMiniZvPtk::SendZVModulSetup(const TPcModulSetup& record, std::uint8_t& stat
     }
     std::array<std::uint8_t, kRecordPacketLength> request{};
     std::memcpy(request.data(), &record, kRecordPacketLength);
-    std::uint8_t reply = 0;
-    const int result = ExchangeWithRepeats(*this, kModulSendRequest, request.data(),
-                                           kRecordPacketLength, kModulSendReply, &reply, kOneByte);
-    if (result != kLinkReceived) {
-        return result;
-    }
-    status = reply;
-    return kSuccess;
+    return SendSetup(*this, kModulSendRequest, request, kModulSendReply, status);
 }
 
 // The command code, then the payload, as one packet of length + 1 bytes.
