@@ -216,7 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- The hunt for the acknowledgement across silences ----
 
-struct TimedAckCase {
+// A hunt across silences: what arrives when, and the result, flushes, end time and bytes left.
+struct TimedCase {
     const char* name;
     Arrivals arrivals;
     int result;
@@ -225,10 +226,10 @@ struct TimedAckCase {
     std::size_t unread;
 };
 
-class WaitAckTimed : public ::testing::TestWithParam<TimedAckCase> {};
+class WaitAckTimed : public ::testing::TestWithParam<TimedCase> {};
 
 TEST_P(WaitAckTimed, ResultFlushAndTime) {
-    const TimedAckCase& c = GetParam();
+    const TimedCase& c = GetParam();
     StartLine(1);
     Arrive(c.arrivals);
     const std::uint8_t payload = 0x01;
@@ -246,50 +247,50 @@ INSTANTIATE_TEST_SUITE_P(
     Hunt, WaitAckTimed,
     ::testing::Values(
         // Empty reads end at 1650, 3300 and 5000; the two bytes between them do not count.
-        TimedAckCase{"BytesBetweenSilencesDoNotCount",
-                     {{1700, {0x12}}, {3400, {0x34}}},
-                     kLinkNotAcked,
-                     {},
-                     5000,
-                     0},
-        TimedAckCase{"StartSurvivesSilence",
-                     {{1700, {0xAA}}, {3400, {0x01, 0x01, 0x02, 0x00, 0x55}}},
-                     kLinkAcked,
-                     {},
-                     3400,
-                     0},
-        TimedAckCase{"ThirdSilenceEndsHuntAfterStart",
-                     {{1700, {0xAA}}},
-                     kLinkNotAcked,
-                     {},
-                     1700 + 2 * 1600,
-                     0},
-        TimedAckCase{"AckAtTheLastMoment",
-                     {{kFrameAt + kSilentAck, kAck1}},
-                     kLinkAcked,
-                     {},
-                     kFrameAt + kSilentAck,
-                     0},
-        TimedAckCase{"AckOneMillisecondLate",
-                     {{kFrameAt + kSilentAck + 1, kAck1}},
-                     kLinkNotAcked,
-                     {},
-                     kFrameAt + kSilentAck,
-                     6},
+        TimedCase{"BytesBetweenSilencesDoNotCount",
+                  {{1700, {0x12}}, {3400, {0x34}}},
+                  kLinkNotAcked,
+                  {},
+                  5000,
+                  0},
+        TimedCase{"StartSurvivesSilence",
+                  {{1700, {0xAA}}, {3400, {0x01, 0x01, 0x02, 0x00, 0x55}}},
+                  kLinkAcked,
+                  {},
+                  3400,
+                  0},
+        TimedCase{"ThirdSilenceEndsHuntAfterStart",
+                  {{1700, {0xAA}}},
+                  kLinkNotAcked,
+                  {},
+                  1700 + 2 * 1600,
+                  0},
+        TimedCase{"AckAtTheLastMoment",
+                  {{kFrameAt + kSilentAck, kAck1}},
+                  kLinkAcked,
+                  {},
+                  kFrameAt + kSilentAck,
+                  0},
+        TimedCase{"AckOneMillisecondLate",
+                  {{kFrameAt + kSilentAck + 1, kAck1}},
+                  kLinkNotAcked,
+                  {},
+                  kFrameAt + kSilentAck,
+                  6},
         // The rest must come within one read after the counter byte.
-        TimedAckCase{"RestTooSlow",
-                     {{60, {0xAA, 0x01}}, {60 + 1601, {0x01, 0x02, 0x00, 0x55}}},
-                     kLinkNotAcked,
-                     {60 + 1600},
-                     60 + 1600 + 2 * 400,
-                     0},
-        TimedAckCase{"RestJustInTime",
-                     {{60, {0xAA, 0x01}}, {60 + 1600, {0x01, 0x02, 0x00, 0x55}}},
-                     kLinkAcked,
-                     {},
-                     60 + 1600,
-                     0}),
-    [](const ::testing::TestParamInfo<TimedAckCase>& param_info) { return param_info.param.name; });
+        TimedCase{"RestTooSlow",
+                  {{60, {0xAA, 0x01}}, {60 + 1601, {0x01, 0x02, 0x00, 0x55}}},
+                  kLinkNotAcked,
+                  {60 + 1600},
+                  60 + 1600 + 2 * 400,
+                  0},
+        TimedCase{"RestJustInTime",
+                  {{60, {0xAA, 0x01}}, {60 + 1600, {0x01, 0x02, 0x00, 0x55}}},
+                  kLinkAcked,
+                  {},
+                  60 + 1600,
+                  0}),
+    [](const ::testing::TestParamInfo<TimedCase>& param_info) { return param_info.param.name; });
 
 // ---- The counter moves on with every frame, acknowledged or not ----
 
@@ -421,19 +422,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- The hunt for a reply across silences ----
 
-struct TimedReplyCase {
-    const char* name;
-    Arrivals arrivals;
-    int result;
-    std::vector<std::uint64_t> flushes;
-    std::uint64_t endMs;
-    std::size_t unread;
-};
-
-class GetReplyTimed : public ::testing::TestWithParam<TimedReplyCase> {};
+class GetReplyTimed : public ::testing::TestWithParam<TimedCase> {};
 
 TEST_P(GetReplyTimed, ResultFlushAndTime) {
-    const TimedReplyCase& c = GetParam();
+    const TimedCase& c = GetParam();
     StartLine(1);
     Arrive(c.arrivals);
     Bytes buffer(2);
@@ -451,35 +443,33 @@ INSTANTIATE_TEST_SUITE_P(
     Hunt, GetReplyTimed,
     ::testing::Values(
         // Empty reads end at 1600, 3300, 5000, 6700 and 8400; the bytes between do not count.
-        TimedReplyCase{"BytesBetweenSilencesDoNotCount",
-                       {{1700, {0x12}}, {3400, {0x34}}, {5100, {0x56}}, {6800, {0x78}}},
-                       kLinkReceiveFailed,
-                       {},
-                       8400,
-                       0},
-        TimedReplyCase{
+        TimedCase{"BytesBetweenSilencesDoNotCount",
+                  {{1700, {0x12}}, {3400, {0x34}}, {5100, {0x56}}, {6800, {0x78}}},
+                  kLinkReceiveFailed,
+                  {},
+                  8400,
+                  0},
+        TimedCase{
             "ReplyAtTheLastMoment", {{kSilentReply, kReply}}, kLinkReceived, {}, kSilentReply, 0},
-        TimedReplyCase{"ReplyOneMillisecondLate",
-                       {{kSilentReply + 1, kReply}},
-                       kLinkReceiveFailed,
-                       {},
-                       kSilentReply,
-                       8},
-        TimedReplyCase{"RestJustInTime",
-                       {{10, {0xAA}}, {10 + 1600, {0x07, 0x02, 0x02, 0x10, 0x1B, 0x00, 0x55}}},
-                       kLinkReceived,
-                       {},
-                       10 + 1600,
-                       0},
+        TimedCase{"ReplyOneMillisecondLate",
+                  {{kSilentReply + 1, kReply}},
+                  kLinkReceiveFailed,
+                  {},
+                  kSilentReply,
+                  8},
+        TimedCase{"RestJustInTime",
+                  {{10, {0xAA}}, {10 + 1600, {0x07, 0x02, 0x02, 0x10, 0x1B, 0x00, 0x55}}},
+                  kLinkReceived,
+                  {},
+                  10 + 1600,
+                  0},
         // The flush catches the late rest: one read brings it, the next one brings nothing.
-        TimedReplyCase{"RestTooSlow",
-                       {{10, {0xAA}}, {10 + 1601, {0x07, 0x02, 0x02, 0x10, 0x1B, 0x00, 0x55}}},
-                       kLinkReceiveFailed,
-                       {10 + 1600},
-                       10 + 1600 + 2 * 400,
-                       0}),
-    [](const ::testing::TestParamInfo<TimedReplyCase>& param_info) {
-        return param_info.param.name;
-    });
+        TimedCase{"RestTooSlow",
+                  {{10, {0xAA}}, {10 + 1601, {0x07, 0x02, 0x02, 0x10, 0x1B, 0x00, 0x55}}},
+                  kLinkReceiveFailed,
+                  {10 + 1600},
+                  10 + 1600 + 2 * 400,
+                  0}),
+    [](const ::testing::TestParamInfo<TimedCase>& param_info) { return param_info.param.name; });
 
 }  // namespace
