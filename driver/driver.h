@@ -1,9 +1,7 @@
 #pragma once
 
+#include "driver/result_codes.h"
 #include "ui/status_window.h"
-
-// Result codes that the driver itself produces.
-constexpr int kResultPortFailed = 5;
 
 // Writes "ComStatus" = result, then "ZorVekDriverRunning" = "0", then posts the quit message.
 void Finish(int result);

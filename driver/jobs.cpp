@@ -4,6 +4,7 @@
 
 #include "datafile/comma_sep_file.h"
 #include "device/minizv_ptk.h"
+#include "driver/result_codes.h"
 #include "serial/pause.h"
 #include "settings/ini.h"
 #include "ui/status_window.h"
@@ -11,14 +12,6 @@
 namespace {
 
 constexpr std::uint32_t kPassPauseMs = 1100;
-
-constexpr int kResultVersionAnswered = 0;
-constexpr int kResultAllSent = 1;
-constexpr int kResultRefused = 2;
-constexpr int kResultAllFetched = 3;
-constexpr int kResultFetchFailed = 4;
-constexpr int kResultCentralRefused8 = 6;
-constexpr int kResultCentralRefusedFA = 11;
 
 constexpr std::uint8_t kCentralStatus8 = 8;
 constexpr std::uint8_t kCentralStatusFA = 0xFA;
