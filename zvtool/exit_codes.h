@@ -1,0 +1,20 @@
+#pragma once
+
+// zvtool's exit status. A job that did what was asked exits 0; a job the driver ended
+// otherwise exits with the driver's result code (1 to 11, see driver/result_codes.h); the
+// tool's own failures use the codes above 63 that command-line programs share.
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 64;         // bad command line
+constexpr int kExitDataError = 65;     // a record file that fails the strict check
+constexpr int kExitNoInput = 66;       // a file to read cannot be opened
+constexpr int kExitUnavailable = 69;   // no driver found, or it cannot be started
+constexpr int kExitSoftware = 70;      // the driver ended without a result
+constexpr int kExitCannotCreate = 73;  // a file to write cannot be created
+constexpr int kExitIoError = 74;       // reading or writing a file failed part-way
+constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C (128 + SIGINT, as shells report it)
+
+// `diff` and `check` answer a question, as cmp does: 0 same / sound, 1 different / problems,
+// 2 trouble (a file cannot be read, a bad command line).
+constexpr int kExitDiffSame = 0;
+constexpr int kExitDiffDiffer = 1;
+constexpr int kExitDiffTrouble = 2;
