@@ -33,20 +33,24 @@ if(WIN32)
 elseif(ZV_DEBIAN)
     set(CPACK_GENERATOR DEB)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    # Debian revision 1: the Debian parts (copyright, changelog.Debian.gz) are packaging of
+    # their own, kept apart from the release. The file keeps the release's plain name.
+    set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+    set(CPACK_DEBIAN_FILE_NAME zordrive_${PROJECT_VERSION}_amd64.deb)
     set(CPACK_DEBIAN_PACKAGE_MAINTAINER "zordrive developers <zordrive@example.org>"
         CACHE STRING "Maintainer field of the Debian package")
     set(CPACK_DEBIAN_PACKAGE_SECTION comm)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+    # The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the long description.
+    # No double quotes: CPack cannot carry them into the control file.
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-        "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-zordrive runs one job against an interface unit on a serial line (2400 baud,
+        "zordrive runs one job against an interface unit on a serial line (2400 baud,
 8N1): it tests the connection, or fetches or sends the unit's central and
 module setup records, which it keeps in comma-separated text files. A host
-application writes the job into \"zordrive.INI\", starts the driver and reads
-the result code from \"zordOUT.INI\".
+application writes the job into zordrive.INI, starts the driver and reads
+the result code from zordOUT.INI.
 .
 The package also holds minizv-sim, a simulated unit on a pseudo-terminal or a
 serial device, for trying out hosts and the driver without the hardware.")
