@@ -13,7 +13,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <iterator>
 #include <string>
 
 #include "serial/com_port.h"
@@ -24,36 +23,28 @@ namespace {
 constexpr char kPortName[] = "\\\\.\\COM1";
 constexpr DWORD kEarlierInterval = 7;
 
-// The DCB fields that this test looks at, by name.
-struct TField {
-    const char* name;
-    DWORD (*get)(const DCB&);
-};
-
-const TField kLineFields[] = {
-    {"BaudRate", [](const DCB& d) { return d.BaudRate; }},
-    {"ByteSize", [](const DCB& d) { return DWORD{d.ByteSize}; }},
-    {"Parity", [](const DCB& d) { return DWORD{d.Parity}; }},
-    {"StopBits", [](const DCB& d) { return DWORD{d.StopBits}; }},
-};
-const TField kSoftwareFields[] = {
-    {"fOutX", [](const DCB& d) { return DWORD{d.fOutX}; }},
-    {"fInX", [](const DCB& d) { return DWORD{d.fInX}; }},
-    {"fNull", [](const DCB& d) { return DWORD{d.fNull}; }},
-    {"fAbortOnError", [](const DCB& d) { return DWORD{d.fAbortOnError}; }},
-    {"fParity", [](const DCB& d) { return DWORD{d.fParity}; }},
-    {"fErrorChar", [](const DCB& d) { return DWORD{d.fErrorChar}; }},
-};
-const TField kHardwareFields[] = {
-    {"fOutxCtsFlow", [](const DCB& d) { return DWORD{d.fOutxCtsFlow}; }},
-    {"fOutxDsrFlow", [](const DCB& d) { return DWORD{d.fOutxDsrFlow}; }},
-    {"fDtrControl", [](const DCB& d) { return DWORD{d.fDtrControl}; }},
-    {"fRtsControl", [](const DCB& d) { return DWORD{d.fRtsControl}; }},
-    {"fDsrSensitivity", [](const DCB& d) { return DWORD{d.fDsrSensitivity}; }},
-};
-
 std::string Number(DWORD value) {
     return std::to_string(value);
+}
+
+// The fields that ComInitialise sets, clears and keeps, as one line each.
+std::string LineFields(const DCB& d) {
+    return Number(d.BaudRate) + " " + Number(d.ByteSize) + " parity " + Number(d.Parity) +
+           " stop " + Number(d.StopBits);
+}
+std::string SoftwareFields(const DCB& d) {
+    return "fOutX=" + Number(d.fOutX) + " fInX=" + Number(d.fInX) + " fNull=" + Number(d.fNull) +
+           " fAbortOnError=" + Number(d.fAbortOnError) + " fParity=" + Number(d.fParity) +
+           " fErrorChar=" + Number(d.fErrorChar);
+}
+std::string HardwareFields(const DCB& d) {
+    return "fOutxCtsFlow=" + Number(d.fOutxCtsFlow) + " fOutxDsrFlow=" + Number(d.fOutxDsrFlow) +
+           " fDtrControl=" + Number(d.fDtrControl) + " fRtsControl=" + Number(d.fRtsControl) +
+           " fDsrSensitivity=" + Number(d.fDsrSensitivity);
+}
+
+void CheckText(const std::string& actual, const std::string& expected, const char* what) {
+    Check(actual == expected, what, actual + ", want " + expected);
 }
 
 HANDLE OpenPort() {
@@ -62,6 +53,25 @@ HANDLE OpenPort() {
 }
 
 // What a terminal program might leave behind.
+void AsTerminal(DCB* dcb) {
+    dcb->BaudRate = CBR_9600;
+    dcb->ByteSize = 7;
+    dcb->Parity = EVENPARITY;
+    dcb->StopBits = TWOSTOPBITS;
+    dcb->fOutX = TRUE;
+    dcb->fInX = TRUE;
+    dcb->fNull = TRUE;
+    dcb->fAbortOnError = TRUE;
+    dcb->fParity = TRUE;
+    dcb->fErrorChar = TRUE;
+    dcb->ErrorChar = '?';
+    dcb->fOutxCtsFlow = TRUE;
+    dcb->fOutxDsrFlow = TRUE;
+    dcb->fDtrControl = DTR_CONTROL_HANDSHAKE;
+    dcb->fRtsControl = RTS_CONTROL_HANDSHAKE;
+    dcb->fDsrSensitivity = TRUE;
+}
+
 bool SetUpAsTerminal() {
     HANDLE port = OpenPort();
     if (port == INVALID_HANDLE_VALUE) {
@@ -71,22 +81,7 @@ bool SetUpAsTerminal() {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     GetCommState(port, &dcb);
-    dcb.BaudRate = CBR_9600;
-    dcb.ByteSize = 7;
-    dcb.Parity = EVENPARITY;
-    dcb.StopBits = TWOSTOPBITS;
-    dcb.fOutX = TRUE;
-    dcb.fInX = TRUE;
-    dcb.fNull = TRUE;
-    dcb.fAbortOnError = TRUE;
-    dcb.fParity = TRUE;
-    dcb.fErrorChar = TRUE;
-    dcb.ErrorChar = '?';
-    dcb.fOutxCtsFlow = TRUE;
-    dcb.fOutxDsrFlow = TRUE;
-    dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
-    dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-    dcb.fDsrSensitivity = TRUE;
+    AsTerminal(&dcb);
     const bool stateSet = SetCommState(port, &dcb) != FALSE;
     COMMTIMEOUTS timeouts{kEarlierInterval, 5, 300, 11, 13};
     const bool timeoutsSet = SetCommTimeouts(port, &timeouts) != FALSE;
@@ -107,23 +102,15 @@ bool ReadAsFound(DCB* dcb, COMMTIMEOUTS* timeouts) {
 }
 
 void NoteWhatThePortKept(const DCB& found, const COMMTIMEOUTS& timeouts) {
-    for (const TField& field : kSoftwareFields) {
-        if (field.get(found) == 0) {
-            std::printf("note %s: set to 1, the port kept 0\n", field.name);
-        }
-    }
     DCB asSet{};
-    asSet.fOutxCtsFlow = TRUE;
-    asSet.fOutxDsrFlow = TRUE;
-    asSet.fDtrControl = DTR_CONTROL_HANDSHAKE;
-    asSet.fRtsControl = RTS_CONTROL_HANDSHAKE;
-    asSet.fDsrSensitivity = TRUE;
-    for (const TField& field : kHardwareFields) {
-        if (field.get(found) != field.get(asSet)) {
-            std::printf("note %s: set to %lu, the port kept %lu\n", field.name,
-                        static_cast<unsigned long>(field.get(asSet)),
-                        static_cast<unsigned long>(field.get(found)));
-        }
+    AsTerminal(&asSet);
+    if (SoftwareFields(found) != SoftwareFields(asSet)) {
+        std::printf("note set   %s\nnote kept  %s\n", SoftwareFields(asSet).c_str(),
+                    SoftwareFields(found).c_str());
+    }
+    if (HardwareFields(found) != HardwareFields(asSet)) {
+        std::printf("note set   %s\nnote kept  %s\n", HardwareFields(asSet).c_str(),
+                    HardwareFields(found).c_str());
     }
     if (timeouts.ReadIntervalTimeout != kEarlierInterval) {
         std::printf("note ReadIntervalTimeout: set to %lu, a new handle has %lu\n",
@@ -149,18 +136,6 @@ HANDLE FindDriverPort() {
     }
     Check(found == 1, "one serial port handle open", Number(static_cast<DWORD>(found)));
     return port;
-}
-
-void CheckFields(const DCB& dcb, const TField* fields, std::size_t count, const DCB& expected,
-                 const char* what) {
-    std::string wrong;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (fields[i].get(dcb) != fields[i].get(expected)) {
-            wrong += std::string(fields[i].name) + "=" + Number(fields[i].get(dcb)) + " (want " +
-                     Number(fields[i].get(expected)) + ") ";
-        }
-    }
-    Check(wrong.empty(), what, wrong);
 }
 
 void CheckTimeouts(HANDLE port, DWORD interval, DWORD readConstant, const char* what) {
@@ -191,18 +166,11 @@ int main() {
     dcb.DCBlength = sizeof dcb;
     Check(GetCommState(port, &dcb) != FALSE, "GetCommState on the driver's handle");
 
-    DCB line{};
-    line.BaudRate = CBR_2400;
-    line.ByteSize = 8;
-    line.Parity = NOPARITY;
-    line.StopBits = ONESTOPBIT;
-    CheckFields(dcb, kLineFields, std::size(kLineFields), line, "2400 8N1");
+    CheckText(LineFields(dcb), "2400 8 parity 0 stop 0", "2400 8N1");
     Check(dcb.fBinary != 0, "binary mode");
-    const DCB allOff{};
-    CheckFields(dcb, kSoftwareFields, std::size(kSoftwareFields), allOff,
-                "XON/XOFF, NUL stripping, abort-on-error, parity check, error char off");
-    CheckFields(dcb, kHardwareFields, std::size(kHardwareFields), found,
-                "handshake lines as the port had them");
+    CheckText(SoftwareFields(dcb), SoftwareFields(DCB{}),
+              "XON/XOFF, NUL stripping, abort-on-error, parity check, error char off");
+    CheckText(HardwareFields(dcb), HardwareFields(found), "handshake lines as the port had them");
     CheckTimeouts(port, foundTimeouts.ReadIntervalTimeout, kReadTimeoutMs,
                   "time-outs after ComInitialise: interval as found, 0/1600/0/0");
 
