@@ -73,12 +73,24 @@ TCommaSepFile::TCommaSepFile(char mode, TReturnCode* result) {
 }
 
 TCommaSepFile::~TCommaSepFile() {
+    Close();
+}
+
+// A file system may report a write only when the file is closed (a network share, a quota
+// on a deferred write), so a failed close of the write file counts as a failed write.
+int TCommaSepFile::Close() {
+    int code = 0;
     if (readFile != nullptr) {
         std::fclose(readFile);
+        readFile = nullptr;
     }
     if (writeFile != nullptr) {
-        std::fclose(writeFile);
+        if (std::fclose(writeFile) != 0) {
+            code = kWriteFailed;
+        }
+        writeFile = nullptr;
     }
+    return code;
 }
 
 int TCommaSepFile::ReadChar() {

@@ -30,6 +30,10 @@ class TCommaSepFile {
     int GetOneNumber(std::uint8_t* target);
     // Adds one number to the output line: 0, or 10 when a line could not be written.
     int WriteOneNumber(std::uint8_t* value);
+    // Closes whichever file is open: 0, or 10 when closing "fromZv.dat" failed, which may
+    // mean that records written before did not all reach the file. The destructor closes a
+    // file that is still open and ignores the outcome.
+    int Close();
 
   private:
     // The next character of the read file, or -1 once the file has ended.

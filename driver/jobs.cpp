@@ -32,6 +32,12 @@ int SendVerdict(TReturnCode result, std::uint8_t status) {
     return status != 0 ? kResultRefused : result;
 }
 
+// A fetch closes "fromZv.dat" before it decides: a close that fails (10) turns a complete
+// fetch into a failed one; a job that has already failed keeps its own code.
+int FirstFailure(int result, int closeResult) {
+    return result != 0 ? result : closeResult;
+}
+
 }  // namespace
 
 int SendCentralSetupJob() {
@@ -73,6 +79,7 @@ int FetchCentralSetupJob() {
             result = file.WriteData(&pcRecord);
         }
     }
+    result = FirstFailure(result, file.Close());
     return result == 0 ? kResultAllFetched : result;
 }
 
@@ -131,6 +138,7 @@ int FetchModulSetupsJob() {
             PauseMs(kPassPauseMs);
         }
     }
+    result = FirstFailure(result, file.Close());
     StatusWindowSetTitle(kWindowTitle);
     return result == 0 ? kResultAllFetched : result;
 }

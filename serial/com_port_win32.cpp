@@ -24,8 +24,12 @@ bool SetReadTimeout(HANDLE port, DWORD ms) {
     return SetCommTimeouts(port, &comTimeouts) != FALSE;
 }
 
-// 2400 baud 8N1 with every other line setting as the port had it; reads end after 1600 ms
-// whatever their length, writes have no time-out.
+// 2400 baud 8N1, binary-safe whatever an earlier program left in the port: records carry
+// 0x11 and 0x13, which XON/XOFF would swallow, and 0x00, which NUL stripping would drop;
+// abort-on-error would fail every read and write after one line error, as nothing here
+// calls ClearCommError. The handshake lines stay as found (a unit or cable may be powered
+// or gated by them), and so does every other field. Reads end after 1600 ms whatever
+// their length, writes have no time-out.
 bool Configure(HANDLE port) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -36,6 +40,13 @@ bool Configure(HANDLE port) {
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fAbortOnError = FALSE;
+    dcb.fParity = FALSE;
+    dcb.fErrorChar = FALSE;
     if (!SetCommState(port, &dcb)) {
         return false;
     }

@@ -97,6 +97,44 @@ int CreateTempFile(const std::string& path, std::string* tempPath) {
     return -1;
 }
 
+// Writes `bytes` beside `path` and renames the copy over it: a host polling the file sees
+// either the old bytes or the new, never an empty or half-written file. False when that
+// could not be done (no new file in a read-only directory, no room for a second copy).
+bool ReplaceAtomically(const std::string& path, const std::string& bytes, ReadResult read,
+                       mode_t mode) {
+    std::string tempPath;
+    const int fd = CreateTempFile(path, &tempPath);
+    if (fd < 0) {
+        return false;
+    }
+    bool written = WriteAll(fd, bytes);
+    if (written && read == ReadResult::kRead) {
+        written = fchmod(fd, mode) == 0;
+    }
+    written = close(fd) == 0 && written;
+    if (written && rename(tempPath.c_str(), path.c_str()) == 0) {
+        return true;
+    }
+    unlink(tempPath.c_str());
+    return false;
+}
+
+// The fallback, as the Windows profile API writes: the file itself, rewritten from its
+// start. The room is claimed first, so a full disk leaves the old bytes as they were; a
+// host polling meanwhile may see the file half written.
+void RewriteInPlace(const std::string& path, const std::string& bytes) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return;
+    }
+    const auto size = static_cast<off_t>(bytes.size());
+    const bool roomClaimed = size == 0 || posix_fallocate(fd, 0, size) == 0;
+    // A shorter text than before leaves the old tail behind it until the file is cut.
+    const bool written = roomClaimed && WriteAll(fd, bytes) && ftruncate(fd, size) == 0;
+    close(fd);
+    static_cast<void>(written);  // a status write that fails is not reported, as on Windows
+}
+
 // Read, change and replace, all under an exclusive lock on the directory: a second driver
 // writing the same status file would otherwise read the same old bytes, and its rename
 // would drop the other's key.
@@ -109,21 +147,8 @@ void RewriteLocked(const std::string& path, const char* section, const char* key
         return;  // replacing what we cannot read would lose it
     }
     const std::string updated = ProfileTextSetString(text, section, key, value);
-
-    std::string tempPath;
-    const int fd = CreateTempFile(path, &tempPath);
-    if (fd < 0) {
-        return;
-    }
-    bool written = WriteAll(fd, updated);
-    if (written && read == ReadResult::kRead) {
-        written = fchmod(fd, mode) == 0;
-    }
-    written = close(fd) == 0 && written;
-    // rename() swaps the whole file at once: a host polling the file sees either the old
-    // bytes or the new, never an empty or half-written file.
-    if (!written || rename(tempPath.c_str(), path.c_str()) != 0) {
-        unlink(tempPath.c_str());
+    if (!ReplaceAtomically(path, updated, read, mode)) {
+        RewriteInPlace(path, updated);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datafile/comma_sep_file.h"
+#include "tests/common/failing_close.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -140,6 +141,23 @@ TEST(CommaSepWriter, RecordsBeforeWriteFailureStay) {
     EXPECT_EQ(first, 0);
     EXPECT_EQ(second, 10);
     EXPECT_EQ(ReadBytes(kFromZvFile).substr(0, k255Record.size()), k255Record);
+}
+
+// Closing reports what the file system reports only then; the records written before stay.
+TEST(CommaSepWriter, CloseReportsFailure) {
+    for (const bool closeFails : {false, true}) {
+        ScratchDir cwd;
+        TReturnCode result = -1;
+        TCommaSepFile file(kModeWrite, &result);
+        TPcModulSetup record = Filled(255);
+        ASSERT_EQ(file.WriteData(&record), 0);
+        if (closeFails) {
+            FailNextFromZvClose();
+        }
+        EXPECT_EQ(file.Close(), closeFails ? 10 : 0);
+        EXPECT_EQ(file.Close(), 0) << "a closed file is not closed again";
+        EXPECT_EQ(ReadBytes(kFromZvFile), k255Record);
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "driver/jobs.h"
+#include "tests/common/failing_close.h"
 #include "tests/driver/driver_env.h"
 
 namespace {
@@ -261,6 +262,18 @@ TEST_F(FetchModulTest, WriteErrorMidRunKeepsEarlierRecordsAndEndsWith10) {
     EXPECT_EQ(StatusWindowTitleHistory(), PassTitles({3, 4}));
 }
 
+// A write error that shows only when the file is closed: every record reached the file, but
+// the host must not take it for a complete fetch.
+TEST_F(FetchModulTest, FailedCloseEndsWith10KeepingTheRecords) {
+    WriteSettings(kModuls3To5);
+    FailNextFromZvClose();
+
+    EXPECT_EQ(FetchModulSetupsJob(), 10);
+
+    EXPECT_EQ(RecordsIn(kFromZvFile), UnitRecords({3, 4, 5}));
+    EXPECT_EQ(StatusWindowTitleHistory(), PassTitles({3, 4, 5}));
+}
+
 // ---- fetch-central-setup job ----
 
 struct CentralFetchCase {
@@ -322,6 +335,13 @@ TEST_F(FetchCentralFileTest, UncreatableFileEndsWith10WithoutTraffic) {
     std::filesystem::create_directory(kFromZvFile);
     EXPECT_EQ(FetchCentralSetupJob(), 10);
     EXPECT_TRUE(fake::Writes().empty());
+}
+
+TEST_F(FetchCentralFileTest, FailedCloseEndsWith10KeepingTheRecord) {
+    fake::UnitRecord(kCentralRecordNumber) = fake::PatternRecord(123);
+    FailNextFromZvClose();
+    EXPECT_EQ(FetchCentralSetupJob(), 10);
+    EXPECT_EQ(RecordsIn(kFromZvFile), (std::vector<Bytes>{PcBytes(0, fake::PatternRecord(123))}));
 }
 
 TEST_F(FetchCentralFileTest, WriteErrorEndsWith10) {

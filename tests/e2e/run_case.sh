@@ -18,6 +18,14 @@ IFS='|' read -r _ settings simopts tozv want_result want_now want_from <<<"$row"
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }
 settings=$(trim "$settings"); simopts=$(trim "$simopts"); tozv=$(trim "$tozv")
 want_result=$(trim "$want_result"); want_now=$(trim "$want_now"); want_from=$(trim "$want_from")
+# Words "stty:FLAG" of the simulator column are line flags, set with stty once the line is up.
+line_flags=() sim_args=()
+for word in $simopts; do
+    case $word in
+        stty:*) line_flags+=("${word#stty:}") ;;
+        *) sim_args+=("$word") ;;
+    esac
+done
 
 dir="$ZV_WORK/$mode-$name"
 rm -rf "$dir"
@@ -27,13 +35,17 @@ cd "$dir"
 # The test records that the send cases put into "ToZv.dat": record number n, byte k of
 # the setup bytes (n * 13 + k * 5 + 7) mod 256 – unlike anything the simulator holds.
 test_record() { awk -v n="$1" 'BEGIN { printf "%d", n; for (k = 0; k < 130; k++) printf " %d", (n * 13 + k * 5 + 7) % 256; print "" }'; }
+# Records of nothing but the bytes that flow control and NUL stripping take out of a line:
+# record number n, byte k of the setup bytes 0x11, 0x13 or 0x00 in turn, starting at n mod 3.
+ctrl_record() { awk -v n="$1" 'BEGIN { split("17 19 0", b); printf "%d", n; for (k = 0; k < 130; k++) printf " %d", b[(n + k) % 3 + 1]; print "" }'; }
 # What the simulator holds when it starts without a store file.
 sim_record() { "$ZV_SIM" --print-record "$1"; }
 
-records_for() {  # store:A-B | modules:N,N | central -> one record per line
+records_for() {  # store:A-B | modules:N,N | ctrl:N,N | central -> one record per line
     case $1 in
         store:*) local r=${1#store:}; for ((n = ${r%-*}; n <= ${r#*-}; n++)); do sim_record "$n"; done ;;
         modules:*) local IFS=,; for n in ${1#modules:}; do test_record "$n"; done ;;
+        ctrl:*) local IFS=,; for n in ${1#ctrl:}; do ctrl_record "$n"; done ;;
         central) sim_record 0 ;;
     esac
 }
@@ -62,12 +74,20 @@ if [ "$settings" != - ]; then
         >"$profile_dir/zordrive.INI"
 fi
 
-# shellcheck disable=SC2086
-"$ZV_SIM" --link "$line_link" --store "$dir/store.txt" $simopts >sim.out 2>sim.err &
+# A fetch of ctrl records fetches them from the unit: it holds them from the start.
+case $want_from in ctrl:*) records_for "$want_from" >store.txt ;; esac
+
+"$ZV_SIM" --link "$line_link" --store "$dir/store.txt" ${sim_args[@]+"${sim_args[@]}"} >sim.out 2>sim.err &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true; wait $sim_pid 2>/dev/null || true' EXIT
 for _ in $(seq 100); do grep -q '^ready' sim.out 2>/dev/null && break; sleep 0.05; done
 grep -q '^ready' sim.out || { echo "simulator did not start"; cat sim.err; exit 1; }
+# The simulator keeps the line open, so flags set now are what the driver finds, as another
+# program may have left them on a real port.
+if [ ${#line_flags[@]} -gt 0 ]; then
+    echo "line flags before the driver: ${line_flags[*]}"
+    stty -F "$(readlink -f "$line_link")" "${line_flags[@]}"
+fi
 
 start=$(date +%s.%N)
 set +e
@@ -107,10 +127,10 @@ esac
 # A send case must leave its records in the simulator's store.
 if [ "$want_result" = 1 ]; then
     case $tozv in
-        modules:*) local_ifs=$IFS; IFS=,; for n in ${tozv#modules:}; do
+        modules:* | ctrl:*) local_ifs=$IFS; IFS=,; for n in ${tozv#*:}; do
                 IFS=$local_ifs
                 check "stored module $n" "$("$ZV_SIM" --store "$dir/store.txt" --print-record "$n" | cut -d' ' -f2-)" \
-                    "$(test_record "$n" | cut -d' ' -f2-)"
+                    "$(records_for "${tozv%%:*}:$n" | cut -d' ' -f2-)"
             done ;;
         central) check "stored central" "$("$ZV_SIM" --store "$dir/store.txt" --print-record 0 | cut -d' ' -f2-)" \
                 "$(test_record 0 | cut -d' ' -f2-)" ;;

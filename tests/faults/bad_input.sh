@@ -27,6 +27,8 @@ case $name in
     settings-fifo) start_sim ;;
     tozv-directory) mkdir ToZv.dat; start_sim ;;
     tozv-huge-tail) start_sim --store "$PWD/store.txt" ;;
+    readonly-dir-port) ;;
+    readonly-dir-*) start_sim ;;
     *) echo "no case $name"; exit 2 ;;
 esac
 
@@ -45,11 +47,31 @@ case $name in
           printf ',\r\n'
           head -c 40000000 < <(yes 1234567890,); } >ToZv.dat
         want=1 want_now=2 ;;
+    # A directory the user cannot write, holding a status file the user can: the status is
+    # rewritten in place, every line of the host kept. So is a fetch, into a "fromZv.dat"
+    # that the host has made.
+    readonly-dir-connection) write_settings TestMiniZvConnection=1; want=0 ;;
+    readonly-dir-port) write_settings Comport=0; want=5 ;;
+    readonly-dir-fetch)
+        write_settings "${fetch_moduls[@]}"; want=3 want_now=5 want_from=modules-3-5
+        : >fromZv.dat ;;
+esac
+run_as=()
+case $name in readonly-dir-*)
+    host_status() {  # RUNNING NOW [RESULT]: the host's file with the driver's keys as given
+        printf '; the host'"'"'s own lines\r\n[Host]\r\nKeep=1\r\n\r\n'
+        printf '[Zorvek PC interface driver]\r\nZorVekDriverRunning=%s\r\n' "$1"
+        printf 'NowTransferingNo=%s\r\nOther=x\r\n' "$2"
+        [ -z "${3:-}" ] || printf 'ComStatus=%s\r\n' "$3"
+    }
+    host_status 0 17 >zordOUT.INI
+    if [ "$want_now" = - ]; then want_now=17; fi
+    ordinary_user "$PWD" zordOUT.INI fromZv.dat ;;
 esac
 
 TIMEFORMAT='%R'
 set +e
-{ time timeout 30 "$ZV_DRIVER" >driver.out 2>&1; } 2>times.txt
+{ time timeout 30 ${run_as[@]+"${run_as[@]}"} "$ZV_DRIVER" >driver.out 2>&1; } 2>times.txt
 status=$?
 set -e
 echo "case $name: exit $status after $(cat times.txt) s"
@@ -63,6 +85,12 @@ fi
 case $want_from in
     absent) check_that "no fromZv.dat" ! -f fromZv.dat ;;
     central) sim_records 0 0 | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; } ;;
+    modules-3-5) sim_records 3 5 | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; } ;;
+esac
+case $name in readonly-dir-*)
+    host_status 0 "$want_now" "$want" | cmp -s - zordOUT.INI ||
+        { echo "FAIL zordOUT.INI:"; cat -A zordOUT.INI; fail=1; }
+    ;;
 esac
 if [ "$name" = tozv-huge-tail ]; then
     for n in 7 8; do

@@ -42,6 +42,28 @@ start_sim() {
     exit 1
 }
 
+# ordinary_user DIR FILE...: the next driver run (through the array run_as) runs as a user
+# who may write the given files, and the line on COM1, but not DIR itself. Under root that
+# is "nobody"; an ordinary user running the tests is that user.
+ordinary_user() {
+    local dir=$1
+    shift
+    if [ -e COM1 ]; then chmod o+rw "$(readlink -f COM1)"; fi
+    if [ "$(id -u)" -eq 0 ]; then
+        local file
+        for file; do [ ! -e "$file" ] || chmod 0666 "$file"; done
+        chmod 0755 "$dir"
+        run_as=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+    else
+        chmod a-w "$dir"
+        trap "chmod u+w '$dir'; stop_sim" EXIT
+    fi
+    if "${run_as[@]}" sh -c ': >"$1/.probe"' sh "$dir" 2>/dev/null; then
+        echo "the directory $dir is writable to the test user"
+        exit 1
+    fi
+}
+
 # The value of a key in "zordOUT.INI", "-" when it is missing.
 status_key() {
     local v

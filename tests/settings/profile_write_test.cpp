@@ -41,6 +41,22 @@ TEST_P(ProfileWriteTest, SetsComStatusKeepingEveryOtherByte) {
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{kStatusFile});
 }
 
+// Where no second copy can be made beside the file (here: its name leaves no room for a
+// longer one; as an ordinary user also a read-only directory), the file is rewritten in
+// place, to the same bytes.
+TEST_P(ProfileWriteTest, SameBytesWhenOnlyAnInPlaceRewriteCanBeDone) {
+    if (!GetParam().before) {
+        GTEST_SKIP() << "a file that is not there cannot be rewritten in place";
+    }
+    ScratchDir dir;
+    const std::string longName(250, 'z');
+    WriteBytes(longName.c_str(), *GetParam().before);
+    ASSERT_EQ(symlink(longName.c_str(), kStatusFile), 0);
+    ProfileWriteString(kSection, "ComStatus", "11", kStatusFile);
+    EXPECT_EQ(ReadBytes(longName.c_str()), GetParam().after);
+    EXPECT_EQ(dir.Entries().size(), 2U);
+}
+
 const std::string kBusyFile =
     "; written by the host\r\n"
     "[Host]\r\n"
@@ -78,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "[Zorvek PC interface driver]\r\n"
                   "ComStatus=6\r\n"},
         WriteCase{"ReplacesEmptyValue", SectionWith("ComStatus=\r\nA=1\r\n"),
+                  SectionWith("ComStatus=11\r\nA=1\r\n")},
+        WriteCase{"ReplacesLongerValue", SectionWith("ComStatus=123456\r\nA=1\r\n"),
                   SectionWith("ComStatus=11\r\nA=1\r\n")},
         WriteCase{"ReplacesQuotedValue", SectionWith("ComStatus=\"3\"\r\n"),
                   SectionWith("ComStatus=11\r\n")},
