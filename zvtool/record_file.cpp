@@ -61,13 +61,18 @@ struct Field {
     std::string badChars;  // the distinct characters that are not allowed
 };
 
-// The value the driver reads: the first seven digits, low 8 bits.
-std::uint8_t DriverValue(const std::string& digits) {
+// The value of the first seven digits, all the driver looks at.
+std::uint32_t FirstSevenValue(const std::string& digits) {
     std::uint32_t value = 0;
     for (std::size_t i = 0; i < digits.size() && i < kDriverDigits; ++i) {
         value = value * 10U + static_cast<std::uint32_t>(digits[i] - '0');
     }
-    return static_cast<std::uint8_t>(value & 0xFFU);
+    return value;
+}
+
+// The value the driver reads: the low 8 bits of the first seven digits.
+std::uint8_t DriverValue(const std::string& digits) {
+    return static_cast<std::uint8_t>(FirstSevenValue(digits) & 0xFFU);
 }
 
 std::string Trimmed(std::string text) {
@@ -118,7 +123,7 @@ std::string FieldFault(const Field& field) {
     if (field.digits.size() > kDriverDigits) {
         faults.push_back(std::to_string(field.digits.size()) +
                          " digits (the driver keeps the first seven)");
-    } else if (!field.digits.empty() && std::stoul(field.digits) > kByteMax) {
+    } else if (FirstSevenValue(field.digits) > kByteMax) {
         faults.push_back("above 255 (the driver keeps the low 8 bits)");
     }
     if (faults.empty()) {
