@@ -32,6 +32,8 @@ case $name in
     tozv-huge-tail) start_sim --store "$PWD/store.txt" ;;
     help | version | other-argument | tozv-missing) start_sim ;;
     silent-unit) start_sim --silent ;;
+    tozv-empty) : >ToZv.dat; start_sim ;;
+    fetch-refused) start_sim --status 7:3:1 ;;
     comport-zero) ;;
     *) echo "no case $name"; exit 2 ;;
 esac
@@ -54,6 +56,10 @@ case $name in
         want_err="^zordrive: result 5: COM0 does not exist \\(Comport=0; ports are 1 to 255\\)$" ;;
     silent-unit) write_settings TestMiniZvConnection=1; want=2
         want_err="^zordrive: result 2: the unit did not acknowledge a request, or refused a record \\(port COM1 -> /dev/pts/[0-9]+\\)$" ;;
+    tozv-empty) write_settings "${send_central[@]}"; want=9
+        want_err="^zordrive: result 9: $PWD/ToZv.dat ended before a whole record was read" ;;
+    fetch-refused) write_settings "${fetch_moduls[@]}"; want=4 want_now=3 want_from=-
+        want_err="^zordrive: result 4: the exchange failed or the unit refused \\(fetch\\); .* \\(port COM1 -> /dev/pts/[0-9]+\\)$" ;;
     # Asked for help or the version, the driver answers and touches no file, not even the port.
     help | version) write_settings "${fetch_central[@]}"; args=("--$name"); want=0 ;;
     # Anything else on the command line is ignored: the job runs.
