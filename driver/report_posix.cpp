@@ -107,9 +107,15 @@ bool AnswerCommandLine(int argc, char** argv) {
 void ReportFailedRun(int result) {
     switch (result) {
         case kResultRefused:
+            std::fprintf(stderr, "zordrive: result 2: %s (port %s)\n", ResultMeaning(result),
+                         ComPortName());
+            break;
         case kResultFetchFailed:
-            std::fprintf(stderr, "zordrive: result %d: %s (port %s)\n", result,
-                         ResultMeaning(result), ComPortName());
+            // One line for every job that ends with 4: a fetch the unit refused, or no valid reply.
+            std::fprintf(stderr,
+                         "zordrive: result 4: no valid reply from the unit, or it refused the "
+                         "record asked for (port %s)\n",
+                         ComPortName());
             break;
         case kResultPortFailed:
             if (ComPortName()[0] == '\0') {

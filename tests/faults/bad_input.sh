@@ -59,7 +59,7 @@ case $name in
     tozv-empty) write_settings "${send_central[@]}"; want=9
         want_err="^zordrive: result 9: $PWD/ToZv.dat ended before a whole record was read" ;;
     fetch-refused) write_settings "${fetch_moduls[@]}"; want=4 want_now=3 want_from=-
-        want_err="^zordrive: result 4: the exchange failed or the unit refused \\(fetch\\); .* \\(port COM1 -> /dev/pts/[0-9]+\\)$" ;;
+        want_err="^zordrive: result 4: no valid reply from the unit, or it refused the record asked for \\(port COM1 -> /dev/pts/[0-9]+\\)$" ;;
     # Asked for help or the version, the driver answers and touches no file, not even the port.
     help | version) write_settings "${fetch_central[@]}"; args=("--$name"); want=0 ;;
     # Anything else on the command line is ignored: the job runs.
