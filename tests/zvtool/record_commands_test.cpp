@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "   18   19\n",
                     "",
                     true},
-        CommandCase{"ShowHexLastRow",
+        CommandCase{"ShowMissingRecord",
                     RunShow,
                     {"show", "--hex", "--record=central", "same.dat"},
                     2,
