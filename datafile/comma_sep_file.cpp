@@ -1,9 +1,12 @@
 #include "datafile/comma_sep_file.h"
 
 #include <array>
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+
+#include "datafile/file_error.h"
 
 // Both files are opened in binary mode and the text-mode work is done here, so the bytes on
 // disk are the same on every platform: lines end in CR LF, and a Ctrl-Z ends the read file.
@@ -43,6 +46,9 @@ void Append(const char* text) {
 // Writes the line out and empties it; 0, or kWriteFailed when the stream refused it.
 int FlushLine(std::FILE* file) {
     const bool written = std::fwrite(lineBuffer, 1, lineLength, file) == lineLength;
+    if (!written) {
+        NoteFileError(kFromZvFile, errno);
+    }
     lineLength = 0;
     lineBuffer[0] = '\0';
     return written ? 0 : kWriteFailed;
@@ -59,15 +65,22 @@ TCommaSepFile::TCommaSepFile(char mode, TReturnCode* result) {
         if (readFile != nullptr) {
             const int c = std::fgetc(readFile);
             if (std::ferror(readFile) != 0) {
+                NoteFileError(kToZvFile, errno);
                 std::fclose(readFile);
                 readFile = nullptr;
             } else if (c != EOF) {
                 std::ungetc(c, readFile);
             }
         }
+        if (readFile == nullptr) {
+            NoteFileError(kToZvFile, errno);
+        }
         *result = readFile != nullptr ? kOk : kCannotOpenToZv;
     } else {
         writeFile = std::fopen(kFromZvFile, kWriteMode);
+        if (writeFile == nullptr) {
+            NoteFileError(kFromZvFile, errno);
+        }
         *result = writeFile != nullptr ? kOk : kWriteFailed;
     }
 }
@@ -86,6 +99,7 @@ int TCommaSepFile::Close() {
     }
     if (writeFile != nullptr) {
         if (std::fclose(writeFile) != 0) {
+            NoteFileError(kFromZvFile, errno);
             code = kWriteFailed;
         }
         writeFile = nullptr;
@@ -166,6 +180,7 @@ int TCommaSepFile::WriteData(TPcModulSetup* record) {
         code = kWriteFailed;
     }
     if (std::fflush(writeFile) != 0 || std::ferror(writeFile) != 0) {
+        NoteFileError(kFromZvFile, errno);
         code = kWriteFailed;
     }
     return code;

@@ -1,12 +1,19 @@
 #include "driver/driver.h"
+#include "driver/report_posix.h"
 #include "settings/ini.h"
 #include "ui/status_window.h"
 
 // One run, one job: mark the run, make the (headless) window, open the port, run the job
-// the settings select, finish. The exit status is the result code.
-int main() {
+// the settings select, finish. The exit status is the result code. Only --help and
+// --version are answered, before anything is touched; every other argument is ignored.
+int main(int argc, char** argv) {
+    if (AnswerCommandLine(argc, argv)) {
+        return 0;
+    }
     iniZorVekDriverStart();
     StatusWindowSetJobs(DriverJobCommands());
     StatusWindowCreate();
-    return RunDriver();
+    const int result = RunDriver();
+    ReportFailedRun(result);
+    return result;
 }

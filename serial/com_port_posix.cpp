@@ -1,5 +1,7 @@
 // The serial port over termios. "COMn" is an entry of that name in the current directory
 // (a link to /dev/ttyUSB0 or to a pseudo-terminal's slave), otherwise /dev/ttyS<n-1>.
+#include "serial/com_port_posix.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -12,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "serial/com_port.h"
 #include "serial/deadline_posix.h"
@@ -25,6 +28,13 @@ int hComPort = kClosed;
 // The read time-out in force: what ReadTotalTimeoutConstant is on Windows.
 std::uint32_t readTotalTimeoutMs = kReadTimeoutMs;
 bool exitHandlerInstalled = false;
+// The port of the last ComInitialise and, if it failed, why: only for the driver's report.
+char portName[300] = "";
+char failureReason[100] = "";
+
+void NoteFailure(const char* reason) {
+    std::snprintf(failureReason, sizeof failureReason, "%s", reason);
+}
 
 // A pseudo-terminal keeps TIOCEXCL after we are gone while its other side stays open,
 // which would lock the next ordinary user out of it.
@@ -32,20 +42,6 @@ void ReleaseExclusive() {
     if (hComPort != kClosed) {
         ioctl(hComPort, TIOCNXCL);
     }
-}
-
-// The device for "COM<number>"; false for COM0, which never exists.
-bool DevicePath(std::uint8_t number, char* path, std::size_t size) {
-    if (number == 0) {
-        return false;
-    }
-    std::snprintf(path, size, "COM%d", number);
-    struct stat entry {};
-    if (lstat(path, &entry) == 0) {
-        return true;
-    }
-    std::snprintf(path, size, "/dev/ttyS%d", number - 1);
-    return true;
 }
 
 // 2400 baud 8N1 as a raw byte pipe. Software flow control goes off because records and
@@ -80,14 +76,23 @@ bool SetLine(int fd) {
 int OpenPort(const char* path) {
     const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        NoteFailure(std::strerror(errno));
         return kClosed;
     }
     // flock keeps out a second driver even when it runs as root, which TIOCEXCL does not.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+    if (!isatty(fd)) {
+        NoteFailure("not a serial device");
+    } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        NoteFailure(errno == EWOULDBLOCK ? "in use by another program" : std::strerror(errno));
+    } else if (ioctl(fd, TIOCEXCL) != 0) {
+        NoteFailure(std::strerror(errno));
+    }
+    if (failureReason[0] != '\0') {
         close(fd);
         return kClosed;
     }
     if (!SetLine(fd)) {
+        NoteFailure("the device refused 2400 baud 8N1");
         ioctl(fd, TIOCNXCL);
         close(fd);
         return kClosed;
@@ -95,19 +100,57 @@ int OpenPort(const char* path) {
     return fd;
 }
 
+// Names the port for the report: an entry of the current directory with where it leads.
+void NotePortName(const char* path) {
+    char target[256];
+    const ssize_t length = path[0] == '/' ? -1 : readlink(path, target, sizeof target - 1);
+    if (length < 0) {
+        std::snprintf(portName, sizeof portName, "%s", path);
+        return;
+    }
+    target[length] = '\0';
+    std::snprintf(portName, sizeof portName, "%s -> %s", path, target);
+}
+
 }  // namespace
 
+bool ComDevicePath(std::uint8_t number, char* path, std::size_t size) {
+    if (number == 0) {
+        return false;
+    }
+    std::snprintf(path, size, "COM%d", number);
+    struct stat entry {};
+    if (lstat(path, &entry) == 0) {
+        return true;
+    }
+    std::snprintf(path, size, "/dev/ttyS%d", number - 1);
+    return true;
+}
+
+const char* ComPortName() {
+    return portName;
+}
+
+const char* ComFailureReason() {
+    return failureReason;
+}
+
 int ComInitialise() {
+    portName[0] = '\0';
+    failureReason[0] = '\0';
     if (!exitHandlerInstalled) {
         if (std::atexit(ReleaseExclusive) != 0) {
+            NoteFailure("no room for an exit handler");
             return 1;
         }
         exitHandlerInstalled = true;
     }
     char path[32];
-    if (!DevicePath(iniGetComPort(), path, sizeof path)) {
+    if (!ComDevicePath(iniGetComPort(), path, sizeof path)) {
+        NoteFailure("COM0 does not exist (Comport=0; ports are 1 to 255)");
         return 1;
     }
+    NotePortName(path);
     const int fd = OpenPort(path);
     if (fd == kClosed) {
         return 1;

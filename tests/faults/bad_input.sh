@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real driver on files and ports that are not what they should be. Each run must end
 # by itself with a defined result, as its exit status and (where it can be written) in
-# "zordOUT.INI", with the running flag cleared.
+# "zordOUT.INI", with the running flag cleared. A failed run names its cause in one line on
+# stderr; --help and --version answer and touch nothing.
 #   bad_input.sh CASE
 set -euo pipefail
 source "$(dirname "$0")/e2e_env.sh"
@@ -13,6 +14,8 @@ fetch_central=(TestMiniZvConnection=0 GetData=1 ToZorvek=0)
 send_central=(TestMiniZvConnection=0 GetData=0 ToZorvek=0)
 want_now=-
 want_from=absent
+want_err=  # a pattern for the one line on stderr; empty: stderr stays empty
+args=()
 
 case $name in
     # COM1 that is no terminal: the port fails, no job runs, no data file appears.
@@ -29,17 +32,40 @@ case $name in
     tozv-huge-tail) start_sim --store "$PWD/store.txt" ;;
     readonly-dir-port) ;;
     readonly-dir-*) start_sim ;;
+    help | version | other-argument | tozv-missing) start_sim ;;
+    silent-unit) start_sim --silent ;;
+    tozv-empty) : >ToZv.dat; start_sim ;;
+    fetch-refused) start_sim --status 7:3:1 ;;
+    comport-zero) ;;
     *) echo "no case $name"; exit 2 ;;
 esac
 
 case $name in
-    com1-*) write_settings "${fetch_moduls[@]}"; want=5 ;;
-    fromzv-directory) write_settings "${fetch_moduls[@]}"; want=10 ;;
-    fromzv-full-device) write_settings "${fetch_central[@]}"; want=10 ;;
+    com1-*) write_settings "${fetch_moduls[@]}"; want=5
+        want_err="^zordrive: result 5: cannot open the port COM1( -> [^ ]+)?: .+" ;;
+    fromzv-directory) write_settings "${fetch_moduls[@]}"; want=10
+        want_err="^zordrive: result 10: cannot write $PWD/fromZv.dat: Is a directory$" ;;
+    fromzv-full-device) write_settings "${fetch_central[@]}"; want=10
+        want_err="^zordrive: result 10: cannot write $PWD/fromZv.dat: No space left on device$" ;;
     status-directory) write_settings "${fetch_central[@]}"; want=3; want_from=central ;;
     # A settings file that would block a reader: it is passed over, the defaults run.
     settings-fifo) mkfifo zordrive.INI; want=0 ;;
-    tozv-directory) write_settings "${send_central[@]}"; want=8 ;;
+    tozv-directory) write_settings "${send_central[@]}"; want=8
+        want_err="^zordrive: result 8: cannot open $PWD/ToZv.dat: Is a directory$" ;;
+    tozv-missing) write_settings "${send_central[@]}"; want=8
+        want_err="^zordrive: result 8: cannot open $PWD/ToZv.dat: No such file or directory$" ;;
+    comport-zero) write_settings Comport=0 "${fetch_central[@]}"; want=5
+        want_err="^zordrive: result 5: COM0 does not exist \\(Comport=0; ports are 1 to 255\\)$" ;;
+    silent-unit) write_settings TestMiniZvConnection=1; want=2
+        want_err="^zordrive: result 2: the unit did not acknowledge a request, or refused a record \\(port COM1 -> /dev/pts/[0-9]+\\)$" ;;
+    tozv-empty) write_settings "${send_central[@]}"; want=9
+        want_err="^zordrive: result 9: $PWD/ToZv.dat ended before a whole record was read" ;;
+    fetch-refused) write_settings "${fetch_moduls[@]}"; want=4 want_now=3 want_from=-
+        want_err="^zordrive: result 4: no valid reply from the unit, or it refused the record asked for \\(port COM1 -> /dev/pts/[0-9]+\\)$" ;;
+    # Asked for help or the version, the driver answers and touches no file, not even the port.
+    help | version) write_settings "${fetch_central[@]}"; args=("--$name"); want=0 ;;
+    # Anything else on the command line is ignored: the job runs.
+    other-argument) write_settings "${fetch_central[@]}"; args=(--verbose); want=3 want_from=central ;;
     # Two records, then forty megabytes of digits that the job never needs.
     tozv-huge-tail)
         write_settings TestMiniZvConnection=0 GetData=0 ToZorvek=1 SendNumberOfModuls=2
@@ -71,13 +97,29 @@ esac
 
 TIMEFORMAT='%R'
 set +e
-{ time timeout 30 ${run_as[@]+"${run_as[@]}"} "$ZV_DRIVER" >driver.out 2>&1; } 2>times.txt
+listing() { find . -mindepth 1 -maxdepth 1 ! -name 'driver.*' ! -name 'sim.*' ! -name '*.txt' -printf '%p %s %T@\n' | sort; }
+listing >before.txt
+{ time timeout 30 ${run_as[@]+"${run_as[@]}"} "$ZV_DRIVER" "${args[@]}" >driver.out 2>driver.err; } 2>times.txt
 status=$?
 set -e
 echo "case $name: exit $status after $(cat times.txt) s"
 
 check "exit status" "$status" "$want"
-if [ "$name" = status-directory ]; then
+if [ -n "$want_err" ]; then
+    check "stderr" "$(wc -l <driver.err) $(grep -cE "$want_err" driver.err)" "1 1"
+else
+    check_that "nothing on stderr" ! -s driver.err
+fi
+if [ "$name" = help ] || [ "$name" = version ]; then
+    check "files after the run" "$(listing)" "$(cat before.txt)"
+    check "bytes at the port" "$(grep -c ' rx ' sim.err || true)" 0
+    want_from=-
+    case $name in
+        help) check "help" "$(grep -c -e '^Usage: zordrive' -e "^Here: the files in $PWD;" driver.out)" 2 ;;
+        version) check "version" "$(cat driver.out)" "zordrive 1.0.0" ;;
+    esac
+    check "time under a second" "$(awk '{ print ($1 < 1) }' times.txt)" 1
+elif [ "$name" = status-directory ]; then
     check_that "zordOUT.INI is still an empty directory" -d zordOUT.INI -a -z "$(ls -A zordOUT.INI)"
 else
     check_run "$status" "$want" "$want_now"

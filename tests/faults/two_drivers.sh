@@ -27,6 +27,8 @@ set -e
 echo "second driver: exit $second after $(cat second-time.txt) s; first driver: exit $first"
 
 check "second driver" "$second" 5
+check "second driver's cause" "$(cat second.out)" \
+    "zordrive: result 5: cannot open the port COM1 -> $(readlink COM1): in use by another program"
 check_that "the second driver ends at once" "$(awk '{ print ($1 < 2) }' second-time.txt)" = 1
 check_run "$first" 3 5
 sim_records 1 5 | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; }

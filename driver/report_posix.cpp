@@ -1,0 +1,144 @@
+#include "driver/report_posix.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "datafile/comma_sep_file.h"
+#include "datafile/file_error.h"
+#include "driver/result_codes.h"
+#include "serial/com_port_posix.h"
+#include "settings/ini.h"
+#include "settings/profile.h"
+#include "version.h"
+
+namespace {
+
+const char kHelp[] =
+    "Usage: zordrive [--help | --version]\n"
+    "\n"
+    "Runs one job against the interface unit on a serial line (2400 baud 8N1) and ends.\n"
+    "A host application writes the job into \"zordrive.INI\", starts zordrive, waits for it\n"
+    "to end and reads the result code: the exit status, also written as \"ComStatus\" in\n"
+    "\"zordOUT.INI\". zvtool does all of this from a terminal (zvtool --help).\n"
+    "\n"
+    "Files, all in the current directory:\n"
+    "  zordrive.INI  the job, section [Zorvek PC interface driver]: Comport,\n"
+    "                TestMiniZvConnection, GetData, ToZorvek, SendNumberOfModuls,\n"
+    "                GetFromModulNumber, GetToModulNumber, IgnoreMutBlock;\n"
+    "                without it the job is a connection test on COM1\n"
+    "  zordOUT.INI   written by the run: ZorVekDriverRunning, NowTransferingNo, ComStatus\n"
+    "  ToZv.dat      the records a send job takes\n"
+    "  fromZv.dat    the records a fetch job writes\n"
+    "\n"
+    "The port COMn (n = Comport) is the entry \"COMn\" of the current directory if there is\n"
+    "one (normally a symbolic link: ln -s /dev/ttyUSB0 COM1), otherwise /dev/ttyS<n-1>.\n";
+
+void PrintWhereItLooks() {
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) == nullptr) {
+        std::snprintf(cwd, sizeof cwd, "(the current directory cannot be named)");
+    }
+    const std::uint8_t port = iniGetComPort();
+    char path[32];
+    std::printf("\nHere: the files in %s; Comport=%d, ", cwd, port);
+    if (!ComDevicePath(port, path, sizeof path)) {
+        std::printf("which names no port (COM0 never exists).\n");
+    } else {
+        std::printf("so the port is %s%s.\n", path,
+                    access(path, F_OK) == 0 ? "" : ", which does not exist");
+    }
+}
+
+void PrintResultTable() {
+    std::printf("\nExit status and \"ComStatus\", the result code:\n");
+    for (int code = kResultVersionAnswered; code <= kResultCentralRefusedFA; ++code) {
+        std::printf("  %2d  %s\n", code, ResultMeaning(code));
+    }
+    std::printf("\nAny other argument is ignored, as zordrive.exe ignores its command line.\n");
+}
+
+bool Asked(int argc, char** argv, const char* a, const char* b) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], a) == 0 || (b != nullptr && std::strcmp(argv[i], b) == 0)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The file in the current directory as a full path, so the line says where it looked.
+void PrintFilePath(const char* name) {
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) != nullptr) {
+        std::fprintf(stderr, "%s/", cwd);
+    }
+    std::fprintf(stderr, "%s", name);
+}
+
+void ReportFileError(int result, const char* name, const char* verb) {
+    const char* failed = FailedFileName() != nullptr ? FailedFileName() : name;
+    std::fprintf(stderr, "zordrive: result %d: cannot %s ", result, verb);
+    PrintFilePath(failed);
+    if (FailedFileName() != nullptr) {
+        std::fprintf(stderr, ": %s", std::strerror(FailedFileError()));
+    }
+    std::fprintf(stderr, "\n");
+}
+
+}  // namespace
+
+bool AnswerCommandLine(int argc, char** argv) {
+    if (Asked(argc, argv, "--help", "-h")) {
+        std::fputs(kHelp, stdout);
+        PrintWhereItLooks();
+        PrintResultTable();
+        return true;
+    }
+    if (Asked(argc, argv, "--version", nullptr)) {
+        std::printf("zordrive %s\n", ZV_VERSION);
+        return true;
+    }
+    return false;
+}
+
+void ReportFailedRun(int result) {
+    switch (result) {
+        case kResultRefused:
+            std::fprintf(stderr, "zordrive: result 2: %s (port %s)\n", ResultMeaning(result),
+                         ComPortName());
+            break;
+        case kResultFetchFailed:
+            // One line for every job that ends with 4: a fetch the unit refused, or no valid reply.
+            std::fprintf(stderr,
+                         "zordrive: result 4: no valid reply from the unit, or it refused the "
+                         "record asked for (port %s)\n",
+                         ComPortName());
+            break;
+        case kResultPortFailed:
+            if (ComPortName()[0] == '\0') {
+                std::fprintf(stderr, "zordrive: result 5: %s\n", ComFailureReason());
+            } else {
+                std::fprintf(stderr, "zordrive: result 5: cannot open the port %s: %s\n",
+                             ComPortName(), ComFailureReason());
+            }
+            break;
+        case kResultNoSendFile:
+            ReportFileError(result, kToZvFile, "open");
+            break;
+        case kResultSendFileShort:
+            std::fprintf(stderr, "zordrive: result 9: ");
+            PrintFilePath(kToZvFile);
+            std::fprintf(stderr,
+                         " ended before a whole record was read (zvtool check ToZv.dat shows "
+                         "where)\n");
+            break;
+        case kResultFetchFileFailed:
+            ReportFileError(result, kFromZvFile, "write");
+            break;
+        default:
+            break;
+    }
+}

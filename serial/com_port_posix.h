@@ -1,0 +1,16 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// What the POSIX port knows beyond ComInitialise's 0 or 1, for the driver's one-line
+// report of a failed run.
+
+// The device for "COM<number>": the entry of that name in the current directory if there is
+// one, otherwise /dev/ttyS<number-1>; false for COM0, which never exists.
+bool ComDevicePath(std::uint8_t number, char* path, std::size_t size);
+// The port the last ComInitialise opened or tried, as "COM1 -> /dev/pts/3" for an entry in
+// the current directory or as its device path; "" before the first call and for COM0.
+const char* ComPortName();
+// Why the last ComInitialise failed ("No such file or directory", "in use by another
+// program"); "" when it succeeded.
+const char* ComFailureReason();

@@ -1,0 +1,219 @@
+#include "zvtool/record_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/common/scratch_dir.h"
+
+namespace {
+
+// Record `number` with setup byte k = (number + k) mod 256, bytes listed in `changes` set to
+// 255, as the driver writes it: 131 numbers on one line here, which the format allows.
+std::string Record(int number, std::vector<int> changes = {}) {
+    std::string text = std::to_string(number);
+    for (int k = 0; k < 130; ++k) {
+        bool changed = false;
+        for (int c : changes) {
+            changed = changed || c == k;
+        }
+        text += ", " + std::to_string(changed ? 255 : (number + k) % 256);
+    }
+    return text;
+}
+
+struct CommandRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CommandRun Command(int (*command)(int, char**), std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = command(static_cast<int>(argv.size()), argv.data());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::string out = ::testing::internal::GetCapturedStdout();
+    return {status, out, ::testing::internal::GetCapturedStderr()};
+}
+
+struct CommandCase {
+    const char* name;
+    int (*command)(int, char**);
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // the whole of stdout, or a part of it when `part` is set
+    const char* err;  // a part of stderr ("" when stderr must stay empty)
+    bool part;
+};
+
+void PrintTo(const CommandCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class RecordCommandTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(RecordCommandTest, PrintsAndExits) {
+    ScratchDir cwd;
+    WriteBytes("a.dat", Record(3) + ",\r\n" + Record(4));
+    WriteBytes("b.dat", Record(5) + ",\r\n" + Record(4, {0, 129}));
+    WriteBytes("same.dat", Record(4) + ",\r\n" + Record(3));
+    // Module 3 with 25 empty fields in place of its bytes 0 to 24.
+    WriteBytes("bad.dat", "3" + std::string(26, ',') + Record(3).substr(Record(3).find("28")));
+    const CommandCase& row = GetParam();
+    const CommandRun run = Command(row.command, row.args);
+    EXPECT_EQ(run.status, row.status) << run.out << run.err;
+    if (row.part) {
+        EXPECT_NE(run.out.find(row.out), std::string::npos) << run.out;
+    } else {
+        EXPECT_EQ(run.out, row.out);
+    }
+    if (row.err[0] == '\0') {
+        EXPECT_EQ(run.err, "");
+    } else {
+        EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Zvtool, RecordCommandTest,
+    ::testing::Values(
+        CommandCase{"CheckSound",
+                    RunCheck,
+                    {"check", "a.dat"},
+                    0,
+                    "a.dat: sound: 2 records (modules 3-4)\n",
+                    "",
+                    false},
+        CommandCase{"CheckListsTwentyProblems",
+                    RunCheck,
+                    {"check", "bad.dat"},
+                    1,
+                    "bad.dat:1:22: empty field; the driver reads 0\n"
+                    "bad.dat: ... and 5 more problems\n"
+                    "bad.dat: 25 problems; a send would not carry what the file seems to say\n",
+                    "",
+                    true},
+        CommandCase{"CheckAll",
+                    RunCheck,
+                    {"check", "--all", "bad.dat"},
+                    1,
+                    "bad.dat:1:27: empty field; the driver reads 0\nbad.dat: 25 problems",
+                    "",
+                    true},
+        CommandCase{"CheckMissingFile",
+                    RunCheck,
+                    {"check", "a.dat", "none.dat"},
+                    2,
+                    "a.dat: sound",
+                    "zvtool check: cannot read none.dat: No such file",
+                    true},
+        CommandCase{
+            "CheckNoFile", RunCheck, {"check"}, 2, "", "zvtool check: no file named", false},
+        CommandCase{"CheckHelp", RunCheck, {"check", "--help"}, 0, "Usage: zvtool check", "", true},
+        CommandCase{"ShowOneRecord",
+                    RunShow,
+                    {"show", "--record", "4", "a.dat"},
+                    0,
+                    "module 4 (line 2)\n"
+                    "offset   +0   +1   +2   +3   +4   +5   +6   +7   +8   +9  +10  +11  +12  +13"
+                    "  +14  +15\n"
+                    "     0    4    5    6    7    8    9   10   11   12   13   14   15   16   17"
+                    "   18   19\n",
+                    "",
+                    true},
+        CommandCase{"ShowMissingRecord",
+                    RunShow,
+                    {"show", "--hex", "--record=central", "same.dat"},
+                    2,
+                    "",
+                    "zvtool show: same.dat holds no central record (it holds modules 4, 3)",
+                    false},
+        CommandCase{"ShowHex",
+                    RunShow,
+                    {"show", "--hex", "a.dat"},
+                    0,
+                    "  0x80  83  84\n\nmodule 4 (line 2)\noffset  +0  +1",
+                    "",
+                    true},
+        CommandCase{"ShowUnsoundFile",
+                    RunShow,
+                    {"show", "bad.dat"},
+                    1,
+                    "module 3 (line 1)",
+                    "warning: bad.dat fails the check (25 problems, the first at line 1",
+                    true},
+        CommandCase{"ShowBadRecordOption",
+                    RunShow,
+                    {"show", "--record", "x", "a.dat"},
+                    2,
+                    "",
+                    "--record takes a record number",
+                    false},
+        CommandCase{"DiffDiffer",
+                    RunDiff,
+                    {"diff", "a.dat", "b.dat"},
+                    1,
+                    "A = a.dat, B = b.dat\n"
+                    "module 3: only in A\n"
+                    "module 4: 2 of 130 bytes differ\n"
+                    "  offset    A    B\n"
+                    "       0    4  255\n"
+                    "     129  133  255\n"
+                    "module 5: only in B\n"
+                    "1 changed, 1 only in A, 1 only in B, 0 the same\n",
+                    "",
+                    false},
+        CommandCase{"DiffSameInOtherOrder",
+                    RunDiff,
+                    {"diff", "a.dat", "same.dat"},
+                    0,
+                    "A = a.dat, B = same.dat\na.dat and same.dat hold the same 2 records\n",
+                    "",
+                    false},
+        CommandCase{"DiffHex",
+                    RunDiff,
+                    {"diff", "--hex", "a.dat", "b.dat"},
+                    1,
+                    "    0x81   85   FF\n",
+                    "",
+                    true},
+        CommandCase{"DiffMissingFile",
+                    RunDiff,
+                    {"diff", "a.dat", "none.dat"},
+                    2,
+                    "",
+                    "cannot read none.dat",
+                    false},
+        CommandCase{
+            "DiffOneFile", RunDiff, {"diff", "a.dat"}, 2, "", "two files to compare", false}),
+    [](const ::testing::TestParamInfo<CommandCase>& row) { return row.param.name; });
+
+TEST(Zvtool, LoadCheckedRecordsTakesOnlySoundFiles) {
+    ScratchDir cwd;
+    WriteBytes("a.dat", Record(0) + ",\r\n" + Record(200));
+    WriteBytes("bad.dat", Record(3) + ", 4");
+    std::vector<TZvRecord> records;
+    ASSERT_TRUE(LoadCheckedRecords("a.dat", records));
+    ASSERT_EQ(records.size(), 2U);
+    EXPECT_EQ(records[1].number, 200);
+    EXPECT_EQ(records[1].bytes[129], (200 + 129) % 256);
+
+    ::testing::internal::CaptureStderr();
+    std::vector<TZvRecord> none;
+    EXPECT_FALSE(LoadCheckedRecords("bad.dat", none));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(none.empty());
+    EXPECT_NE(err.find("bad.dat:1:"), std::string::npos) << err;
+    EXPECT_NE(err.find("zvtool: bad.dat fails the check (2 problems)"), std::string::npos) << err;
+}
+
+}  // namespace

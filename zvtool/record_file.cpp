@@ -1,0 +1,408 @@
+#include "zvtool/record_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+// The driver's reader takes the characters between two commas as one number: it skips every
+// character that is not a digit, keeps the first seven digits and the low 8 bits of their
+// value, and stops at the end of the file or at a Ctrl-Z. This reader finds the same numbers
+// and says where the file departs from what a careful writer puts there.
+namespace {
+
+constexpr char kEndOfText = 26;  // Ctrl-Z
+constexpr std::size_t kDriverDigits = 7;
+constexpr std::uint32_t kByteMax = 255;
+constexpr std::size_t kShownFieldChars = 20;
+constexpr std::size_t kShownBadChars = 3;
+// Files above this size are no record files: 201 records take about 110 KB.
+constexpr long kMaxFileBytes = 16L * 1024 * 1024;
+// The problems kept for printing; the count goes on beyond them.
+constexpr std::size_t kKeptProblems = 5000;
+
+struct Position {
+    int line = 1;
+    int column = 1;
+};
+
+bool IsWhite(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A character as a message shows it: 'x' when printable, otherwise its byte value.
+std::string ShowChar(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > ' ' && byte < 127) {
+        return std::string("'") + c + "'";
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "byte 0x%02X", byte);
+    return text;
+}
+
+// One field between two commas, gathered character by character.
+struct Field {
+    Position start;           // just after the comma before it
+    Position first;           // its first character that is not white space
+    Position firstBad;        // its first character that is not allowed
+    bool beginsLine = false;  // a line end (or the start of the file) comes before `first`
+    bool hasContent = false;  // anything but white space
+    std::string shown;        // its text from `first` on, cut short for messages
+    std::string digits;       // every digit, in order
+    int digitRuns = 0;        // runs of digits separated by other characters
+    bool lastWasDigit = false;
+    std::string badChars;  // the distinct characters that are not allowed
+};
+
+// The value of the first seven digits, all the driver looks at.
+std::uint32_t FirstSevenValue(const std::string& digits) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < digits.size() && i < kDriverDigits; ++i) {
+        value = value * 10U + static_cast<std::uint32_t>(digits[i] - '0');
+    }
+    return value;
+}
+
+// The value the driver reads: the low 8 bits of the first seven digits.
+std::uint8_t DriverValue(const std::string& digits) {
+    return static_cast<std::uint8_t>(FirstSevenValue(digits) & 0xFFU);
+}
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && IsWhite(text.back())) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size() && i < kShownFieldChars; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= ' ' && byte < 127) {
+            out += text[i];
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        }
+    }
+    return out + (text.size() > kShownFieldChars ? "...\"" : "\"");
+}
+
+// What is wrong with a field, or "" when it is a sound number.
+std::string FieldFault(const Field& field) {
+    std::vector<std::string> faults;
+    if (!field.badChars.empty()) {
+        std::string list;
+        const std::size_t shown = std::min(field.badChars.size(), kShownBadChars);
+        for (std::size_t i = 0; i < shown; ++i) {
+            list += (i == 0                                             ? ""
+                     : i + 1 == shown && shown == field.badChars.size() ? " and "
+                                                                        : ", ") +
+                    ShowChar(field.badChars[i]);
+        }
+        if (shown < field.badChars.size()) {
+            list += " and others";
+        }
+        faults.push_back(list + (field.badChars.size() == 1
+                                     ? " is not allowed (the driver skips it)"
+                                     : " are not allowed (the driver skips them)"));
+    } else if (field.digitRuns > 1) {
+        faults.push_back("numbers without a comma between them (the driver joins their digits)");
+    } else if (field.digits.empty()) {
+        faults.push_back("empty field");
+    }
+    if (field.digits.size() > kDriverDigits) {
+        faults.push_back(std::to_string(field.digits.size()) +
+                         " digits (the driver keeps the first seven)");
+    } else if (FirstSevenValue(field.digits) > kByteMax) {
+        faults.push_back("above 255 (the driver keeps the low 8 bits)");
+    }
+    if (faults.empty()) {
+        return "";
+    }
+    std::string text = field.hasContent ? Quoted(Trimmed(field.shown)) + ": " : "";
+    for (std::size_t i = 0; i < faults.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + faults[i];
+    }
+    return text + "; the driver reads " + std::to_string(DriverValue(field.digits));
+}
+
+class StrictReader {
+  public:
+    TRecordReading Read(const std::string& text);
+
+  private:
+    void Problem(Position at, const std::string& text);
+    void Take(char c);
+    void EndField(bool last);
+    void RecordNumber(const Field& field, std::uint8_t number);
+
+    TRecordReading reading;
+    Position here;
+    Field field;
+    TZvRecord record{};
+    int fieldsInRecord = 0;
+    int fieldsInFile = 0;
+    Position recordStart;
+    bool recordBeganLine = false;
+    bool previousBeganLine = false;
+    bool numberProblems = false;
+    std::map<int, int> firstLineOf;  // module number -> line of its first record
+    // The first record that starts in the middle of a line behind one that starts a line:
+    // where the driver's count of records probably parts from the file's layout.
+    bool shiftSeen = false;
+    Position shiftAt;
+    int shiftRecord = 0;
+    int shiftNumber = 0;
+    int shiftAfterLine = 0;
+};
+
+void StrictReader::Problem(Position at, const std::string& text) {
+    ++reading.problemCount;
+    if (reading.problems.size() < kKeptProblems) {
+        reading.problems.push_back({at.line, at.column, text});
+    }
+}
+
+void StrictReader::Take(char c) {
+    if (IsWhite(c)) {
+        if (c == '\n' && !field.hasContent) {
+            field.beginsLine = true;
+        }
+        field.lastWasDigit = false;
+    } else {
+        if (!field.hasContent) {
+            field.hasContent = true;
+            field.first = here;
+        }
+        if (IsDigit(c)) {
+            if (!field.lastWasDigit) {
+                ++field.digitRuns;
+            }
+            field.digits += c;
+            field.lastWasDigit = true;
+        } else {
+            if (field.badChars.empty()) {
+                field.firstBad = here;
+            }
+            if (field.badChars.find(c) == std::string::npos) {
+                field.badChars += c;
+            }
+            field.lastWasDigit = false;
+        }
+    }
+    if (field.hasContent && field.shown.size() <= kShownFieldChars) {
+        field.shown += c;
+    }
+}
+
+void StrictReader::RecordNumber(const Field& numberField, std::uint8_t number) {
+    const int index = static_cast<int>(reading.records.size());
+    const Position at = numberField.hasContent ? numberField.first : numberField.start;
+    const std::string name = "record number " + std::to_string(number);
+    if (number == 0 && index > 0) {
+        numberProblems = true;
+        Problem(at,
+                "a central record (number 0) after the first record: only the first record "
+                "may be the central record; a module send stops at it with result 7");
+    } else if (number > kZvLastModul) {
+        numberProblems = true;
+        Problem(at, name +
+                        " is neither 0 (central) nor a module 1 to 200; a module send stops "
+                        "at it with result 7");
+    } else if (number != 0) {
+        const auto seen = firstLineOf.find(number);
+        if (seen != firstLineOf.end()) {
+            numberProblems = true;
+            Problem(at, "module " + std::to_string(number) + " again (first at line " +
+                            std::to_string(seen->second) +
+                            "); a send stores both, so the unit keeps this later one");
+        } else {
+            firstLineOf[number] = at.line;
+        }
+    }
+    if (index > 0 && !numberField.beginsLine && previousBeganLine && !shiftSeen) {
+        shiftSeen = true;
+        shiftAt = at;
+        shiftRecord = index + 1;
+        shiftNumber = number;
+        shiftAfterLine = reading.lines.back();
+    }
+}
+
+void StrictReader::EndField(bool last) {
+    // A comma after the last number of the file ends a record; it starts no empty field.
+    if (last && !field.hasContent && fieldsInFile > 0 && fieldsInRecord == 0) {
+        return;
+    }
+    const std::string fault = FieldFault(field);
+    if (!fault.empty()) {
+        // An empty field is shown where its number should stand: just behind its comma.
+        const Position at = !field.badChars.empty() ? field.firstBad
+                            : field.hasContent      ? field.first
+                                                    : field.start;
+        Problem(at, fault);
+    }
+    const std::uint8_t value = DriverValue(field.digits);
+    if (fieldsInRecord == 0) {
+        recordStart = field.hasContent ? field.first : field.start;
+        previousBeganLine = recordBeganLine;
+        recordBeganLine = field.beginsLine;
+        record.number = value;
+        RecordNumber(field, value);
+    } else {
+        record.bytes[static_cast<std::size_t>(fieldsInRecord - 1)] = value;
+    }
+    ++fieldsInFile;
+    if (++fieldsInRecord == kZvNumbersPerRecord) {
+        reading.records.push_back(record);
+        reading.lines.push_back(recordStart.line);
+        fieldsInRecord = 0;
+    }
+}
+
+TRecordReading StrictReader::Read(const std::string& text) {
+    const std::size_t end = std::min(text.find(kEndOfText), text.size());
+    const bool empty =
+        std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), IsWhite);
+    if (empty) {
+        Problem(here, "the file holds no record; a send of it ends with result 9");
+    }
+    field = Field{};
+    field.beginsLine = true;
+    for (std::size_t i = 0; i < end && !empty; ++i) {
+        const char c = text[i];
+        if (c == ',') {
+            EndField(false);
+            field = Field{};
+            ++here.column;
+            field.start = here;
+            continue;
+        }
+        Take(c);
+        if (c == '\n') {
+            ++here.line;
+            here.column = 1;
+        } else {
+            ++here.column;
+        }
+    }
+    if (!empty) {
+        EndField(true);
+    }
+    if (fieldsInRecord != 0) {
+        Problem(recordStart, "the last record holds only " + std::to_string(fieldsInRecord) +
+                                 " of 131 numbers; a send that reaches it ends with result 9 "
+                                 "(the file ended before a whole record was read)");
+    }
+    if (shiftSeen && (fieldsInRecord != 0 || numberProblems)) {
+        Problem(shiftAt, "the driver's record " + std::to_string(shiftRecord) +
+                             " starts here, in the middle of a line, and reads " +
+                             std::to_string(shiftNumber) + " as its number: the record at line " +
+                             std::to_string(shiftAfterLine) +
+                             " probably has a number too many or too few, which shifts every "
+                             "record behind it");
+    }
+    // Ctrl-Z ends the file for the driver; a trailing one (as old editors write) is harmless.
+    if (end < text.size()) {
+        const auto tail = static_cast<std::ptrdiff_t>(end);
+        const bool textBehind = std::any_of(text.begin() + tail, text.end(),
+                                            [](char c) { return !IsWhite(c) && c != kEndOfText; });
+        if (textBehind) {
+            Problem(here, "text behind a Ctrl-Z: the driver stops reading here and ignores the " +
+                              std::to_string(text.size() - end - 1) + " bytes behind it");
+        }
+    }
+    std::stable_sort(reading.problems.begin(), reading.problems.end(),
+                     [](const TRecordProblem& a, const TRecordProblem& b) {
+                         return a.line != b.line ? a.line < b.line : a.column < b.column;
+                     });
+    return reading;
+}
+
+}  // namespace
+
+TRecordReading ReadRecordText(const std::string& text) {
+    StrictReader reader;
+    return reader.Read(text);
+}
+
+bool ReadWholeFile(const char* path, std::string& text, std::string& error) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    text.clear();
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        text.append(chunk, got);
+        if (text.size() > static_cast<std::size_t>(kMaxFileBytes)) {
+            std::fclose(file);
+            error = "larger than 16 MB, so no record file (201 records take about 110 KB)";
+            return false;
+        }
+    }
+    const bool failed = std::ferror(file) != 0;
+    const int readError = errno;
+    std::fclose(file);
+    if (failed) {
+        error = std::strerror(readError);
+        return false;
+    }
+    return true;
+}
+
+std::string RecordName(int number) {
+    if (number == 0) {
+        return "central record";
+    }
+    if (number <= kZvLastModul) {
+        return "module " + std::to_string(number);
+    }
+    return "record number " + std::to_string(number);
+}
+
+std::string DescribeNumbers(const std::vector<TZvRecord>& records) {
+    std::vector<std::string> parts;
+    std::size_t firstModulePart = std::string::npos;
+    bool severalModules = false;
+    std::size_t i = 0;
+    while (i < records.size()) {
+        const int first = records[i].number;
+        std::size_t j = i;
+        if (first > 0 && first <= kZvLastModul) {
+            while (j + 1 < records.size() && records[j + 1].number == records[j].number + 1 &&
+                   records[j + 1].number <= kZvLastModul) {
+                ++j;
+            }
+            severalModules = severalModules || j > i || firstModulePart != std::string::npos;
+            if (firstModulePart == std::string::npos) {
+                firstModulePart = parts.size();
+            }
+            parts.push_back(std::to_string(first) +
+                            (j > i ? "-" + std::to_string(records[j].number) : ""));
+        } else {
+            parts.push_back(first == 0 ? "central" : "number " + std::to_string(first));
+        }
+        i = j + 1;
+    }
+    if (firstModulePart != std::string::npos) {
+        parts[firstModulePart].insert(0, severalModules ? "modules " : "module ");
+    }
+    std::string text;
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        text += (k == 0 ? "" : ", ") + parts[k];
+    }
+    return text;
+}
