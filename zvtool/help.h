@@ -1,0 +1,11 @@
+#pragma once
+
+// zvtool's help texts: the whole program, and each job command.
+void PrintMainHelp();
+void PrintUsageHint();
+
+extern const char kTestHelp[];
+extern const char kFetchHelp[];
+extern const char kSendHelp[];
+extern const char kBackupHelp[];
+extern const char kRestoreHelp[];
