@@ -44,9 +44,10 @@ std::string ProgressBarLine(const TPassProgress& progress) {
     bar.resize(kBarWidth, '.');
     char text[160];
     if (PassStalled(progress)) {
+        // No bar here: the warning needs the room.
         std::snprintf(text, sizeof text,
-                      "module %d (%d of %d) [%s] %s  not answering, each repeat costs %d s",
-                      progress.module, progress.current, progress.total, bar.c_str(),
+                      "module %d (%d of %d) %s  the unit is not answering; each repeat costs %d s",
+                      progress.module, progress.current, progress.total,
                       FormatDuration(progress.passElapsed).c_str(), kRepeatSeconds);
     } else if (progress.current == 0) {
         std::snprintf(text, sizeof text, "starting (%d modules) [%s] %s", progress.total,
