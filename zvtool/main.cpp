@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseCommandLine(argc, argv, &options, &error)) {
         std::fprintf(stderr, "zvtool: %s\n", error.c_str());
-        if (command != nullptr && !options.command.empty()) {
+        if (command != nullptr) {
             std::fprintf(stderr, "Try 'zvtool %s --help'.\n", command->name);
         } else {
             PrintUsageHint();
