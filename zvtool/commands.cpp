@@ -102,7 +102,8 @@ TDriverJob SendCentralJob(bool ignoreMutBlock) {
 }
 
 TDriverJob SendModulesJob(const std::vector<TZvRecord>& records) {
-    TDriverJob job{"sending " + std::to_string(records.size()) + " module records",
+    TDriverJob job{"sending " + std::to_string(records.size()) +
+                       (records.size() == 1 ? " module record" : " module records"),
                    {{"TestMiniZvConnection", 0},
                     {"GetData", 0},
                     {"ToZorvek", 1},
