@@ -131,7 +131,8 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
         modules ? "fetch modules " + RangeText(options.first, options.last) : "fetch central";
     std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
     const TDriverRun run = RunDriverJob(context, job);
-    TOutcome outcome{name, run.result, run.seconds, CountWholeRecords(kFromZvFile), kFromZvFile};
+    TOutcome outcome{name, run.result, run.seconds, CountWholeRecords(kFromZvFile),
+                     AbsolutePath(kFromZvFile)};
     int status = ExitStatusOf(run, kResultAllFetched);
     if (status == kExitOk && !options.output.empty()) {
         if (!CopyInto(kFromZvFile, options.output)) {
