@@ -89,6 +89,14 @@ case $name in
         has out.txt "result 2: the unit did not acknowledge a request"
         has err.txt "check that the unit is switched on"
         ;;
+    silent-fetch)
+        # A unit that never answers: the pass line, then the warning, then result 4.
+        start_sim --silent
+        zvtool fetch modules 9 && check "fetch" "$status" 4
+        has err.txt "module 9 (1 of 1) at 0:00"
+        has err.txt "module 9: the unit is not answering; each repeat costs 5 s"
+        has err.txt "fromZv.dat holds the 0 records fetched before the job ended"
+        ;;
     refused-record)
         start_sim --status 9:8:1
         for n in 7 8 9; do test_record "$n"; done | awk -f "$e2e_dir/expect_datafile.awk" >m.dat
