@@ -28,7 +28,8 @@ Record files, without the driver:
   diff A B                          compare two record files record by record
 
 Options:
-  --port N        the unit's serial port, COMn ("Comport"); default: as "zordrive.INI" has it
+  --port N        the unit's serial port COMn, 1 to 255 ("Comport"); default: the port
+                  "zordrive.INI" names
   --driver PATH   the driver to run; default: the one beside zvtool, then the search path
   --dir DIR       the driver's directory: it runs there, and "ToZv.dat" and "fromZv.dat"
                   lie there (on POSIX also the two INI files and the COMn link); default:
