@@ -50,6 +50,9 @@ int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvR
 int RunBackup(const TZvContext& context, const TZvOptions& options) {
     const Clock::time_point start = Clock::now();
     const std::string partial = options.output + kPartialSuffix;
+    if (!CanCreateBeside(options.output)) {
+        return kExitCannotCreate;
+    }
     std::vector<TZvRecord> records;
     TDriverRun run;
     int status = FetchInto(context, FetchCentralJob(), &records, &run);

@@ -16,6 +16,7 @@
 namespace {
 
 constexpr int kMaxSendRecords = 200;
+constexpr char kTempSuffix[] = ".zvtool-tmp";
 
 std::string RangeText(int first, int last) {
     return first == last ? std::to_string(first)
@@ -59,8 +60,21 @@ bool LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records)
 
 }  // namespace
 
+bool CanCreateBeside(const std::string& path) {
+    const std::string probe = path + kTempSuffix;
+    std::FILE* file = std::fopen(probe.c_str(), "wb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "zvtool: cannot create files beside %s; check its directory\n",
+                     path.c_str());
+        return false;
+    }
+    std::fclose(file);
+    std::remove(probe.c_str());
+    return true;
+}
+
 bool CopyInto(const std::string& from, const std::string& to) {
-    const std::string beside = to + ".zvtool-tmp";
+    const std::string beside = to + kTempSuffix;
     if (!CopyWholeFile(from, beside) || !RenameReplacing(beside, to)) {
         std::remove(beside.c_str());
         std::fprintf(stderr, "zvtool: cannot write %s (copying %s)\n", to.c_str(), from.c_str());
@@ -129,6 +143,9 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
         modules ? FetchModulesJob(options.first, options.last) : FetchCentralJob();
     const std::string name =
         modules ? "fetch modules " + RangeText(options.first, options.last) : "fetch central";
+    if (!options.output.empty() && !CanCreateBeside(options.output)) {
+        return kExitCannotCreate;
+    }
     std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
     const TDriverRun run = RunDriverJob(context, job);
     TOutcome outcome{name, run.result, run.seconds, CountWholeRecords(kFromZvFile),

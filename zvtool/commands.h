@@ -21,6 +21,10 @@ TDriverJob FetchModulesJob(int first, int last);
 TDriverJob SendCentralJob(bool ignoreMutBlock);
 TDriverJob SendModulesJob(const std::vector<TZvRecord>& records);
 
+// Whether a file can be created beside `path` (so also `path`, mostly): checked before a long
+// fetch rather than after it. False, with a message, when not.
+bool CanCreateBeside(const std::string& path);
+
 // Copies `from` over `to` through a file beside `to`, so that `to` is never half written and
 // `from` may be `to` itself. False, with a message, when it fails.
 bool CopyInto(const std::string& from, const std::string& to);

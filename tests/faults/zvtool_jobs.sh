@@ -116,6 +116,8 @@ case $name in
         zvtool fetch modules 5-3 && check "range 5-3" "$status" 64
         has err.txt "'5-3' is not a module range"
         has err.txt "Try 'zvtool fetch --help'."
+        zvtool backup -o no-such-dir/unit.dat && check "backup into nowhere" "$status" 73
+        has err.txt "cannot create files beside $PWD/no-such-dir/unit.dat"
         check_that "no settings written" ! -e zordrive.INI
         ;;
     missing-driver)
