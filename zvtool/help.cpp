@@ -62,6 +62,16 @@ The driver's result codes:
 
 }  // namespace
 
+const char kJobOptionsHelp[] = R"(
+Options of every job:
+  --port N        the unit's serial port COMn, 1 to 255 ("Comport")
+  --driver PATH   the driver to run (default: beside zvtool, then the search path)
+  --dir DIR       the driver's directory (default: the current directory)
+  --json          the outcome as one JSON object
+  --trace FILE    ask the driver to trace its exchanges into FILE
+Progress goes to standard error; Ctrl-C stops the driver and exits with 130.
+)";
+
 const char kTestHelp[] = R"(Usage: zvtool test [--port N] [--driver PATH] [--dir DIR] [--json]
 
 Tests the connection: the driver asks the unit for its version. Exit status 0 when the unit
@@ -108,6 +118,9 @@ FILE is written only when every record was fetched. A backup that fails part-way
 records it fetched in FILE.partial and says so; FILE stays as it was.
 
 Exit status 0 on a whole backup; otherwise the driver's result code of the failed fetch.
+
+  -o, --output FILE   the setup file to write
+  --modules A-B       the module records to back up: A-B, N or all (default: all)
 )";
 
 const char kRestoreHelp[] = R"(Usage: zvtool restore FILE [--ignore-mut-block] [OPTIONS]

@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
     if (options.help) {
         if (command != nullptr) {
             std::fputs(command->help, stdout);
+            std::fputs(kJobOptionsHelp, stdout);
         } else if (!options.command.empty()) {
             std::fprintf(stderr, "zvtool: unknown command '%s'\n", options.command.c_str());
             PrintUsageHint();
