@@ -150,9 +150,11 @@ case $name in
         wait "$tool" || status=$?
         sed 's/^/  | /' out.txt err.txt
         check "exit status" "$status" 130
-        has err.txt "fromZv.dat holds the 2 records fetched before the job ended"
+        # Module 3 is under way: 2 records, or 3 on a machine slow enough to miss the pass.
+        kept=$(sed -n 's/.*fromZv.dat holds the \([0-9]*\) records fetched before the job ended/\1/p' err.txt)
+        check_that "records kept ($kept)" "${kept:-0}" -ge 2 -a "${kept:-0}" -le 3
         has err.txt "the driver left ZorVekDriverRunning=1"
-        sim_records 1 2 | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; }
+        sim_records 1 "${kept:-0}" | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; }
         for proc in /proc/[0-9]*; do
             if [ "$(readlink "$proc/cwd" 2>/dev/null)" = "$PWD" ] && [ "$(readlink "$proc/exe" 2>/dev/null)" = "$(readlink -f "$ZV_DRIVER")" ]; then
                 echo "FAIL a driver still runs: $proc"
