@@ -128,6 +128,15 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
     }
     output.Clear();
     run.seconds = SecondsSince(start);
+    // The last pass may have begun and ended between two looks.
+    if (progress.total > 0) {
+        const int number =
+            static_cast<int>(ProfileGetInt(kSection, "NowTransferingNo", 0, kStatusFile));
+        const int pass = number - job.firstPassNumber + 1;
+        if (number > 0 && pass >= 1 && pass <= progress.total) {
+            run.lastPass = pass;
+        }
+    }
     if (waited == TWaitResult::kInterrupted) {
         std::fprintf(stderr, "zvtool: interrupted: stopping the driver\n");
         StopDriver(&driver);
