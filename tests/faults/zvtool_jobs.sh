@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# zvtool running the real driver against minizv-sim, as a person or a script would: every
+# job, backup and restore, failures with their exit status and message, the progress on a
+# pipe and on a pseudo-terminal, and Ctrl-C in the middle of a fetch.
+#   zvtool_jobs.sh CASE   (needs ZV_TOOL as well: zvtool, built beside the driver)
+set -euo pipefail
+source "$(dirname "$0")/e2e_env.sh"
+: "${ZV_TOOL:?}"
+
+name=$1
+enter_case "zvtool-$name"
+
+zvtool() {  # runs zvtool, stdout in out.txt, stderr in err.txt, its exit status in $status
+    status=0
+    timeout 120 "$ZV_TOOL" "$@" >out.txt 2>err.txt || status=$?
+    echo "zvtool $*: exit $status"
+    sed 's/^/  | /' out.txt err.txt
+}
+has() {  # has FILE TEXT: the file holds the text
+    grep -qF -- "$2" "$1" || { echo "FAIL $1 lacks: $2"; fail=1; }
+}
+# A unit whose modules 1 to 4 and central record are the test records, not the defaults.
+other_unit() {
+    for n in 0 1 2 3 4; do test_record "$n"; done >"$1"
+}
+
+case $name in
+    jobs)
+        start_sim
+        zvtool test && check "test" "$status" 0
+        has out.txt "result 0: the unit answered the version query"
+        zvtool fetch central -o central.dat && check "fetch central" "$status" 0
+        sim_records 0 0 | cmp -s - central.dat || { echo "FAIL central.dat"; fail=1; }
+        zvtool fetch modules 3-5 --driver "$ZV_DRIVER" -o modules.dat
+        check "fetch modules" "$status" 0
+        sim_records 3 5 | cmp -s - modules.dat || { echo "FAIL modules.dat"; fail=1; }
+        has out.txt "modules.dat: 3 records"
+        # Not a terminal: one plain line per module, in order.
+        check "progress lines" "$(grep -c '^module [345] ([123] of 3) at ' err.txt)" 3
+        zvtool --json send central central.dat --ignore-mut-block
+        check "send central" "$status" 0
+        check "json" "$(cat out.txt)" "{\"job\": \"send central\", \"result\": 1, \"meaning\": \"every record was sent and the unit accepted each one\", \"seconds\": $(sed 's/.*"seconds": \([0-9.]*\).*/\1/' out.txt), \"records\": 1, \"file\": \"$PWD/central.dat\"}"
+        check "IgnoreMutBlock" "$(tr -d '\r' <zordrive.INI | grep -c '^IgnoreMutBlock=1$')" 1
+        # Every other line of the settings file stays.
+        printf '; kept\r\n[Other]\r\nKey=1\r\n' >>zordrive.INI
+        zvtool send modules modules.dat --port 1 && check "send modules" "$status" 0
+        has zordrive.INI "; kept"
+        has zordrive.INI "Key=1"
+        has zordrive.INI "SendNumberOfModuls=3"
+        cmp -s modules.dat ToZv.dat || { echo "FAIL ToZv.dat is not the file sent"; fail=1; }
+        ;;
+    round-trip)
+        # Records fetched from one unit, sent to another, come back byte for byte.
+        start_sim
+        zvtool fetch modules 1-3 -o first.dat && check "fetch" "$status" 0
+        stop_sim
+        other_unit other.txt
+        start_sim --store "$PWD/other.txt"
+        zvtool send modules first.dat && check "send" "$status" 0
+        zvtool fetch modules 1-3 -o again.dat && check "fetch again" "$status" 0
+        cmp first.dat again.dat || { echo "FAIL the records came back changed"; fail=1; }
+        ;;
+    backup-restore)
+        start_sim
+        zvtool backup -o unit1.dat --modules 1-4 && check "backup" "$status" 0
+        { sim_records 0 0; printf ',\r\n'; sim_records 1 4; } | cmp -s - unit1.dat ||
+            { echo "FAIL unit1.dat is not central then modules 1-4"; fail=1; }
+        stop_sim
+        other_unit other.txt
+        start_sim --store "$PWD/other.txt"
+        zvtool restore unit1.dat && check "restore" "$status" 0
+        has out.txt "unit1.dat: 5 records"
+        zvtool backup -o unit2.dat --modules 1-4 && check "second backup" "$status" 0
+        cmp unit1.dat unit2.dat || { echo "FAIL the second unit's backup differs"; fail=1; }
+        check_that "no partial file" ! -e unit2.dat.partial
+        ;;
+    backup-fails)
+        # Module 3 refused: the backup keeps what it fetched beside FILE, never under it.
+        start_sim --status 7:3:1
+        zvtool backup -o unit.dat --modules 1-4 && check "backup" "$status" 4
+        check_that "no unit.dat" ! -e unit.dat
+        { sim_records 0 0; printf ',\r\n'; sim_records 1 2; } | cmp -s - unit.dat.partial ||
+            { echo "FAIL unit.dat.partial is not central and modules 1-2"; fail=1; }
+        has err.txt "unit.dat.partial holds the 3 records fetched"
+        ;;
+    silent-unit)
+        start_sim --silent
+        zvtool test && check "test" "$status" 2
+        has out.txt "result 2: the unit did not acknowledge a request"
+        has err.txt "check that the unit is switched on"
+        ;;
+    silent-fetch)
+        # A unit that never answers: the pass line, then the warning, then result 4.
+        start_sim --silent
+        zvtool fetch modules 9 && check "fetch" "$status" 4
+        has err.txt "module 9 (1 of 1) at 0:00"
+        has err.txt "module 9: the unit is not answering; each repeat costs 5 s"
+        has err.txt "fromZv.dat holds the 0 records fetched before the job ended"
+        ;;
+    refused-record)
+        start_sim --status 9:8:1
+        for n in 7 8 9; do test_record "$n"; done | awk -f "$e2e_dir/expect_datafile.awk" >m.dat
+        zvtool send modules m.dat && check "send" "$status" 2
+        has err.txt "the send ended at record 2 of 3"
+        ;;
+    refused-file)
+        # Records zvtool will not send, and command lines it will not run: nothing starts.
+        sim_records 0 0 >central.dat
+        zvtool send modules central.dat && check "central as modules" "$status" 65
+        has err.txt "send the central record with"
+        printf '1, 2, 3\r\n' >short.dat
+        zvtool send central short.dat && check "short file" "$status" 65
+        test_record 5 | awk -f "$e2e_dir/expect_datafile.awk" >m.dat
+        zvtool restore m.dat && check "restore without central" "$status" 65
+        has err.txt "is not a setup file"
+        zvtool fetch modules 5-3 && check "range 5-3" "$status" 64
+        has err.txt "'5-3' is not a module range"
+        has err.txt "Try 'zvtool fetch --help'."
+        zvtool backup -o no-such-dir/unit.dat && check "backup into nowhere" "$status" 73
+        has err.txt "cannot create files beside $PWD/no-such-dir/unit.dat"
+        check_that "no settings written" ! -e zordrive.INI
+        ;;
+    missing-driver)
+        zvtool test --driver "$PWD/no-such-driver" && check "missing driver" "$status" 69
+        has err.txt "no driver program at $PWD/no-such-driver; check --driver"
+        ;;
+    missing-port)
+        zvtool fetch modules 1-2 --port 77 && check "missing port" "$status" 5
+        has out.txt "result 5: the serial port cannot be opened"
+        has err.txt "check --port"
+        ;;
+    terminal)
+        # On a pseudo-terminal: one line redrawn with CR, cleared at the end.
+        start_sim --pace
+        status=0
+        script -q -e -c "'$ZV_TOOL' fetch modules 1-2" /dev/null >tty.txt || status=$?
+        check "exit status" "$status" 0
+        tr '\r' '\n' <tty.txt | grep -q '^module 2 (2 of 2) \[##########\.\.\.\.\.\.\.\.\.\.\] 0:0[0-9], about 0:0[0-9] left' ||
+            { echo "FAIL no redrawn bar line"; cat -A tty.txt | head -c 600; fail=1; }
+        check "plain lines" "$(grep -c 'of 2) at' tty.txt || true)" 0
+        grep -q $'\r *\r''result 3' tty.txt || { echo "FAIL the line is not cleared"; fail=1; }
+        ;;
+    ctrl-c)
+        start_sim --pace
+        "$ZV_TOOL" fetch modules 1-20 >out.txt 2>err.txt &
+        tool=$!
+        until [ "$(status_key NowTransferingNo)" = 3 ]; do sleep 0.05; done
+        kill -INT "$tool"
+        status=0
+        wait "$tool" || status=$?
+        sed 's/^/  | /' out.txt err.txt
+        check "exit status" "$status" 130
+        # Module 3 is under way: 2 records, or 3 on a machine slow enough to miss the pass.
+        kept=$(sed -n 's/.*fromZv.dat holds the \([0-9]*\) records fetched before the job ended/\1/p' err.txt)
+        check_that "records kept ($kept)" "${kept:-0}" -ge 2 -a "${kept:-0}" -le 3
+        has err.txt "the driver left ZorVekDriverRunning=1"
+        sim_records 1 "${kept:-0}" | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; }
+        for proc in /proc/[0-9]*; do
+            if [ "$(readlink "$proc/cwd" 2>/dev/null)" = "$PWD" ] && [ "$(readlink "$proc/exe" 2>/dev/null)" = "$(readlink -f "$ZV_DRIVER")" ]; then
+                echo "FAIL a driver still runs: $proc"
+                fail=1
+            fi
+        done
+        ;;
+    *) echo "no case $name"; exit 2 ;;
+esac
+finish_case "zvtool-$name"

@@ -1,0 +1,61 @@
+#include "zvtool/progress.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// total, current, module, elapsed, passElapsed, finishedPasses -> the terminal line.
+struct BarCase {
+    TPassProgress progress;
+    const char* line;
+};
+
+const BarCase kBarCases[] = {
+    // Before the first pass the estimate is a good paced pass a module.
+    {{5, 0, 0, 0.2, 0, 0}, "starting (5 modules) [....................] 0:00"},
+    {{5, 1, 3, 0.5, 0.3, 0}, "module 3 (1 of 5) [....................] 0:01, about 0:09 left"},
+    // Two passes took 5 s: 2.5 s a pass from then on, 1 s of the current one gone.
+    {{5, 3, 5, 6.0, 1.0, 5.0}, "module 5 (3 of 5) [########............] 0:06, about 0:07 left"},
+    {{200, 200, 200, 400, 0.5, 398},
+     "module 200 (200 of 200) [###################.] 6:40, about 0:02 left"},
+    // A pass far past the estimate: the unit is not answering.
+    {{4, 2, 8, 20.0, 12.0, 2.0},
+     "module 8 (2 of 4) 0:12  the unit is not answering; each repeat costs 5 s"},
+    {{200, 200, 200, 400, 9.0, 398},
+     "module 200 (200 of 200) 0:09  the unit is not answering; each repeat costs 5 s"},
+    {{4, 2, 8, 8.0, 6.0, 2.0}, "module 8 (2 of 4) [#####...............] 0:08, about 0:04 left"},
+};
+
+TEST(ZvtoolProgress, TerminalLines) {
+    for (const BarCase& row : kBarCases) {
+        EXPECT_EQ(ProgressBarLine(row.progress), row.line);
+        EXPECT_LT(ProgressBarLine(row.progress).size(), 80U);
+    }
+}
+
+TEST(ZvtoolProgress, PlainLines) {
+    EXPECT_EQ(ProgressPassLine({5, 3, 5, 6.0, 0, 5.0}),
+              "module 5 (3 of 5) at 0:06, about 0:08 left");
+    EXPECT_EQ(ProgressStalledLine({4, 2, 8, 20.0, 12.0, 2.0}),
+              "module 8: the unit is not answering; each repeat costs 5 s");
+}
+
+TEST(ZvtoolProgress, Spinner) {
+    EXPECT_EQ(SpinnerLine("testing the connection", 0, 0.0), "testing the connection | 0:00");
+    EXPECT_EQ(SpinnerLine("testing the connection", 5, 61.4), "testing the connection / 1:01");
+}
+
+TEST(ZvtoolProgress, Durations) {
+    const struct {
+        double seconds;
+        const char* text;
+    } rows[] = {{-3, "0:00"},    {0.4, "0:00"},     {0.5, "0:01"},    {59.6, "1:00"},
+                {3599, "59:59"}, {3600, "1:00:00"}, {3725, "1:02:05"}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(FormatDuration(row.seconds), row.text) << row.seconds;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+// Backup and restore of a whole unit: the central record and the module records in one
+// setup file, central first with number 0.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "datafile/comma_sep_file.h"
+#include "driver/result_codes.h"
+#include "settings/profile.h"
+#include "zvtool/commands.h"
+#include "zvtool/exit_codes.h"
+#include "zvtool/outcome.h"
+#include "zvtool/process.h"
+#include "zvtool/record_commands.h"
+#include "zvtool/record_write.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kPartialSuffix[] = ".partial";
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void SayRunningFlag(const TDriverRun& run) {
+    if (run.toolExit == kExitInterrupted) {
+        std::fprintf(stderr, "zvtool: the driver left ZorVekDriverRunning=%d in %s\n",
+                     run.running ? 1 : 0, ProfileFilePath(kStatusFile).c_str());
+    }
+}
+
+// Runs one fetch of a backup and adds what it fetched to `records`: its exit status.
+int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvRecord>* records,
+              TDriverRun* run) {
+    std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
+    *run = RunDriverJob(context, job);
+    const int status = ExitStatusOf(*run, kResultAllFetched);
+    std::vector<TZvRecord> fetched;
+    if (CountWholeRecords(kFromZvFile) > 0 && LoadCheckedRecords(kFromZvFile, fetched)) {
+        records->insert(records->end(), fetched.begin(), fetched.end());
+    }
+    return status;
+}
+
+}  // namespace
+
+int RunBackup(const TZvContext& context, const TZvOptions& options) {
+    const Clock::time_point start = Clock::now();
+    const std::string partial = options.output + kPartialSuffix;
+    if (!CanCreateBeside(options.output)) {
+        return kExitCannotCreate;
+    }
+    std::vector<TZvRecord> records;
+    TDriverRun run;
+    int status = FetchInto(context, FetchCentralJob(), &records, &run);
+    if (status == kExitOk) {
+        status = FetchInto(context, FetchModulesJob(options.first, options.last), &records, &run);
+    }
+    TOutcome outcome{"backup", run.result, SecondsSince(start), static_cast<int>(records.size()),
+                     options.output};
+    // Only a whole backup goes under its own name; what a failed one fetched stays beside it
+    // under a name that says so.
+    if (!WriteRecordFile(partial, records)) {
+        std::fprintf(stderr, "zvtool: cannot write %s\n", partial.c_str());
+        std::remove(partial.c_str());
+        return status != kExitOk ? status : kExitCannotCreate;
+    }
+    if (status == kExitOk) {
+        if (!RenameReplacing(partial, options.output)) {
+            std::fprintf(stderr, "zvtool: cannot rename %s to %s\n", partial.c_str(),
+                         options.output.c_str());
+            return kExitCannotCreate;
+        }
+        PrintOutcome(outcome, options.json);
+        return kExitOk;
+    }
+    if (records.empty()) {
+        std::remove(partial.c_str());
+        std::fprintf(stderr, "zvtool: the backup failed before any record was fetched\n");
+        outcome.file.clear();
+    } else {
+        std::fprintf(stderr,
+                     "zvtool: the backup is incomplete: %s holds the %zu records fetched "
+                     "(central first); %s was not written\n",
+                     partial.c_str(), records.size(), options.output.c_str());
+        outcome.file = partial;
+    }
+    SayRunningFlag(run);
+    PrintOutcome(outcome, options.json);
+    return status;
+}
+
+int RunRestore(const TZvContext& context, const TZvOptions& options) {
+    const Clock::time_point start = Clock::now();
+    std::vector<TZvRecord> records;
+    if (!LoadCheckedRecords(options.file.c_str(), records)) {
+        std::fprintf(stderr, "zvtool: %s fails the check; see `zvtool check %s`\n",
+                     options.file.c_str(), options.file.c_str());
+        return kExitDataError;
+    }
+    std::vector<TZvRecord> modules;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        if (records[i].number == kCentralRecordNumber) {
+            break;
+        }
+        modules.push_back(records[i]);
+    }
+    if (records[0].number != kCentralRecordNumber || modules.size() + 1 != records.size()) {
+        std::fprintf(stderr,
+                     "zvtool: %s is not a setup file: it must hold the central record (number 0) "
+                     "first and then module records only, as `zvtool backup` writes it\n",
+                     options.file.c_str());
+        return kExitDataError;
+    }
+
+    if (!WriteRecordFile(kToZvFile, {records[0]})) {
+        std::fprintf(stderr, "zvtool: cannot write %s\n", AbsolutePath(kToZvFile).c_str());
+        return kExitCannotCreate;
+    }
+    TDriverRun run = RunDriverJob(context, SendCentralJob(options.ignoreMutBlock));
+    int status = ExitStatusOf(run, kResultAllSent);
+    int sent = status == kExitOk ? 1 : 0;
+    if (status != kExitOk) {
+        std::fprintf(stderr,
+                     "zvtool: the restore stopped at the central record; no module record "
+                     "was sent\n");
+    } else if (!modules.empty()) {
+        if (!WriteRecordFile(kToZvFile, modules)) {
+            std::fprintf(stderr, "zvtool: cannot write %s\n", AbsolutePath(kToZvFile).c_str());
+            return kExitCannotCreate;
+        }
+        run = RunDriverJob(context, SendModulesJob(modules));
+        status = ExitStatusOf(run, kResultAllSent);
+        if (status == kExitOk) {
+            sent += static_cast<int>(modules.size());
+        } else {
+            std::fprintf(stderr,
+                         "zvtool: the restore stopped at module record %d of %zu; the central "
+                         "record was sent\n",
+                         run.lastPass, modules.size());
+        }
+    }
+    SayRunningFlag(run);
+    PrintOutcome({"restore", run.result, SecondsSince(start), sent, options.file}, options.json);
+    return status;
+}

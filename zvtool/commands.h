@@ -1,0 +1,30 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "zvtool/job.h"
+#include "zvtool/options.h"
+#include "zvtool/record_file.h"
+
+// The jobs zvtool runs through the driver. Each returns zvtool's exit status. The current
+// directory is the driver's; every path in `options` is absolute.
+
+int RunTestJob(const TZvContext& context, const TZvOptions& options);
+int RunFetchJob(const TZvContext& context, const TZvOptions& options);
+int RunSendJob(const TZvContext& context, const TZvOptions& options);
+int RunBackup(const TZvContext& context, const TZvOptions& options);
+int RunRestore(const TZvContext& context, const TZvOptions& options);
+
+// The driver jobs that backup and restore are made of.
+TDriverJob FetchCentralJob();
+TDriverJob FetchModulesJob(int first, int last);
+TDriverJob SendCentralJob(bool ignoreMutBlock);
+TDriverJob SendModulesJob(const std::vector<TZvRecord>& records);
+
+// Whether a file can be created beside `path` (so also `path`, mostly): checked before a long
+// fetch rather than after it. False, with a message, when not.
+bool CanCreateBeside(const std::string& path);
+
+// Copies `from` over `to` through a file beside `to`, so that `to` is never half written and
+// `from` may be `to` itself. False, with a message, when it fails.
+bool CopyInto(const std::string& from, const std::string& to);

@@ -1,0 +1,45 @@
+#pragma once
+#include <string>
+
+// The progress text of a running job, as pure functions of what is known so far, so that a
+// table can test them without a terminal or a driver.
+
+// A module pass that the driver gets through at once takes about this long against a unit at
+// the real 2400 baud; the estimate uses it until a pass has finished.
+constexpr double kPacedPassSeconds = 1.8;
+// A pass that has run this long is waiting for a unit that does not answer.
+constexpr double kStalledPassSeconds = 6.0;
+// What each repeat of an unanswered exchange costs.
+constexpr int kRepeatSeconds = 5;
+
+struct TPassProgress {
+    int total = 0;              // passes in the job
+    int current = 0;            // 1-based pass under way; 0 before the first
+    int module = 0;             // the module number of that pass
+    double elapsed = 0;         // seconds since the driver started
+    double passElapsed = 0;     // seconds since the current pass started
+    double finishedPasses = 0;  // seconds the passes before the current one took
+};
+
+// "0:07", "1:05", "1:02:03".
+std::string FormatDuration(double seconds);
+
+// Seconds the job will still take, from the passes so far.
+double SecondsLeft(const TPassProgress& progress);
+
+// Whether the current pass has taken far longer than a good one.
+bool PassStalled(const TPassProgress& progress);
+
+// The line redrawn in place on a terminal: module, i of n, a bar, elapsed and left (or, for a
+// stalled pass, that the unit is not answering). Less than 80 characters, no line end.
+std::string ProgressBarLine(const TPassProgress& progress);
+
+// The line written once per pass when standard error is not a terminal.
+std::string ProgressPassLine(const TPassProgress& progress);
+
+// The line written once when a pass stalls, when standard error is not a terminal.
+std::string ProgressStalledLine(const TPassProgress& progress);
+
+// A job without passes (the connection test, the central jobs): `what` with a spinner that
+// turns once per `tick` and the time so far.
+std::string SpinnerLine(const std::string& what, int tick, double elapsed);

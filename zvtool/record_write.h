@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "zvtool/record_file.h"
+
+// Writes `records` to `path` in the driver's own layout (the layout of "fromZv.dat": lines of
+// at most 80 characters, CR LF, each record on a new line); false when the file cannot be
+// written whole.
+bool WriteRecordFile(const std::string& path, const std::vector<TZvRecord>& records);
+
+// Copies a file byte for byte; false when it cannot be read or written whole.
+bool CopyWholeFile(const std::string& from, const std::string& to);
+
+// How many whole records a record file holds, read leniently (its numbers divided by 131);
+// 0 when it cannot be read. For what a stopped or failed fetch left behind.
+int CountWholeRecords(const std::string& path);
