@@ -77,7 +77,8 @@ case $name in
     # rewritten in place, every line of the host kept. So is a fetch, into a "fromZv.dat"
     # that the host has made.
     readonly-dir-connection) write_settings TestMiniZvConnection=1; want=0 ;;
-    readonly-dir-port) write_settings Comport=0; want=5 ;;
+    readonly-dir-port) write_settings Comport=0; want=5
+        want_err="^zordrive: result 5: COM0 does not exist" ;;
     readonly-dir-fetch)
         write_settings "${fetch_moduls[@]}"; want=3 want_now=5 want_from=modules-3-5
         : >fromZv.dat ;;
