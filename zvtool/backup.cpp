@@ -39,7 +39,7 @@ int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvR
     *run = RunDriverJob(context, job);
     const int status = ExitStatusOf(*run, kResultAllFetched);
     std::vector<TZvRecord> fetched;
-    if (CountWholeRecords(kFromZvFile) > 0 && LoadCheckedRecords(kFromZvFile, fetched)) {
+    if (CountWholeRecords(kFromZvFile) > 0 && LoadCheckedRecords(kFromZvFile, fetched) == kExitOk) {
         records->insert(records->end(), fetched.begin(), fetched.end());
     }
     return status;
@@ -96,10 +96,8 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
 int RunRestore(const TZvContext& context, const TZvOptions& options) {
     const Clock::time_point start = Clock::now();
     std::vector<TZvRecord> records;
-    if (!LoadCheckedRecords(options.file.c_str(), records)) {
-        std::fprintf(stderr, "zvtool: %s fails the check; see `zvtool check %s`\n",
-                     options.file.c_str(), options.file.c_str());
-        return kExitDataError;
+    if (const int loaded = LoadCheckedRecords(options.file.c_str(), records); loaded != kExitOk) {
+        return loaded;
     }
     std::vector<TZvRecord> modules;
     for (std::size_t i = 1; i < records.size(); ++i) {

@@ -23,13 +23,11 @@ std::string RangeText(int first, int last) {
                          : std::to_string(first) + "-" + std::to_string(last);
 }
 
-// The records of a file to send, checked: false with the problem printed when the file fails
-// the check or holds records that the job cannot send.
-bool LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records) {
-    if (!LoadCheckedRecords(options.file.c_str(), *records)) {
-        std::fprintf(stderr, "zvtool: %s fails the check; see `zvtool check %s`\n",
-                     options.file.c_str(), options.file.c_str());
-        return false;
+// The records of a file to send, checked: kExitOk, or the exit status with the problem
+// printed when the file cannot be read, fails the check or holds records the job cannot send.
+int LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records) {
+    if (const int loaded = LoadCheckedRecords(options.file.c_str(), *records); loaded != kExitOk) {
+        return loaded;
     }
     if (options.job == TZvJob::kSendCentral) {
         if (records->size() != 1 || (*records)[0].number != kCentralRecordNumber) {
@@ -37,9 +35,9 @@ bool LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records)
                          "zvtool: %s must hold exactly one record, the central record (number "
                          "0), as `zvtool fetch central` writes it\n",
                          options.file.c_str());
-            return false;
+            return kExitDataError;
         }
-        return true;
+        return kExitOk;
     }
     for (const TZvRecord& record : *records) {
         if (record.number < kFirstModule || record.number > kLastModule) {
@@ -47,15 +45,15 @@ bool LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records)
                          "zvtool: %s holds record %d; a module send takes module records 1 to "
                          "200 (send the central record with `zvtool send central`)\n",
                          options.file.c_str(), record.number);
-            return false;
+            return kExitDataError;
         }
     }
     if (records->size() > kMaxSendRecords) {
         std::fprintf(stderr, "zvtool: %s holds %zu records; one send takes at most 200\n",
                      options.file.c_str(), records->size());
-        return false;
+        return kExitDataError;
     }
-    return true;
+    return kExitOk;
 }
 
 }  // namespace
@@ -173,8 +171,8 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
 
 int RunSendJob(const TZvContext& context, const TZvOptions& options) {
     std::vector<TZvRecord> records;
-    if (!LoadSendRecords(options, &records)) {
-        return kExitDataError;
+    if (const int loaded = LoadSendRecords(options, &records); loaded != kExitOk) {
+        return loaded;
     }
     if (!CopyInto(options.file, kToZvFile)) {
         return kExitCannotCreate;

@@ -351,20 +351,22 @@ int RunDiff(int argc, char** argv) {
     return kExitDiffDiffer;
 }
 
-bool LoadCheckedRecords(const char* path, std::vector<TZvRecord>& records) {
+int LoadCheckedRecords(const char* path, std::vector<TZvRecord>& records) {
     std::string text;
     std::string error;
     if (!ReadWholeFile(path, text, error)) {
         std::fprintf(stderr, "zvtool: cannot read %s: %s\n", path, error.c_str());
-        return false;
+        return kExitNoInput;
     }
     const TRecordReading reading = ReadRecordText(text);
     if (reading.problemCount != 0) {
         PrintProblems(stderr, path, reading, false);
-        std::fprintf(stderr, "zvtool: %s fails the check (%s): correct it and try again\n", path,
-                     Problems(reading.problemCount).c_str());
-        return false;
+        std::fprintf(stderr,
+                     "zvtool: %s fails the check (%s): correct it and try again; `zvtool check "
+                     "%s --all` lists every problem\n",
+                     path, Problems(reading.problemCount).c_str(), path);
+        return kExitDataError;
     }
     records = reading.records;
-    return true;
+    return kExitOk;
 }

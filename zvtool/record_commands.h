@@ -11,6 +11,6 @@ int RunShow(int argc, char** argv);
 int RunDiff(int argc, char** argv);
 
 // The strict reading of a record file for a restore or a send: true and the records in file
-// order when the file passes `check`; otherwise false, with the problems (or why it cannot be
-// read) on stderr.
-bool LoadCheckedRecords(const char* path, std::vector<TZvRecord>& records);
+// order and kExitOk when the file passes `check`; otherwise kExitNoInput (it cannot be read)
+// or kExitDataError (it fails the check), with the reason or the problems on stderr.
+int LoadCheckedRecords(const char* path, std::vector<TZvRecord>& records);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/common/scratch_dir.h"
+#include "zvtool/exit_codes.h"
 
 namespace {
 
@@ -202,14 +203,15 @@ TEST(Zvtool, LoadCheckedRecordsTakesOnlySoundFiles) {
     WriteBytes("a.dat", Record(0) + ",\r\n" + Record(200));
     WriteBytes("bad.dat", Record(3) + ", 4");
     std::vector<TZvRecord> records;
-    ASSERT_TRUE(LoadCheckedRecords("a.dat", records));
+    ASSERT_EQ(LoadCheckedRecords("a.dat", records), kExitOk);
     ASSERT_EQ(records.size(), 2U);
     EXPECT_EQ(records[1].number, 200);
     EXPECT_EQ(records[1].bytes[129], (200 + 129) % 256);
 
     ::testing::internal::CaptureStderr();
     std::vector<TZvRecord> none;
-    EXPECT_FALSE(LoadCheckedRecords("bad.dat", none));
+    EXPECT_EQ(LoadCheckedRecords("bad.dat", none), kExitDataError);
+    EXPECT_EQ(LoadCheckedRecords("missing.dat", none), kExitNoInput);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(none.empty());
     EXPECT_NE(err.find("bad.dat:1:"), std::string::npos) << err;
