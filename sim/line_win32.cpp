@@ -150,7 +150,7 @@ int LineOpenDevice(const std::string& device, std::string& error) {
     const HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
-        error = Failure(device);
+        error = Failure(device + ": cannot be opened");
         return 1;
     }
     if (!Configure(port)) {
