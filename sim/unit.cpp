@@ -267,7 +267,6 @@ void UnitTakeBytes(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, 
 }
 
 void UnitAnswer(SimUnit& unit, UnitEvent& event, FrameFault fault) {
-    event.fault = fault;
     event.note = "frame " + std::to_string(event.counter) + ", request " +
                  std::to_string(event.packet[0]) + ": ";
     if (fault == FrameFault::kSilent || fault == FrameFault::kNoAck) {

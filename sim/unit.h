@@ -61,10 +61,9 @@ struct UnitEvent {
     bool frame = false;                // a good data frame (false: bytes thrown away)
     std::uint8_t counter = 0;          // the frame's counter
     std::vector<std::uint8_t> packet;  // the frame's request code and payload
-    FrameFault fault = FrameFault::kNone;
-    std::vector<std::uint8_t> ack;    // to send first: stray bytes and the acknowledgement
-    std::vector<std::uint8_t> reply;  // to send after it: stray bytes and the reply frame
-    int stored = -1;                  // the record a send stored (0 central), or -1
+    std::vector<std::uint8_t> ack;     // to send first: stray bytes and the acknowledgement
+    std::vector<std::uint8_t> reply;   // to send after it: stray bytes and the reply frame
+    int stored = -1;                   // the record a send stored (0 central), or -1
 };
 
 struct SimUnit {
