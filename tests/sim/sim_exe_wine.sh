@@ -5,6 +5,7 @@
 #   sim_exe_wine.sh PREFIX MINIZV-SIM.EXE WORK VERSION
 set -euo pipefail
 prefix=$1 exe=$2 work=$3 version=$4
+# shellcheck source=../wine/wine_env.sh
 source "$(dirname "$0")/../wine/wine_env.sh"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 
