@@ -1,4 +1,6 @@
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -21,6 +23,14 @@ int hLine = -1;
 int hSlave = -1;
 std::string linkPath;
 std::string linkTarget;
+// Signals reach LineWait through this pipe, so none is lost between two polls.
+int stopPipe[2] = {-1, -1};
+
+extern "C" void OnSignal(int) {
+    const char byte = 0;
+    const ssize_t ignored = write(stopPipe[1], &byte, 1);
+    (void)ignored;
+}
 
 std::string Failure(const std::string& what) {
     return what + ": " + std::strerror(errno);
@@ -68,6 +78,10 @@ void CloseFd(int& fd) {
 }
 
 }  // namespace
+
+bool LineHasPty() {
+    return true;
+}
 
 int LineOpenPty(std::string& path, std::string& error) {
     int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -138,8 +152,68 @@ int LineLink(const std::string& target, const std::string& path, std::string& er
     return 0;
 }
 
-int LineFd() {
-    return hLine;
+int LineCatchStop() {
+    if (pipe(stopPipe) != 0) {
+        return 1;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    return 0;
+}
+
+int LineWait(bool wantRead, bool wantWrite, int timeoutMs, std::string& error) {
+    pollfd fds[2] = {{hLine, 0, 0}, {stopPipe[0], POLLIN, 0}};
+    fds[0].events = static_cast<short>((wantRead ? POLLIN : 0) | (wantWrite ? POLLOUT : 0));
+    const int ready = poll(fds, 2, timeoutMs);
+    if (ready < 0) {
+        if (errno == EINTR) {
+            return 0;
+        }
+        error = Failure("poll");
+        return kLineFailed;
+    }
+    int found = 0;
+    if (fds[1].revents != 0) {
+        found |= kLineStop;
+    }
+    const short line = fds[0].revents;
+    // A hang-up with bytes still to read is read first; the next wait reports it.
+    if ((line & (POLLERR | POLLNVAL)) != 0 || (line & (POLLHUP | POLLIN)) == POLLHUP) {
+        error = "the line hung up";
+        return found | kLineFailed;
+    }
+    found |= (line & POLLIN) != 0 ? kLineReadable : 0;
+    found |= (line & POLLOUT) != 0 ? kLineWritable : 0;
+    return found;
+}
+
+long LineRead(std::uint8_t* buffer, std::size_t size, std::string& error) {
+    const ssize_t received = read(hLine, buffer, size);
+    if (received < 0) {
+        if (errno == EAGAIN || errno == EINTR) {
+            return 0;
+        }
+        error = Failure("read");
+        return -1;
+    }
+    return static_cast<long>(received);
+}
+
+long LineWrite(const std::uint8_t* bytes, std::size_t count, std::string& error) {
+    const ssize_t written = write(hLine, bytes, count);
+    if (written < 0) {
+        if (errno == EAGAIN || errno == EINTR) {
+            return 0;
+        }
+        error = Failure("write");
+        return -1;
+    }
+    return static_cast<long>(written);
 }
 
 int LineUnread() {

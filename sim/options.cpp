@@ -14,19 +14,20 @@ const char kUsage[] =
     "Plays the MiniZv interface unit on a serial line: acknowledges every good data frame\n"
     "and answers each request from a store of one central and 200 module records.\n"
     "Prints \"ready PATH\" on stdout once the line can be opened, then runs until SIGINT\n"
-    "or SIGTERM.\n"
+    "or SIGTERM (on Windows: Ctrl-C, Ctrl-Break or its console closed).\n"
     "\n"
     "Line:\n"
     "  --link PATH        serve a pseudo-terminal and link its slave at PATH (an existing\n"
     "                     link is replaced, and removed again on exit); without --device\n"
-    "                     and --link the slave's own path is printed\n"
+    "                     and --link the slave's own path is printed (POSIX only)\n"
     "  --device DEV       use the serial device DEV at 2400 baud 8N1 instead (with --link,\n"
-    "                     PATH links to DEV)\n"
+    "                     PATH links to DEV); on Windows a port such as COM4, and required\n"
     "\n"
     "Unit:\n"
     "  --store FILE       load the records from FILE if it exists; save them to FILE after\n"
     "                     every send that was carried out\n"
-    "  --version A,B      version bytes of the version reply (default 1,0)\n"
+    "  --unit-version A,B version bytes of the version reply (default 1,0); the older\n"
+    "                     spelling --version A,B still works\n"
     "  --print-record N   print record N (0 central, 1..200 module) as the unit holds it\n"
     "                     (after --store) in store-file form, and exit\n"
     "\n"
@@ -49,6 +50,7 @@ const char kUsage[] =
     "Other:\n"
     "  --trace            print every byte received and sent, and what the unit did, with\n"
     "                     milliseconds since start, on stderr\n"
+    "  --version          print the program's version and exit\n"
     "  --help             print this text\n"
     "\n"
     "Records without a store file: byte k (0..129) of module n is (n*7 + k) & 255, byte k of\n"
@@ -145,7 +147,7 @@ bool TakeValue(const std::string& name, const std::string& value, SimOptions& op
         options.store = value;
         return !value.empty();
     }
-    if (name == "--version") {
+    if (name == "--unit-version") {
         unsigned long bytes[2] = {};
         if (!ReadNumberList(value, ',', 2, kMaxByte, bytes)) {
             return false;
@@ -164,12 +166,13 @@ bool TakeValue(const std::string& name, const std::string& value, SimOptions& op
     }
     if (name == "--print-record") {
         unsigned long number = 0;
-        if (!ReadNumber(value, kLastModul, number)) {
+        if (!ReadNumber(value, kSimLastModul, number)) {
             return false;
         }
         options.printRecord = static_cast<int>(number);
         return true;
     }
+    unsigned stray = static_cast<unsigned>(options.unit.stray.size());
     struct Count {
         const char* name;
         unsigned* target;
@@ -180,27 +183,41 @@ bool TakeValue(const std::string& name, const std::string& value, SimOptions& op
                             {"--wrong-reply", &faults.wrongReply, kMaxCount},
                             {"--damage-reply", &faults.damageReply, kMaxCount},
                             {"--truncate-reply", &faults.truncateReply, kMaxCount},
-                            {"--stray", &faults.stray, kMaxStray},
+                            {"--stray", &stray, kMaxStray},
                             {"--exit-after", &options.exitAfter, kMaxCount}};
     for (const Count& count : counts) {
-        if (name == count.name) {
-            return ReadCount(value, count.limit, *count.target);
+        if (name == count.name && ReadCount(value, count.limit, *count.target)) {
+            options.unit.stray = StrayJunk(stray);
+            return true;
         }
     }
     return false;
 }
 
 bool IsValueOption(const std::string& name) {
-    const char* const names[] = {"--link",        "--device",       "--store",          "--version",
-                                 "--status",      "--print-record", "--no-ack",         "--bad-ack",
-                                 "--wrong-reply", "--damage-reply", "--truncate-reply", "--stray",
-                                 "--exit-after"};
+    const char* const names[] = {
+        "--link",           "--device", "--store",     "--unit-version", "--status",
+        "--print-record",   "--no-ack", "--bad-ack",   "--wrong-reply",  "--damage-reply",
+        "--truncate-reply", "--stray",  "--exit-after"};
     for (const char* known : names) {
         if (name == known) {
             return true;
         }
     }
     return false;
+}
+
+// The older spelling of --unit-version: "--version A,B" or "--version=A,B". A bare --version
+// asks for the program's version; a value of the form N,N is taken for the two bytes.
+bool IsOldUnitVersion(bool hasValue, int i, int argc, const char* const* argv) {
+    if (hasValue) {
+        return true;
+    }
+    if (i + 1 == argc) {
+        return false;
+    }
+    const std::string next = argv[i + 1];
+    return !next.empty() && next[0] >= '0' && next[0] <= '9' && next.find(',') != std::string::npos;
 }
 
 }  // namespace
@@ -228,6 +245,14 @@ int ParseOptions(int argc, const char* const* argv, SimOptions& options, std::st
             parsed.help = parsed.help || name == "--help";
             continue;
         }
+        const std::string spelled = name;
+        if (name == "--version") {
+            if (!IsOldUnitVersion(hasValue, i, argc, argv)) {
+                parsed.version = true;
+                continue;
+            }
+            name = "--unit-version";
+        }
         if (!IsValueOption(name)) {
             error = "unknown option " + name;
             return 1;
@@ -240,7 +265,7 @@ int ParseOptions(int argc, const char* const* argv, SimOptions& options, std::st
             value = argv[++i];
         }
         if (!TakeValue(name, value, parsed)) {
-            error = "bad value for " + name + ": '" + value + "'";
+            error = "bad value for " + spelled + ": '" + value + "'";
             return 1;
         }
     }

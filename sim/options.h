@@ -12,6 +12,7 @@ struct SimOptions {
     bool pace = false;
     bool trace = false;
     bool help = false;
+    bool version = false;    // print the program's version and exit
     unsigned exitAfter = 0;  // 0: run until a signal
     int printRecord = -1;    // >= 0: print that record and exit
 };

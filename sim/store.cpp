@@ -63,11 +63,11 @@ bool ParseLine(const std::string& line, SimStore& store, std::string& error) {
         return true;
     }
     unsigned number = 0;
-    if (!ReadNumber(tokens[0], kLastModul, number)) {
+    if (!ReadNumber(tokens[0], kSimLastModul, number)) {
         error = "a record line must start with a record number 0..200";
         return false;
     }
-    if (tokens.size() != kRecordBytes + 1) {
+    if (tokens.size() != kSimRecordBytes + 1) {
         error = "record " + std::to_string(number) + " needs 130 bytes, has " +
                 std::to_string(tokens.size() - 1);
         return false;
@@ -88,11 +88,11 @@ bool ParseLine(const std::string& line, SimStore& store, std::string& error) {
 }  // namespace
 
 void StoreSetDefaults(SimStore& store) {
-    for (std::size_t k = 0; k < kRecordBytes; ++k) {
+    for (std::size_t k = 0; k < kSimRecordBytes; ++k) {
         store.records[0][k] = static_cast<std::uint8_t>((k * 3 + 1) & 0xFF);
     }
-    for (std::size_t n = 1; n <= kLastModul; ++n) {
-        for (std::size_t k = 0; k < kRecordBytes; ++k) {
+    for (std::size_t n = 1; n <= kSimLastModul; ++n) {
+        for (std::size_t k = 0; k < kSimRecordBytes; ++k) {
             store.records[n][k] = static_cast<std::uint8_t>((n * 7 + k) & 0xFF);
         }
     }
@@ -100,7 +100,7 @@ void StoreSetDefaults(SimStore& store) {
 }
 
 int StoreLoad(const std::string& path, SimStore& store, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
+    std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         if (errno == ENOENT) {
             return 1;
@@ -142,17 +142,18 @@ int StoreLoad(const std::string& path, SimStore& store, std::string& error) {
 
 int StoreSave(const std::string& path, const SimStore& store) {
     const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "w");
+    // Binary, so the file holds LF line ends on every platform.
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) {
         return 1;
     }
     bool good = true;
-    for (int n = 0; n <= kLastModul; ++n) {
+    for (int n = 0; n <= kSimLastModul; ++n) {
         good = good && std::fprintf(file, "%s\n", StoreRecordLine(store, n).c_str()) > 0;
     }
     good = good && std::fprintf(file, "%s %d\n", kFlagWord, store.centralFlag) > 0;
     good = std::fclose(file) == 0 && good;
-    if (!good || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!good || StoreReplace(temporary, path) != 0) {
         std::remove(temporary.c_str());
         return 1;
     }

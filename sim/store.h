@@ -4,13 +4,13 @@
 #include <string>
 
 // The records the simulated unit holds: index 0 is the central record, 1 .. 200 the modules.
-constexpr int kRecordBytes = 130;
-constexpr int kLastModul = 200;
+constexpr int kSimRecordBytes = 130;
+constexpr int kSimLastModul = 200;
 
-using SimRecord = std::array<std::uint8_t, kRecordBytes>;
+using SimRecord = std::array<std::uint8_t, kSimRecordBytes>;
 
 struct SimStore {
-    std::array<SimRecord, kLastModul + 1> records;
+    std::array<SimRecord, kSimLastModul + 1> records;
     std::uint8_t centralFlag;  // flag byte of the last central send that was carried out
 };
 
@@ -24,6 +24,9 @@ int StoreLoad(const std::string& path, SimStore& store, std::string& error);
 
 // Writes every record to `path` through a temporary file renamed over it: 0 or 1.
 int StoreSave(const std::string& path, const SimStore& store);
+// Renames `temporary` over `path` in one step, whether `path` exists or not: 0 or 1.
+// (store_posix.cpp, store_win32.cpp)
+int StoreReplace(const std::string& temporary, const std::string& path);
 
 // One record as a line without line end: its number, then its 130 bytes, in decimal,
 // separated by single spaces. The store file is made of these lines.

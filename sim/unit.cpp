@@ -101,12 +101,6 @@ FrameState FrameAddByte(std::vector<std::uint8_t>& frame, std::uint8_t byte, std
     return FrameState::Complete;
 }
 
-void AppendStray(const SimUnit& unit, std::vector<std::uint8_t>& out) {
-    for (unsigned i = 0; i < unit.config.faults.stray; ++i) {
-        out.push_back(kStrayPattern[i % sizeof kStrayPattern]);
-    }
-}
-
 void AppendAck(std::uint8_t counter, std::uint8_t code, std::vector<std::uint8_t>& out) {
     const unsigned sum = counter + code;
     out.insert(out.end(), {kStartByte, counter, code, static_cast<std::uint8_t>(sum & 0xFF),
@@ -124,23 +118,30 @@ std::vector<std::uint8_t> ReplyFrame(std::uint8_t counter,
     return frame;
 }
 
-// The status a request gets: an override when one matches, else `normal`.
+// The status a request gets: the last override that matches, else `normal`.
 std::uint8_t StatusFor(const SimUnit& unit, std::uint8_t code, std::uint8_t modul,
                        std::uint8_t normal) {
-    for (const StatusOverride& entry : unit.config.faults.statuses) {
-        if (entry.code == code && entry.modul == modul) {
-            return entry.status;
+    const std::vector<StatusOverride>& statuses = unit.config.faults.statuses;
+    for (auto entry = statuses.rbegin(); entry != statuses.rend(); ++entry) {
+        if (entry->code == code && (entry->modul == kStatusAnyModul || entry->modul == modul)) {
+            return entry->status;
         }
     }
     return normal;
 }
 
 bool IsModul(std::uint8_t number) {
-    return number >= 1 && number <= kLastModul;
+    return number >= 1 && number <= kSimLastModul;
+}
+
+void Store(SimUnit& unit, std::uint8_t number, const std::uint8_t* record, UnitEvent& event) {
+    std::copy(record, record + kSimRecordBytes, unit.store.records[number].begin());
+    event.stored = number;
 }
 
 // Carries the request out and returns the reply packet; notes what was done.
-std::vector<std::uint8_t> CarryOut(SimUnit& unit, const std::uint8_t* packet, UnitEvent& event) {
+std::vector<std::uint8_t> CarryOut(SimUnit& unit, UnitEvent& event) {
+    const std::uint8_t* packet = event.packet.data();
     const std::uint8_t code = packet[0];
     const std::uint8_t arg = packet[1];
     std::vector<std::uint8_t> reply = {static_cast<std::uint8_t>(code + 1)};
@@ -150,45 +151,61 @@ std::vector<std::uint8_t> CarryOut(SimUnit& unit, const std::uint8_t* packet, Un
         case kGetVersion:
             reply.push_back(unit.config.version[0]);
             reply.push_back(unit.config.version[1]);
-            event.note = "version " + std::to_string(unit.config.version[0]) + "," +
-                         std::to_string(unit.config.version[1]);
+            event.note += "version " + std::to_string(unit.config.version[0]) + "," +
+                          std::to_string(unit.config.version[1]);
             return reply;
         case kGetCentral:
             status = StatusFor(unit, code, 0, kStatusDone);
             reply.push_back(status);
             reply.insert(reply.end(), unit.store.records[0].begin(), unit.store.records[0].end());
-            event.note = "fetch central";
+            event.note += "fetch central";
             break;
         case kSendCentral:
             status = StatusFor(unit, code, 0, kStatusDone);
             reply.push_back(status);
             if (status == kStatusDone) {
-                std::copy(packet + 2, packet + 2 + kRecordBytes, unit.store.records[0].begin());
+                Store(unit, 0, packet + 2, event);
                 unit.store.centralFlag = arg;
-                event.storeChanged = true;
             }
-            event.note = "send central, flag " + std::to_string(arg);
+            event.note += "send central, flag " + std::to_string(arg);
             break;
         case kGetModul: {
             status = StatusFor(unit, code, arg, IsModul(arg) ? kStatusDone : kStatusRefused);
             const SimRecord& record = IsModul(arg) ? unit.store.records[arg] : noRecord;
             reply.push_back(status);
             reply.insert(reply.end(), record.begin(), record.end());
-            event.note = "fetch module " + std::to_string(arg);
+            event.note += "fetch module " + std::to_string(arg);
             break;
         }
         default:  // kSendModul: the only request left after FrameAddByte
             status = StatusFor(unit, code, arg, IsModul(arg) ? kStatusDone : kStatusRefused);
             reply.push_back(status);
             if (status == kStatusDone && IsModul(arg)) {
-                std::copy(packet + 2, packet + 2 + kRecordBytes, unit.store.records[arg].begin());
-                event.storeChanged = true;
+                Store(unit, arg, packet + 2, event);
             }
-            event.note = "send module " + std::to_string(arg);
+            event.note += "send module " + std::to_string(arg);
             break;
     }
-    event.note += ", status " + std::to_string(status) + (event.storeChanged ? ", stored" : "");
+    event.note += ", status " + std::to_string(status) + (event.stored >= 0 ? ", stored" : "");
     return reply;
+}
+
+// Spoils a reply frame as `fault` says; returns what was done, for the note.
+std::string SpoilReply(FrameFault fault, std::vector<std::uint8_t>& frame) {
+    const std::size_t size = frame.size();
+    switch (fault) {
+        case FrameFault::kDamageReply:
+            frame[size - 3] ^= 0x01;
+            return "; checksum damaged (--damage-reply)";
+        case FrameFault::kBadEndByte:
+            frame[size - 1] = kEndByte - 1;
+            return "; end byte damaged";
+        case FrameFault::kTruncateReply:
+            frame.resize(size / 2);
+            return "; reply cut to " + std::to_string(frame.size()) + " bytes (--truncate-reply)";
+        default:
+            return "";
+    }
 }
 
 // Takes one fault from the budget `count` if there is one left.
@@ -198,54 +215,6 @@ bool TakeFault(unsigned& count) {
     }
     --count;
     return true;
-}
-
-// The answer to a good data frame.
-UnitEvent Answer(SimUnit& unit, const std::vector<std::uint8_t>& frame) {
-    UnitFaults& faults = unit.config.faults;
-    const std::uint8_t counter = frame[1];
-    const std::uint8_t* packet = &frame[kPacketOffset];
-    ++unit.framesReceived;
-    UnitEvent event;
-    const std::string prefix =
-        "frame " + std::to_string(counter) + ", request " + std::to_string(packet[0]) + ": ";
-    if (faults.silent) {
-        event.note = prefix + "silent, no answer";
-        return event;
-    }
-    if (TakeFault(faults.noAck)) {
-        event.note = prefix + "ignored (--no-ack)";
-        return event;
-    }
-    event.answered = true;
-    AppendStray(unit, event.output);
-    if (TakeFault(faults.badAck)) {
-        AppendAck(counter, kBadAckCode, event.output);
-        event.note = prefix + "acknowledged with code 2 (--bad-ack), not carried out";
-        return event;
-    }
-    AppendAck(counter, kAckCode, event.output);
-    std::vector<std::uint8_t> reply = CarryOut(unit, packet, event);
-    event.note = prefix + event.note;
-    std::string fault;
-    if (TakeFault(faults.wrongReply)) {
-        // Another reply code of the table (2 -> 4 ... 10 -> 2): a well-formed frame that only
-        // a check of the code catches.
-        reply[0] = static_cast<std::uint8_t>(reply[0] % 10 + 2);
-        fault = "; reply code " + std::to_string(reply[0]) + " (--wrong-reply)";
-    }
-    std::vector<std::uint8_t> replyFrame = ReplyFrame(unit.replyCounter++, reply);
-    if (fault.empty() && TakeFault(faults.damageReply)) {
-        replyFrame[replyFrame.size() - 3] ^= 0x01;
-        fault = "; checksum damaged (--damage-reply)";
-    } else if (fault.empty() && TakeFault(faults.truncateReply)) {
-        replyFrame.resize(replyFrame.size() / 2);
-        fault = "; reply cut to " + std::to_string(replyFrame.size()) + " bytes (--truncate-reply)";
-    }
-    event.note += fault;
-    AppendStray(unit, event.output);
-    event.output.insert(event.output.end(), replyFrame.begin(), replyFrame.end());
-    return event;
 }
 
 }  // namespace
@@ -259,8 +228,8 @@ void UnitInit(SimUnit& unit, const UnitConfig& config, const SimStore& store) {
     unit.framesReceived = 0;
 }
 
-void UnitReceive(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, std::uint64_t nowMs,
-                 std::vector<UnitEvent>& events) {
+void UnitTakeBytes(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, std::uint64_t nowMs,
+                   std::vector<UnitEvent>& events) {
     if (count == 0) {
         return;
     }
@@ -277,7 +246,12 @@ void UnitReceive(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, st
         std::string why;
         const FrameState state = FrameAddByte(unit.frame, input[i], why);
         if (state == FrameState::Complete) {
-            events.push_back(Answer(unit, unit.frame));
+            ++unit.framesReceived;
+            UnitEvent event;
+            event.frame = true;
+            event.counter = unit.frame[1];
+            event.packet.assign(unit.frame.begin() + kPacketOffset, unit.frame.end() - 3);
+            events.push_back(event);
             unit.frame.clear();
         } else if (state == FrameState::Rejected) {
             UnitEvent event;
@@ -290,4 +264,74 @@ void UnitReceive(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, st
             unit.frame.clear();
         }
     }
+}
+
+void UnitAnswer(SimUnit& unit, UnitEvent& event, FrameFault fault) {
+    event.note = "frame " + std::to_string(event.counter) + ", request " +
+                 std::to_string(event.packet[0]) + ": ";
+    if (fault == FrameFault::kSilent || fault == FrameFault::kNoAck) {
+        event.note += fault == FrameFault::kSilent ? "silent, no answer" : "ignored (--no-ack)";
+        return;
+    }
+    event.ack = unit.config.stray;
+    if (fault == FrameFault::kBadAck) {
+        AppendAck(event.counter, kBadAckCode, event.ack);
+        event.note += "acknowledged with code 2 (--bad-ack), not carried out";
+        return;
+    }
+    AppendAck(event.counter, kAckCode, event.ack);
+    std::vector<std::uint8_t> reply = CarryOut(unit, event);
+    if (fault == FrameFault::kNoReply) {
+        event.note += "; reply withheld";
+        return;
+    }
+    if (fault == FrameFault::kWrongReply) {
+        // Another reply code of the table (2 -> 4 ... 10 -> 2): a well-formed frame that only
+        // a check of the code catches.
+        reply[0] = static_cast<std::uint8_t>(reply[0] % 10 + 2);
+        event.note += "; reply code " + std::to_string(reply[0]) + " (--wrong-reply)";
+    }
+    std::vector<std::uint8_t> frame = ReplyFrame(unit.replyCounter++, reply);
+    event.note += SpoilReply(fault, frame);
+    event.reply = unit.config.stray;
+    event.reply.insert(event.reply.end(), frame.begin(), frame.end());
+}
+
+FrameFault UnitNextFault(UnitFaults& faults) {
+    if (faults.silent) {
+        return FrameFault::kSilent;
+    }
+    const struct {
+        unsigned UnitFaults::*budget;
+        FrameFault fault;
+    } order[] = {{&UnitFaults::noAck, FrameFault::kNoAck},
+                 {&UnitFaults::badAck, FrameFault::kBadAck},
+                 {&UnitFaults::wrongReply, FrameFault::kWrongReply},
+                 {&UnitFaults::damageReply, FrameFault::kDamageReply},
+                 {&UnitFaults::truncateReply, FrameFault::kTruncateReply}};
+    for (const auto& stage : order) {
+        if (TakeFault(faults.*stage.budget)) {
+            return stage.fault;
+        }
+    }
+    return FrameFault::kNone;
+}
+
+void UnitReceive(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, std::uint64_t nowMs,
+                 std::vector<UnitEvent>& events) {
+    const std::size_t first = events.size();
+    UnitTakeBytes(unit, bytes, count, nowMs, events);
+    for (std::size_t i = first; i < events.size(); ++i) {
+        if (events[i].frame) {
+            UnitAnswer(unit, events[i], UnitNextFault(unit.config.faults));
+        }
+    }
+}
+
+std::vector<std::uint8_t> StrayJunk(unsigned count) {
+    std::vector<std::uint8_t> junk;
+    for (unsigned i = 0; i < count; ++i) {
+        junk.push_back(kStrayPattern[i % sizeof kStrayPattern]);
+    }
+    return junk;
 }

@@ -7,19 +7,37 @@
 #include "sim/store.h"
 
 // The unit's side of the link: receives data frames, acknowledges them and answers each
-// request from the store. Pure: bytes and a clock go in, bytes to send come out.
+// request from the store. Pure: bytes and a clock go in, bytes to send come out. minizv-sim
+// serves a line with it, and the tests' fake unit answers the driver in virtual time with it.
 
-// Answer request `code` (3, 5, 7, 9) for module `modul` (0 for the central record) with
-// status byte `status`, whatever the unit would have said.
+// What the unit does wrong with one good data frame.
+enum class FrameFault {
+    kNone,
+    kSilent,         // no acknowledgement, no reply, not carried out (--silent)
+    kNoAck,          // the same, counted (--no-ack)
+    kBadAck,         // acknowledged with code 2, not carried out, no reply
+    kNoReply,        // acknowledged and carried out, but the reply is withheld
+    kWrongReply,     // the reply carries another reply code of the table
+    kDamageReply,    // the reply's checksum low byte is off by one bit
+    kBadEndByte,     // the reply ends with 0x54 instead of 0x55
+    kTruncateReply,  // the reply is cut to half its length
+};
+
+// A status override for any module number.
+constexpr int kStatusAnyModul = -1;
+
+// Answer request `code` (3, 5, 7, 9) for module `modul` (0 for the central record,
+// kStatusAnyModul for every number) with status byte `status`, whatever the unit would have
+// said.
 struct StatusOverride {
     std::uint8_t code;
-    std::uint8_t modul;
+    int modul;
     std::uint8_t status;
 };
 
-// Each count is a budget for the first frames that reach its stage; a frame takes at most
-// one of these faults, tried in this order: silent, noAck, badAck, wrongReply, damageReply,
-// truncateReply.
+// The simulator's fault switches. Each count is a budget for the first frames that reach its
+// stage; a frame takes at most one of these faults, tried in this order: silent, noAck,
+// badAck, wrongReply, damageReply, truncateReply.
 struct UnitFaults {
     bool silent = false;
     unsigned noAck = 0;
@@ -27,21 +45,25 @@ struct UnitFaults {
     unsigned wrongReply = 0;
     unsigned damageReply = 0;
     unsigned truncateReply = 0;
-    unsigned stray = 0;  // junk bytes before every acknowledgement and reply
+    // Where several match a request and module, the last one wins.
     std::vector<StatusOverride> statuses;
 };
 
 struct UnitConfig {
     UnitFaults faults;
     std::uint8_t version[2] = {1, 0};
+    std::vector<std::uint8_t> stray;  // junk sent before every acknowledgement and reply
 };
 
-// What the unit did with one data frame (or with bytes it threw away).
+// What the unit did with one good data frame, or with bytes it threw away.
 struct UnitEvent {
     std::string note;                  // one line for the trace
-    std::vector<std::uint8_t> output;  // bytes to send, in order
-    bool answered = false;             // something was sent for a data frame
-    bool storeChanged = false;         // a send was carried out
+    bool frame = false;                // a good data frame (false: bytes thrown away)
+    std::uint8_t counter = 0;          // the frame's counter
+    std::vector<std::uint8_t> packet;  // the frame's request code and payload
+    std::vector<std::uint8_t> ack;     // to send first: stray bytes and the acknowledgement
+    std::vector<std::uint8_t> reply;   // to send after it: stray bytes and the reply frame
+    int stored = -1;                   // the record a send stored (0 central), or -1
 };
 
 struct SimUnit {
@@ -59,7 +81,21 @@ constexpr std::uint64_t kFrameStallMs = 1000;
 
 void UnitInit(SimUnit& unit, const UnitConfig& config, const SimStore& store);
 
-// Takes `count` received bytes at time `nowMs` and appends an event for every data frame
-// completed and every frame rejected.
+// Takes `count` received bytes at time `nowMs` and appends an event for every good data frame
+// (not answered yet) and every frame thrown away.
+void UnitTakeBytes(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, std::uint64_t nowMs,
+                   std::vector<UnitEvent>& events);
+
+// Answers the good data frame of `event` with `fault`: carries the request out unless the
+// fault stops it, and fills in the bytes to send, the record stored and the note.
+void UnitAnswer(SimUnit& unit, UnitEvent& event, FrameFault fault);
+
+// The fault that the switches give the next good frame, taken from their budgets.
+FrameFault UnitNextFault(UnitFaults& faults);
+
+// UnitTakeBytes, then UnitAnswer for every good frame with the fault that its switches give.
 void UnitReceive(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, std::uint64_t nowMs,
                  std::vector<UnitEvent>& events);
+
+// The junk of --stray: `count` bytes repeating 00 55 FF 01 11 13, never the start byte.
+std::vector<std::uint8_t> StrayJunk(unsigned count);

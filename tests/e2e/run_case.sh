@@ -5,6 +5,9 @@
 #   run_case.sh native CASE   (needs ZV_DRIVER=path/to/zordrive, ZV_SIM, ZV_WORK)
 #   run_case.sh wine CASE     (needs ZV_DRIVER=path/to/zordrive.exe, ZV_SIM, ZV_WORK, ZV_PREFIX:
 #                              the shared prefix of tests/wine, with its display and wineserver)
+# With ZV_NULL_MODEM=1 the line is a null-modem cable instead: two pseudo-terminals joined by
+# socat, the driver's COM1 at one end and the simulator serving the other by --device; in wine
+# mode with ZV_SIM_EXE=path/to/minizv-sim.exe, that simulator runs under Wine on COM2.
 set -euo pipefail
 
 mode=$1
@@ -27,7 +30,7 @@ for word in $simopts; do
     esac
 done
 
-dir="$ZV_WORK/$mode-$name"
+dir="$ZV_WORK/$mode${ZV_NULL_MODEM:+-null-modem}-$name"
 rm -rf "$dir"
 mkdir -p "$dir"
 cd "$dir"
@@ -77,10 +80,30 @@ fi
 # A fetch of ctrl records fetches them from the unit: it holds them from the start.
 case $want_from in ctrl:*) records_for "$want_from" >store.txt ;; esac
 
-"$ZV_SIM" --link "$line_link" --store "$dir/store.txt" ${sim_args[@]+"${sim_args[@]}"} >sim.out 2>sim.err &
+sim=("$ZV_SIM" --link "$line_link")
+sim_pid='' cable_pid=''
+# The simulator goes first, so it does not see its line vanish under it.
+stop() {
+    for p in $sim_pid $cable_pid; do kill -INT "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
+}
+trap stop EXIT
+if [ -n "${ZV_NULL_MODEM:-}" ]; then
+    echo "null-modem cable: $dir/cable-driver <-> $dir/cable-unit"
+    socat pty,raw,echo=0,link="$dir/cable-driver" pty,raw,echo=0,link="$dir/cable-unit" \
+        2>socat.err &
+    cable_pid=$!
+    for _ in $(seq 100); do [ -e cable-driver ] && [ -e cable-unit ] && break; sleep 0.05; done
+    ln -sfn "$dir/cable-driver" "$line_link"
+    if [ "$mode" = wine ] && [ -n "${ZV_SIM_EXE:-}" ]; then
+        ln -sfn "$dir/cable-unit" "$com2_link"
+        sim=("$wine" "$ZV_SIM_EXE" --device COM2)
+    else
+        sim=("$ZV_SIM" --device "$dir/cable-unit")
+    fi
+fi
+"${sim[@]}" --store store.txt ${sim_args[@]+"${sim_args[@]}"} </dev/null >sim.out 2>sim.err &
 sim_pid=$!
-trap 'kill $sim_pid 2>/dev/null || true; wait $sim_pid 2>/dev/null || true' EXIT
-for _ in $(seq 100); do grep -q '^ready' sim.out 2>/dev/null && break; sleep 0.05; done
+for _ in $(seq 200); do grep -q '^ready' sim.out 2>/dev/null && break; sleep 0.05; done
 grep -q '^ready' sim.out || { echo "simulator did not start"; cat sim.err; exit 1; }
 # The simulator keeps the line open, so flags set now are what the driver finds, as another
 # program may have left them on a real port.

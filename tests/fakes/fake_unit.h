@@ -4,17 +4,18 @@
 
 #include "device/setup_records.h"
 
-// A scripted MiniZv unit on the fake line (fake_port.h), in virtual time. It reads the
-// driver's data frames from what ComWrite carries (wake bytes and other bytes outside a
-// frame are skipped), acknowledges each intact frame and answers it with the reply that the
-// command table gives (both at once unless SetUnitDelays says otherwise), from its store of
-// the central record and the module records 1..200:
+// A scripted MiniZv unit on the fake line (fake_port.h), in virtual time. The simulator's
+// unit model (sim/unit.h) reads the driver's data frames from what ComWrite carries, and
+// acknowledges and answers each one from the store of the central record and the module
+// records 1..200, as minizv-sim does:
 //   1 -> 2 version bytes;  3 -> 4 status, central;   5 -> 6 status (stores the central record)
 //   7 -> 8 status, module; 9 -> 10 status (stores the module record)
-// A request of another code or of the wrong length is recorded and gets an acknowledgement
-// but no reply. Module numbers outside 1..200 get kNoSuchModulStatus and 130 zero bytes.
-// A send is carried out (stored) when its status is 0 and the frame was acknowledged with
-// code 1, even if the reply is then lost, as a real unit would.
+// Frames that fail a check, and requests of another code or of the wrong length, get no
+// answer and are not recorded. Module numbers outside 1..200 get kNoSuchModulStatus (and a
+// fetch 130 zero bytes). A send is carried out (stored) when its status is 0 and the frame
+// was acknowledged with code 1, even if the reply is then lost, as a real unit would. The
+// fake adds what the model leaves to its caller: faults by frame number, and when the
+// answers arrive (both at once unless SetUnitDelays says otherwise).
 //
 //   fake::StartUnit();                                     // fresh line, well-behaved unit
 //   fake::UnitRecord(4) = fake::PatternRecord(40);         // what module 4 holds
@@ -37,8 +38,8 @@ enum class UnitFault {
     kLateAck,         // carried out, but acknowledgement and reply come kLateAckMs after the
                       // frame: the driver has given up, and the stale bytes wait on the line
     kNoReply,         // acknowledged and carried out, but no reply
-    kWrongReplyCode,  // the reply carries the request code instead of the reply code
-    kBadChecksum,     // the reply's checksum low byte is one off
+    kWrongReplyCode,  // the reply carries another reply code of the table
+    kBadChecksum,     // the reply's checksum low byte is off by one bit
     kBadEndByte,      // the reply ends with 0x54 instead of 0x55
     kTruncatedReply,  // only the first half of the reply frame is sent
 };
@@ -84,7 +85,5 @@ void SetUnitStrayBytes(const std::vector<std::uint8_t>& bytes);
 
 const std::vector<UnitRequest>& UnitRequests();
 const std::vector<UnitStored>& UnitStoredRecords();
-// Frames with a wrong checksum or end byte; the unit ignores them.
-int UnitDamagedFrames();
 
 }  // namespace fake

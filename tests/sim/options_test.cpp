@@ -53,7 +53,7 @@ TEST(SimOptions, EveryOptionReachesItsField) {
     EXPECT_EQ(faults.wrongReply, 3u);
     EXPECT_EQ(faults.damageReply, 4u);
     EXPECT_EQ(faults.truncateReply, 5u);
-    EXPECT_EQ(faults.stray, 6u);
+    EXPECT_EQ(options.unit.stray, StrayJunk(6));
     EXPECT_EQ(options.exitAfter, 7u);
     ASSERT_EQ(faults.statuses.size(), 2u);
     EXPECT_EQ(faults.statuses[0].code, 7);
@@ -81,6 +81,33 @@ TEST(SimOptions, DefaultsAreAHealthyUnitOnAPseudoTerminal) {
     EXPECT_EQ(options.printRecord, -1);
 }
 
+// --unit-version sets the bytes; --version alone asks for the program's version, and with a
+// value of the form N,N is the older spelling of --unit-version.
+TEST(SimOptions, VersionSpellings) {
+    struct Row {
+        std::vector<const char*> args;
+        bool printVersion;
+        int first;
+        int second;
+    };
+    const Row rows[] = {
+        {{"--version"}, true, 1, 0},
+        {{"--version", "--pace"}, true, 1, 0},
+        {{"--unit-version", "2,17"}, false, 2, 17},
+        {{"--unit-version=2,0x11"}, false, 2, 17},
+        {{"--version", "2,17"}, false, 2, 17},
+        {{"--version=2,17", "--store", "s"}, false, 2, 17},
+    };
+    for (const Row& row : rows) {
+        SimOptions options;
+        std::string error;
+        ASSERT_EQ(Parse(row.args, options, error), 0) << row.args[0] << ": " << error;
+        EXPECT_EQ(options.version, row.printVersion) << row.args[0];
+        EXPECT_EQ(options.unit.version[0], row.first) << row.args[0];
+        EXPECT_EQ(options.unit.version[1], row.second) << row.args[0];
+    }
+}
+
 TEST(SimOptions, BadCommandLinesAreRefused) {
     const std::vector<std::vector<const char*>> rows = {
         {"--bogus"},
@@ -91,6 +118,9 @@ TEST(SimOptions, BadCommandLinesAreRefused) {
         {"--stray", "10001"},
         {"--version", "1"},
         {"--version", "256,0"},
+        {"--version=1"},
+        {"--unit-version", "1"},
+        {"--unit-version"},
         {"--status", "7:4"},
         {"--status", "1:0:0"},
         {"--status", "5:1:0"},

@@ -55,7 +55,8 @@ inline Bytes Feed(SimUnit& unit, const Bytes& input, std::uint64_t nowMs = 0,
     UnitReceive(unit, input.data(), input.size(), nowMs, events);
     Bytes out;
     for (const UnitEvent& event : events) {
-        out.insert(out.end(), event.output.begin(), event.output.end());
+        out.insert(out.end(), event.ack.begin(), event.ack.end());
+        out.insert(out.end(), event.reply.begin(), event.reply.end());
     }
     if (seen != nullptr) {
         seen->insert(seen->end(), events.begin(), events.end());

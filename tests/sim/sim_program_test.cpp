@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "sim_bytes.h"
+#include "version.h"
 
 namespace {
 
@@ -267,14 +268,17 @@ TEST(SimProgram, HelpNamesEveryOptionAndABadOptionExitsWith2) {
     Sim help({"--help"});
     const std::string text = help.Rest();
     EXPECT_EQ(help.Wait(), 0);
-    for (const char* option :
-         {"--link", "--device", "--store", "--version", "--print-record", "--silent", "--no-ack",
-          "--bad-ack", "--wrong-reply", "--damage-reply", "--truncate-reply", "--status", "--stray",
-          "--pace", "--exit-after", "--trace", "--help"}) {
+    for (const char* option : {"--link", "--device", "--store", "--unit-version", "--version",
+                               "--print-record", "--silent", "--no-ack", "--bad-ack",
+                               "--wrong-reply", "--damage-reply", "--truncate-reply", "--status",
+                               "--stray", "--pace", "--exit-after", "--trace", "--help"}) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
     }
     Sim bad({"--no-ack"});
     EXPECT_EQ(bad.Wait(), 2);
+    Sim version({"--version"});
+    EXPECT_EQ(version.Rest(), std::string("minizv-sim ") + ZV_VERSION + "\n");
+    EXPECT_EQ(version.Wait(), 0);
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST(SimExchange, ModulSendStoresAndALaterFetchReturnsIt) {
     EXPECT_EQ(Feed(unit, Frame(1, Packet(9, 17, TestRecord(3))), 0, &events),
               Answer(1, 1, {10, 0}));
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_TRUE(events[0].storeChanged);
+    EXPECT_EQ(events[0].stored, 17);
     EXPECT_EQ(Feed(unit, Frame(2, Packet(7, 17))), Answer(2, 2, Concat({8, 0}, TestRecord(3))));
     EXPECT_EQ(Feed(unit, Frame(3, Packet(7, 16))), Answer(3, 3, Concat({8, 0}, DefaultModul(16))));
 }
@@ -112,7 +112,7 @@ TEST(SimExchange, ModulsOutsideOneTo200AreRefused) {
         EXPECT_EQ(Feed(unit, Frame(2, Packet(9, n, TestRecord(1))), 0, &events),
                   Answer(2, 2, {10, 1}))
             << "send " << int{n};
-        EXPECT_FALSE(events.at(0).storeChanged);
+        EXPECT_EQ(events.at(0).stored, -1);
         EXPECT_EQ(unit.store.records, before.records);
     }
 }

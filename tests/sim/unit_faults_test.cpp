@@ -8,20 +8,26 @@ namespace {
 // Version requests with counters 1, 2, 3 and the exact bytes the unit sends for each.
 struct FaultRow {
     const char* what;
-    UnitFaults faults;
+    UnitConfig config;
     const char* answers[3];
 };
 
-UnitFaults With(unsigned UnitFaults::*budget, unsigned count) {
-    UnitFaults faults;
-    faults.*budget = count;
-    return faults;
+UnitConfig With(unsigned UnitFaults::*budget, unsigned count) {
+    UnitConfig config;
+    config.faults.*budget = count;
+    return config;
 }
 
-UnitFaults Silent() {
-    UnitFaults faults;
-    faults.silent = true;
-    return faults;
+UnitConfig Silent() {
+    UnitConfig config;
+    config.faults.silent = true;
+    return config;
+}
+
+UnitConfig Stray(unsigned count) {
+    UnitConfig config;
+    config.stray = StrayJunk(count);
+    return config;
 }
 
 TEST(SimFaults, EachSwitchChangesTheAnswersToVersionRequests) {
@@ -54,7 +60,7 @@ TEST(SimFaults, EachSwitchChangesTheAnswersToVersionRequests) {
          {"AA 01 01 02 00 55  AA 01 03 02", "AA 02 01 03 00 55  AA 02 03 02 01 00 08 00 55",
           "AA 03 01 04 00 55  AA 03 03 02 01 00 09 00 55"}},
         {"--stray 8",
-         With(&UnitFaults::stray, 8),
+         Stray(8),
          {"00 55 FF 01 11 13 00 55  AA 01 01 02 00 55  00 55 FF 01 11 13 00 55  "
           "AA 01 03 02 01 00 07 00 55",
           "00 55 FF 01 11 13 00 55  AA 02 01 03 00 55  00 55 FF 01 11 13 00 55  "
@@ -63,9 +69,7 @@ TEST(SimFaults, EachSwitchChangesTheAnswersToVersionRequests) {
           "AA 03 03 02 01 00 09 00 55"}},
     };
     for (const FaultRow& row : rows) {
-        UnitConfig config;
-        config.faults = row.faults;
-        SimUnit unit = MakeUnit(config);
+        SimUnit unit = MakeUnit(row.config);
         for (std::uint8_t counter = 1; counter <= 3; ++counter) {
             EXPECT_EQ(Feed(unit, Frame(counter, Packet(1, 0))), Hex(row.answers[counter - 1]))
                 << row.what << ", frame " << int{counter};
@@ -132,13 +136,11 @@ TEST(SimFaults, AcknowledgedSendIsCarriedOutWhateverHappensToItsReply) {
         {"--truncate-reply", &UnitFaults::truncateReply, true},
     };
     for (const Row& row : rows) {
-        UnitConfig config;
-        config.faults = With(row.budget, 1);
-        SimUnit unit = MakeUnit(config);
+        SimUnit unit = MakeUnit(With(row.budget, 1));
         std::vector<UnitEvent> events;
         Feed(unit, Frame(1, Packet(9, 12, Bytes(130, 0xEE))), 0, &events);
         ASSERT_EQ(events.size(), 1u) << row.what;
-        EXPECT_EQ(events[0].storeChanged, row.stored) << row.what;
+        EXPECT_EQ(events[0].stored >= 0, row.stored) << row.what;
         EXPECT_EQ(unit.store.records[12][0], row.stored ? 0xEE : (12 * 7) & 0xFF) << row.what;
     }
 }
@@ -146,32 +148,39 @@ TEST(SimFaults, AcknowledgedSendIsCarriedOutWhateverHappensToItsReply) {
 TEST(SimFaults, StatusSwitchAnswersOneRequestAndModule) {
     struct Row {
         const char* what;
-        StatusOverride entry;
+        std::vector<StatusOverride> entries;
         Bytes packet;
         std::uint8_t status;
         bool stored;
     };
     const Row rows[] = {
-        {"7:4:9 on module 4", {7, 4, 9}, Packet(7, 4), 9, false},
-        {"7:4:9 on module 5", {7, 4, 9}, Packet(7, 5), 0, false},
-        {"7:0:0 on module 0", {7, 0, 0}, Packet(7, 0), 0, false},
-        {"3:0:250 on central fetch", {3, 0, 250}, Packet(3, 0), 250, false},
-        {"3:0:250 on central send", {3, 0, 250}, Packet(5, 0, Bytes(130, 0xEE)), 0, true},
-        {"5:0:8 on central send", {5, 0, 8}, Packet(5, 0, Bytes(130, 0xEE)), 8, false},
-        {"9:6:1 on module 6 send", {9, 6, 1}, Packet(9, 6, Bytes(130, 0xEE)), 1, false},
-        {"9:6:1 on module 7 send", {9, 6, 1}, Packet(9, 7, Bytes(130, 0xEE)), 0, true},
-        {"9:6:1 on module 6 fetch", {9, 6, 1}, Packet(7, 6), 0, false},
+        {"7:4:9 on module 4", {{7, 4, 9}}, Packet(7, 4), 9, false},
+        {"7:4:9 on module 5", {{7, 4, 9}}, Packet(7, 5), 0, false},
+        {"7:0:0 on module 0", {{7, 0, 0}}, Packet(7, 0), 0, false},
+        {"3:0:250 on central fetch", {{3, 0, 250}}, Packet(3, 0), 250, false},
+        {"3:0:250 on central send", {{3, 0, 250}}, Packet(5, 0, Bytes(130, 0xEE)), 0, true},
+        {"5:0:8 on central send", {{5, 0, 8}}, Packet(5, 0, Bytes(130, 0xEE)), 8, false},
+        {"9:6:1 on module 6 send", {{9, 6, 1}}, Packet(9, 6, Bytes(130, 0xEE)), 1, false},
+        {"9:6:1 on module 7 send", {{9, 6, 1}}, Packet(9, 7, Bytes(130, 0xEE)), 0, true},
+        {"9:6:1 on module 6 fetch", {{9, 6, 1}}, Packet(7, 6), 0, false},
+        {"7:4:9, 7:4:3 on module 4", {{7, 4, 9}, {7, 4, 3}}, Packet(7, 4), 3, false},
+        {"7:any:9 on module 5", {{7, kStatusAnyModul, 9}}, Packet(7, 5), 9, false},
+        {"9:any:1, 9:6:0 on module 6",
+         {{9, kStatusAnyModul, 1}, {9, 6, 0}},
+         Packet(9, 6, Bytes(130, 0xEE)),
+         0,
+         true},
     };
     for (const Row& row : rows) {
         UnitConfig config;
-        config.faults.statuses = {row.entry};
+        config.faults.statuses = row.entries;
         SimUnit unit = MakeUnit(config);
         std::vector<UnitEvent> events;
         const Bytes out = Feed(unit, Frame(1, row.packet), 0, &events);
         ASSERT_GT(out.size(), 10u) << row.what;
         EXPECT_EQ(out[9], row.packet[0] + 1) << row.what;
         EXPECT_EQ(out[10], row.status) << row.what;
-        EXPECT_EQ(events.at(0).storeChanged, row.stored) << row.what;
+        EXPECT_EQ(events.at(0).stored >= 0, row.stored) << row.what;
     }
 }
 

@@ -44,6 +44,10 @@ case $action in
         echo "== mapping COM1 to $com1_link"
         run_logged "$prefix.reg.log" "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 \
             /t REG_SZ /d "$com1_link" /f
+        # COM2: the far end of the null-modem tests' cable, for minizv-sim.exe.
+        echo "== mapping COM2 to $com2_link"
+        run_logged "$prefix.reg.log" "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM2 \
+            /t REG_SZ /d "$com2_link" /f
         "$wineserver" -k 2>/dev/null || true
         run_logged "$prefix.wineserver.log" "$wineserver" -p
         ;;

@@ -3,8 +3,10 @@
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 export WINEPREFIX=$prefix WINEDEBUG=-all
-# What Wine's COM1 is: a link that each test points at its simulator's line.
+# What Wine's COM1 and COM2 are: links that each test points at the line it uses (COM2: the
+# far end of a null-modem cable, for minizv-sim.exe).
 com1_link=$prefix.COM1
+com2_link=$prefix.COM2
 # No Mono or Gecko: their installers would look for a download on every fresh prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -s "$prefix.display" ]; then
