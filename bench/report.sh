@@ -59,6 +59,14 @@ END {
             verdict(sprintf("exec to first byte below 20 ms (%.1f ms): %s", first, key), first < 20)
             if (rss > posixrss) posixrss = rss
         }
+        if (job[key] ~ /-traced$/) {
+            plain = flavour[key] " " line[key] " " substr(job[key], 1, length(job[key]) - 7)
+            if (plain in runs) {
+                untraced = median(all[plain, "wall"]) / floor[plain]
+                verdict(sprintf("tracing moves wall / floor by at most 0.1 %% (%.4f against %.4f): %s", \
+                    ratio, untraced, key), ratio - untraced <= 0.001 && untraced - ratio <= 0.001)
+            }
+        }
         if (job[key] == "silent-unit") {
             verdict(sprintf("silent unit ends within 2 %% of %.0f ms after exec (%.1f ms, %+.2f %%): %s", \
                 floor[key], wall, 100 * (ratio - 1), key), ratio >= 1 && ratio <= 1.02)
@@ -74,9 +82,11 @@ END {
     }
     base = median(all["posix int-main", "rss"]); basecxx = median(all["posix std-string", "rss"])
     printf "\n"
-    verdict(sprintf("POSIX peak RSS %d KB within 10 %% of int main() %d KB", posixrss, base), posixrss <= 1.1 * base)
-    verdict(sprintf("POSIX peak RSS %d KB within 10 %% of a one-std::string program %d KB", posixrss, basecxx), \
-        posixrss <= 1.1 * basecxx)
+    if (ycount > 0) {
+        verdict(sprintf("POSIX peak RSS %d KB within 10 %% of int main() %d KB", posixrss, base), posixrss <= 1.1 * base)
+        verdict(sprintf("POSIX peak RSS %d KB within 10 %% of a one-std::string program %d KB", posixrss, basecxx), \
+            posixrss <= 1.1 * basecxx)
+    }
     printf "%s", verdicts
 }
 ' "$1"

@@ -167,9 +167,9 @@ std::string Advice(const Run& run, const Exchange& exchange) {
     }
     switch (worst) {
         case kRefused:
-            return "the line is sound; the unit refused the request: check that the unit holds "
-                   "this record and accepts it (see its manual for status byte " +
-                   exchange.status + ")";
+            return "the unit refused the request with status byte " + exchange.status +
+                   ": check that the unit holds this record and accepts it (the unit's manual "
+                   "gives the meaning of its status bytes)";
         case kWrongReplyCode:
             return "the unit answers with another reply than the request calls for: check that "
                    "the unit is the model this driver serves and that no other device shares "

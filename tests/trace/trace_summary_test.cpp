@@ -102,7 +102,7 @@ const Row kRows[] = {
     {"refused by status byte",
      kHead + std::string(kGood) + kRefused + Result(4),
      {"module 9 fetch: 1 attempt, failed: 1 x refused with status byte 01\n",
-      "the line is sound; the unit refused"}},
+      "the unit refused the request with status byte 01"}},
     {"repeats on the way",
      kHead + Attempts({kNoAck, kGood}) + Result(3),
      {"module 7 fetch: 2 attempts, failed: 1 x no acknowledgement\n", "got through, but the line"}},
