@@ -73,8 +73,7 @@ int ExchangeWithRepeats(TMiniZvPtk& ptk, std::uint8_t requestCode, const std::ui
         }
         TraceNote("pause %lu ms after attempt %d", static_cast<unsigned long>(kRetryPauseMs),
                   attempts);
-        TraceWriteOut();
-        PauseMs(kRetryPauseMs);
+        PauseMs(TraceWriteOutWithin(kRetryPauseMs));
         if (attempts == kSetupAttempts) {
             return result;
         }

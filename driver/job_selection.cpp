@@ -14,9 +14,9 @@ int RunSelectedJob() {
     }
     const int getData = iniGetData();
     const int toZorvek = iniToZorvek();
-    TraceNote("job: %s %s records (TestMiniZvConnection=0 GetData=%d ToZorvek=%d)",
-              getData != 0 ? "fetch" : "send", toZorvek != 0 ? "module" : "central", getData,
-              toZorvek);
+    TraceNote("job: %s %s (TestMiniZvConnection=0 GetData=%d ToZorvek=%d)",
+              getData != 0 ? "fetch" : "send",
+              toZorvek != 0 ? "module records" : "the central record", getData, toZorvek);
     if (getData != 0) {
         return toZorvek != 0 ? FetchModulSetupsJob() : FetchCentralSetupJob();
     }

@@ -27,8 +27,7 @@ void ShowPass(int n) {
 // The trace is written out while the line rests between passes.
 void PassPause() {
     TraceNote("pause %lu ms after the pass", static_cast<unsigned long>(kPassPauseMs));
-    TraceWriteOut();
-    PauseMs(kPassPauseMs);
+    PauseMs(TraceWriteOutWithin(kPassPauseMs));
 }
 
 // A send job's verdict: a refusal by the unit comes with a result code of 0 (the status

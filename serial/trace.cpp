@@ -156,3 +156,16 @@ void TraceWriteOut() {
     }
     std::fflush(traceFile);
 }
+
+std::uint32_t TraceWriteOutWithin(std::uint32_t pauseMs) {
+    if (traceFile == nullptr) {
+        return pauseMs;
+    }
+    const std::uint64_t start = TraceNowMs();
+    TraceWriteOut();
+    // Whole milliseconds read at both ends may count up to one more than passed: the pause
+    // keeps that one, so it never ends early.
+    const std::uint64_t took = TraceNowMs() - start;
+    const std::uint64_t spent = took == 0 ? 0 : took - 1;
+    return spent < pauseMs ? static_cast<std::uint32_t>(pauseMs - spent) : 0;
+}

@@ -38,6 +38,9 @@ void TraceNote(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Appends the buffered lines to the file. Call it only where the line may wait: never
 // between a wake byte and its frame, nor between a frame and its answer.
 void TraceWriteOut();
+// The same at the start of a pause of `pauseMs`: returns what is left of the pause, so that
+// a slow disk does not lengthen it.
+std::uint32_t TraceWriteOutWithin(std::uint32_t pauseMs);
 
 // A monotonic clock in milliseconds: per platform in trace_clock_posix.cpp and
 // trace_clock_win32.cpp; the unit tests' fake line gives its virtual time.
