@@ -7,6 +7,7 @@
 
 #include "serial/link_frames.h"
 #include "serial/pause.h"
+#include "serial/trace.h"
 
 namespace {
 
@@ -38,6 +39,21 @@ constexpr std::uint32_t kRetryPauseMs = 5000;
 constexpr int kSuccess = 0;
 constexpr int kBadModulNumber = 7;
 
+// Which request an attempt carries, for the trace: the module number is the first
+// payload byte of the module requests.
+void TraceAttempt(std::uint8_t requestCode, std::uint8_t firstByte, int attempt, int attempts) {
+    if (requestCode == kModulFetchRequest || requestCode == kModulSendRequest) {
+        TraceNote("module %u %s (request %u): attempt %d of %d", firstByte,
+                  requestCode == kModulFetchRequest ? "fetch" : "send", requestCode, attempt,
+                  attempts);
+        return;
+    }
+    const char* what = requestCode == kVersionRequest        ? "version query"
+                       : requestCode == kCentralFetchRequest ? "central fetch"
+                                                             : "central send";
+    TraceNote("%s (request %u): attempt %d of %d", what, requestCode, attempt, attempts);
+}
+
 // One request and its reply with up to five attempts. Every failed attempt, the last one
 // included, is followed by a pause that gives the unit time to recover. A lost reply costs
 // the whole attempt: the request goes out again with a new frame counter.
@@ -46,6 +62,7 @@ int ExchangeWithRepeats(TMiniZvPtk& ptk, std::uint8_t requestCode, const std::ui
                         std::uint8_t replyLength) {
     int attempts = 0;
     for (;;) {
+        TraceAttempt(requestCode, request[0], attempts + 1, kSetupAttempts);
         int result = ptk.PtkSendData(requestCode, request, requestLength);
         ++attempts;
         if (result == kLinkAcked) {
@@ -54,7 +71,9 @@ int ExchangeWithRepeats(TMiniZvPtk& ptk, std::uint8_t requestCode, const std::ui
                 return kLinkReceived;
             }
         }
-        PauseMs(kRetryPauseMs);
+        TraceNote("pause %lu ms after attempt %d", static_cast<unsigned long>(kRetryPauseMs),
+                  attempts);
+        PauseMs(TraceWriteOutWithin(kRetryPauseMs));
         if (attempts == kSetupAttempts) {
             return result;
         }
@@ -71,6 +90,7 @@ int FetchSetup(TMiniZvPtk& ptk, std::uint8_t requestCode, std::uint8_t requestBy
         return result;
     }
     status = reply[0];
+    TraceNote("reply accepted: status byte %02X", status);
     std::memcpy(&record, &reply[1], kRecordBytes);
     return kSuccess;
 }
@@ -86,6 +106,7 @@ int SendSetup(TMiniZvPtk& ptk, std::uint8_t requestCode,
         return result;
     }
     status = reply;
+    TraceNote("reply accepted: status byte %02X", status);
     return kSuccess;
 }
 
@@ -93,6 +114,7 @@ int SendSetup(TMiniZvPtk& ptk, std::uint8_t requestCode,
 
 int TMiniZvPtk::GetVersion(std::uint8_t& version1, std::uint8_t& version2) {
     const std::uint8_t filler = kFillerByte;
+    TraceAttempt(kVersionRequest, filler, 1, 1);
     int result = PtkSendData(kVersionRequest, &filler, kOneByte);
     if (result != kLinkAcked) {
         return result;
@@ -104,6 +126,7 @@ int TMiniZvPtk::GetVersion(std::uint8_t& version1, std::uint8_t& version2) {
     }
     version1 = reply[0];
     version2 = reply[1];
+    TraceNote("reply accepted: version bytes %02X %02X", version1, version2);
     return kSuccess;
 }
 
@@ -151,6 +174,7 @@ int TMiniZvPtk::PtkReceiveData(std::uint8_t replyCode, std::uint8_t* payload, st
         return result;
     }
     if (packet[0] != replyCode) {
+        TraceNote("reply rejected: wrong reply code %u (want %u)", packet[0], replyCode);
         return kLinkReceiveFailed;
     }
     std::copy_n(packet.begin() + 1, length, payload);

@@ -6,6 +6,7 @@
 #include "device/minizv_ptk.h"
 #include "driver/result_codes.h"
 #include "serial/pause.h"
+#include "serial/trace.h"
 #include "settings/ini.h"
 #include "ui/status_window.h"
 
@@ -21,6 +22,12 @@ void ShowPass(int n) {
     std::snprintf(title, sizeof title, kModulTitleFormat, n);
     iniNowTransferingNo(n);
     StatusWindowSetTitle(title);
+}
+
+// The trace is written out while the line rests between passes.
+void PassPause() {
+    TraceNote("pause %lu ms after the pass", static_cast<unsigned long>(kPassPauseMs));
+    PauseMs(TraceWriteOutWithin(kPassPauseMs));
 }
 
 // A send job's verdict: a refusal by the unit comes with a result code of 0 (the status
@@ -52,6 +59,7 @@ int SendCentralSetupJob() {
         modul_setup unitRecord{};
         PcToUnitSetup(pcRecord, unitRecord);
         const auto flag = static_cast<std::uint8_t>(iniIgnoreMutBlock());
+        TraceNote("settings: IgnoreMutBlock, flag byte %u", flag);
         TMiniZvPtk device;
         result = device.SendCpModulSetup(unitRecord, status, flag);
     }
@@ -91,9 +99,11 @@ int SendModulSetupsJob() {
     TCommaSepFile file(kModeRead, &result);
     std::uint8_t status = 0;
     const std::uint8_t count = iniSendNumberOfModuls();
+    TraceNote("settings: SendNumberOfModuls=%u", count);
     TMiniZvPtk device;
     TPcModulSetup record{};
     for (int n = 1; n <= count; ++n) {
+        TraceNote("pass %d of %u: record %d of \"ToZv.dat\"", n, count, n);
         ShowPass(n);
         if (result == 0) {
             result = file.LoadData(&record);
@@ -105,7 +115,7 @@ int SendModulSetupsJob() {
         if (status != 0) {
             break;
         }
-        PauseMs(kPassPauseMs);
+        PassPause();
     }
     StatusWindowSetTitle(kWindowTitle);
     return SendVerdict(result, status);
@@ -118,9 +128,11 @@ int FetchModulSetupsJob() {
     TCommaSepFile file(kModeWrite, &result);
     const std::uint8_t first = iniGetFromModulNumber();
     const std::uint8_t last = iniGetToModulNumber();
+    TraceNote("settings: GetFromModulNumber=%u GetToModulNumber=%u", first, last);
     if (result == 0) {
         TMiniZvPtk device;
         for (int n = first; n <= last; ++n) {
+            TraceNote("pass %d of %d: module %d", n - first + 1, last - first + 1, n);
             ShowPass(n);
             modul_setup unitRecord{};
             std::uint8_t status = 0;
@@ -135,7 +147,7 @@ int FetchModulSetupsJob() {
             if (result != 0) {
                 break;
             }
-            PauseMs(kPassPauseMs);
+            PassPause();
         }
     }
     result = FirstFailure(result, file.Close());

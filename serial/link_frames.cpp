@@ -6,6 +6,7 @@
 
 #include "serial/com_port.h"
 #include "serial/pause.h"
+#include "serial/trace.h"
 
 namespace {
 
@@ -45,12 +46,38 @@ std::uint8_t High(std::uint16_t sum) {
     return static_cast<std::uint8_t>(sum >> 8);
 }
 
+// The port calls, each written to the trace when one is kept.
+void Write(const std::uint8_t* bytes, std::uint32_t count) {
+    TraceTx(bytes, count);
+    ComWrite(bytes, count);
+}
+
+std::uint32_t Read(std::uint8_t* buffer, std::uint32_t count) {
+    if (!TraceOn()) {
+        return ComRead(buffer, count);
+    }
+    const std::uint64_t start = TraceNowMs();
+    const std::uint32_t got = ComRead(buffer, count);
+    TraceRx(buffer, count, got, start);
+    return got;
+}
+
+void Flush() {
+    if (!TraceOn()) {
+        ComFlushInput();
+        return;
+    }
+    const std::uint64_t start = TraceNowMs();
+    ComFlushInput();
+    TraceNote("input flushed in %lu ms", static_cast<unsigned long>(TraceNowMs() - start));
+}
+
 }  // namespace
 
 // Wake byte, pause, one frame in one write, then the acknowledgement: 1 acknowledged, 2 not.
 int ComL1DataToMiniZv(const std::uint8_t* data, std::uint8_t length) {
     const std::uint8_t wake = kWakeByte;
-    ComWrite(&wake, 1);
+    Write(&wake, 1);
     PauseMs(kWakePauseMs);
 
     std::array<std::uint8_t, kMaxFrame> frame{};
@@ -65,7 +92,7 @@ int ComL1DataToMiniZv(const std::uint8_t* data, std::uint8_t length) {
     frame[3 + length] = Low(sum);
     frame[4 + length] = High(sum);
     frame[5 + length] = kEndByte;
-    ComWrite(frame.data(), static_cast<std::uint32_t>(length + kFrameOverhead));
+    Write(frame.data(), static_cast<std::uint32_t>(length + kFrameOverhead));
 
     const int result = ComL1WaitAck();
     // Every transmission takes a fresh counter, acknowledged or not: a repeated request
@@ -82,11 +109,12 @@ int ComL1WaitAck() {
     int emptyReads = 0;
     std::array<std::uint8_t, 2> one{};
     while (state != Hunt::kCounterSeen) {
-        if (ComRead(one.data(), 1) == 0) {
+        if (Read(one.data(), 1) == 0) {
             // Only silence counts against the hunt; a pause between 0xAA and the counter
             // keeps the start that was seen.
             if (++emptyReads == kAckEmptyReads) {
                 // Nothing is arriving, so there is nothing to flush.
+                TraceNote("no acknowledgement after %d empty reads", kAckEmptyReads);
                 return kLinkNotAcked;
             }
             continue;
@@ -106,17 +134,21 @@ int ComL1WaitAck() {
     }
 
     std::array<std::uint8_t, kAckRest + 1> rest{};
-    if (ComRead(rest.data(), kAckRest) < kAckRest) {
+    if (Read(rest.data(), kAckRest) < kAckRest) {
         // The unit stopped mid-frame; drop whatever it still sends so that it cannot be
         // taken for the reply.
-        ComFlushInput();
+        TraceNote("bad acknowledgement: cut short");
+        Flush();
         return kLinkNotAcked;
     }
     const std::uint16_t sum = Add(frameCounter, rest[0]);
     if (rest[0] != kAckCode || rest[1] != Low(sum) || rest[2] != High(sum) || rest[3] != kEndByte) {
-        ComFlushInput();
+        TraceNote("bad acknowledgement: code %02X, checksum %02X %02X (want %02X %02X), end %02X",
+                  rest[0], rest[1], rest[2], Low(sum), High(sum), rest[3]);
+        Flush();
         return kLinkNotAcked;
     }
+    TraceNote("acknowledged");
     return kLinkAcked;
 }
 
@@ -127,8 +159,9 @@ int ComL1GetDataFromMiniZv(std::uint8_t* buffer, std::uint8_t length) {
     int emptyReads = 0;
     std::array<std::uint8_t, 2> one{};
     for (;;) {
-        if (ComRead(one.data(), 1) == 0) {
+        if (Read(one.data(), 1) == 0) {
             if (++emptyReads == kReplyEmptyReads) {
+                TraceNote("no reply after %d empty reads", kReplyEmptyReads);
                 return kLinkReceiveFailed;
             }
         } else if (one[0] == kStartByte) {
@@ -139,8 +172,11 @@ int ComL1GetDataFromMiniZv(std::uint8_t* buffer, std::uint8_t length) {
     // Room for the largest rest of a frame and the zero that ComRead stores after it.
     std::array<std::uint8_t, kMaxReplyRest + 1> r{};
     const std::uint32_t want = length + kReplyRestOverhead;
-    if (ComRead(r.data(), want) < want) {
-        ComFlushInput();
+    const std::uint32_t got = Read(r.data(), want);
+    if (got < want) {
+        TraceNote("reply rejected: short, %lu of %lu bytes after the start byte",
+                  static_cast<unsigned long>(got), static_cast<unsigned long>(want));
+        Flush();
         return kLinkReceiveFailed;
     }
     std::uint16_t sum = Add(r[0], r[1]);
@@ -148,10 +184,18 @@ int ComL1GetDataFromMiniZv(std::uint8_t* buffer, std::uint8_t length) {
         buffer[i] = r[2 + i];
         sum = Add(sum, r[2 + i]);
     }
-    if (r[2u + length] != Low(sum) || r[3u + length] != High(sum) || r[4u + length] != kEndByte) {
-        ComFlushInput();
+    if (r[2u + length] != Low(sum) || r[3u + length] != High(sum)) {
+        TraceNote("reply rejected: bad checksum %02X %02X (summed %02X %02X)", r[2u + length],
+                  r[3u + length], Low(sum), High(sum));
+        Flush();
         return kLinkReceiveFailed;
     }
+    if (r[4u + length] != kEndByte) {
+        TraceNote("reply rejected: bad end byte %02X", r[4u + length]);
+        Flush();
+        return kLinkReceiveFailed;
+    }
+    TraceNote("reply frame good: counter %02X, length %02X", r[0], r[1]);
     return ComL1SendAck(r[0]);
 }
 

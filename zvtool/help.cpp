@@ -36,7 +36,8 @@ Options:
                   the current directory
   --json          print the outcome as one JSON object:
                   {job, result, meaning, seconds, records, file}
-  --trace FILE    ask the driver to trace its exchanges into FILE
+  --trace FILE    ask the driver to trace its exchanges into FILE, and explain a
+                  failed job from that trace
   -h, --help      this help; `zvtool COMMAND --help` explains one command
   --version       print the version
 
@@ -68,7 +69,8 @@ Options of every job:
   --driver PATH   the driver to run (default: beside zvtool, then the search path)
   --dir DIR       the driver's directory (default: the current directory)
   --json          the outcome as one JSON object
-  --trace FILE    ask the driver to trace its exchanges into FILE
+  --trace FILE    ask the driver to trace its exchanges into FILE, and explain a
+                  failed job from that trace
 Progress goes to standard error; Ctrl-C stops the driver and exits with 130.
 )";
 

@@ -9,6 +9,7 @@
 #include "zvtool/exit_codes.h"
 #include "zvtool/help.h"
 #include "zvtool/options.h"
+#include "zvtool/outcome.h"
 #include "zvtool/process.h"
 #include "zvtool/record_commands.h"
 
@@ -78,6 +79,7 @@ int PrepareContext(TZvOptions* options, TZvContext* context) {
     if (!options->trace.empty()) {
         SetEnvironment(kTraceVariable, options->trace);
     }
+    SetTraceFile(options->trace);
     context->port = options->port;
     context->terminal = StderrIsTerminal();
     return kExitOk;

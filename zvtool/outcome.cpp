@@ -5,8 +5,45 @@
 
 #include "driver/result_codes.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/trace_summary.h"
 
 namespace {
+
+std::string traceFile;
+
+// What the driver's trace tells of its last run, as indented lines on standard error; or,
+// without a trace, how to get one.
+void ExplainFromTrace() {
+    if (traceFile.empty()) {
+        std::fprintf(stderr,
+                     "zvtool: run it again with --trace FILE for the driver's account of every "
+                     "exchange\n");
+        return;
+    }
+    std::string text;
+    if (std::FILE* file = std::fopen(traceFile.c_str(), "rb")) {
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+            text.append(chunk, got);
+        }
+        std::fclose(file);
+    }
+    if (text.empty()) {
+        std::fprintf(stderr, "zvtool: the driver left no trace in %s\n", traceFile.c_str());
+        return;
+    }
+    std::fprintf(stderr, "zvtool: the driver's trace (%s) tells:\n", traceFile.c_str());
+    const std::string account = SummariseTrace(text);
+    std::size_t start = 0;
+    while (start < account.size()) {
+        std::size_t end = account.find('\n', start);
+        if (end == std::string::npos) {
+            end = account.size();
+        }
+        std::fprintf(stderr, "  %s\n", account.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+}
 
 std::string JsonString(const std::string& text) {
     std::string quoted = "\"";
@@ -60,6 +97,10 @@ std::string OutcomeJson(const TOutcome& outcome) {
     return json + "}";
 }
 
+void SetTraceFile(const std::string& path) {
+    traceFile = path;
+}
+
 void PrintOutcome(const TOutcome& outcome, bool json) {
     if (json) {
         std::printf("%s\n", OutcomeJson(outcome).c_str());
@@ -86,6 +127,7 @@ int ExitStatusOf(const TDriverRun& run, int expected) {
     if (const char* advice = ResultAdvice(run.result)) {
         std::fprintf(stderr, "zvtool: %s\n", advice);
     }
+    ExplainFromTrace();
     // A result that is no failure for some other job (0 after a send) must not read as success.
     return run.result == kExitOk ? kExitSoftware : run.result;
 }

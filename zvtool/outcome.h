@@ -18,8 +18,12 @@ void PrintOutcome(const TOutcome& outcome, bool json);
 
 // The exit status of a run that was expected to end with `expected`: 0 when it did, the
 // tool's own failure code when it has one, otherwise the driver's result code. Prints what
-// to do about a failure on standard error.
+// to do about a failure on standard error, with the account of the run from the driver's
+// trace when there is one, or how to get one.
 int ExitStatusOf(const TDriverRun& run, int expected);
+
+// The driver's trace file that a failed run is explained from (--trace), or "" for none.
+void SetTraceFile(const std::string& path);
 
 // The outcome as one JSON object, without a line end.
 std::string OutcomeJson(const TOutcome& outcome);

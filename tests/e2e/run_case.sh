@@ -17,7 +17,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 row=$(grep -E "^${name}[[:space:]]*\|" "${ZV_CASES:-$here/cases.txt}" || true)
 [ -n "$row" ] || { echo "no case named $name"; exit 2; }
-IFS='|' read -r _ settings simopts tozv want_result want_now want_from <<<"$row"
+IFS='|' read -r _ settings simopts tozv want_result want_now want_from traced <<<"$row"
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }
 settings=$(trim "$settings"); simopts=$(trim "$simopts"); tozv=$(trim "$tozv")
 want_result=$(trim "$want_result"); want_now=$(trim "$want_now"); want_from=$(trim "$want_from")
@@ -29,6 +29,7 @@ for word in $simopts; do
         *) sim_args+=("$word") ;;
     esac
 done
+traced=$(trim "$traced")
 
 dir="$ZV_WORK/$mode${ZV_NULL_MODEM:+-null-modem}-$name"
 rm -rf "$dir"
@@ -77,6 +78,11 @@ if [ "$settings" != - ]; then
         >"$profile_dir/zordrive.INI"
 fi
 
+# A traced case runs the driver with ZORDRIVE_TRACE and the simulator with --trace.
+if [ "$traced" = trace ]; then
+    simopts="$simopts --trace"
+    export ZORDRIVE_TRACE=driver.trace
+fi
 # A fetch of ctrl records fetches them from the unit: it holds them from the start.
 case $want_from in ctrl:*) records_for "$want_from" >store.txt ;; esac
 
@@ -158,6 +164,15 @@ if [ "$want_result" = 1 ]; then
         central) check "stored central" "$("$ZV_SIM" --store "$dir/store.txt" --print-record 0 | cut -d' ' -f2-)" \
                 "$(test_record 0 | cut -d' ' -f2-)" ;;
     esac
+fi
+
+# The two sides of the traced run must tell the same bytes in the same order: what the
+# driver wrote is what the simulator received, and the other way round.
+if [ "$traced" = trace ]; then
+    hex() { awk -v kind="$1" '$3 == kind { for (i = 4; i <= NF && $i ~ /^[0-9A-F][0-9A-F]$/; i++) printf "%s ", $i }' "$2"; }
+    check "driver tx vs simulator rx" "$(hex tx driver.trace)" "$(hex rx sim.err)"
+    check "driver rx vs simulator tx" "$(hex rx driver.trace)" "$(hex tx sim.err)"
+    grep -q -- "-- result $want_result: " driver.trace || { echo "FAIL no result line in driver.trace"; fail=1; }
 fi
 
 if [ $fail -ne 0 ]; then

@@ -7,6 +7,7 @@
 
 #include "serial/com_port.h"
 #include "serial/pause.h"
+#include "serial/trace.h"
 
 namespace {
 
@@ -137,4 +138,9 @@ void ComClose() {
 void PauseMs(std::uint32_t ms) {
     line.pauses.push_back({line.nowMs, ms});
     line.nowMs += ms;
+}
+
+// The trace runs on the virtual clock, so a traced test run is stamped in virtual time.
+std::uint64_t TraceClockMs() {
+    return line.nowMs;
 }

@@ -5,8 +5,8 @@
 #include <vector>
 
 // A fake serial line and a virtual clock for unit tests. Link this library in place of
-// serial_platform: it defines ComInitialise, ComWrite, ComRead, ComFlushInput, ComClose and
-// PauseMs.
+// serial_platform: it defines ComInitialise, ComWrite, ComRead, ComFlushInput, ComClose,
+// PauseMs and the trace clock TraceClockMs.
 //
 // Time is virtual milliseconds from 0. Only PauseMs and reads that wait move the clock;
 // writes take no time. ComRead(count) returns at the moment the count-th byte arrives, or

@@ -1,10 +1,16 @@
 // Every job through the whole run (settings, port, job, Finish) against a unit that fails in
 // every way the line allows, in virtual time: the result code, the status file, "fromZv.dat"
 // byte for byte, what the unit received and stored, and every pause.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <fstream>
 #include <map>
 #include <ostream>
+#include <sstream>
 
 #include "driver/driver.h"
+#include "serial/trace.h"
 #include "settings/ini.h"
 #include "tests/faults/fault_model.h"
 
@@ -65,8 +71,13 @@ TEST_P(FaultMatrixTest, RunEndsWithTheRightCodeAndKeepsEveryRecord) {
     Arrange(cell);
     const std::string toZvBefore = ReadBytes(kToZvFile);
 
+    // As main() runs it without ZORDRIVE_TRACE: no trace, no file.
+    unsetenv(kTraceVariable);
+    TraceBegin();
     iniZorVekDriverStart();
     EXPECT_EQ(RunDriver(), want.result);
+    TraceEnd();
+    EXPECT_EQ(dir.Entries().size(), 2u + IsSend(cell.job->job) + want.fromZv.has_value());
 
     EXPECT_EQ(ReadBytes(kStatusFile), StatusFileText(want));
     if (want.fromZv) {
@@ -86,6 +97,89 @@ TEST_P(FaultMatrixTest, RunEndsWithTheRightCodeAndKeepsEveryRecord) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cells, FaultMatrixTest, ::testing::ValuesIn(AllCells()), CaseName());
+
+class TracedRunTest : public DriverTest, public ::testing::WithParamInterface<Cell> {};
+
+// Cells with at most one failed attempt in a row: every fault, every refusal, clean runs.
+std::vector<Cell> TracedCells() {
+    std::vector<Cell> cells = AllCells();
+    cells.erase(
+        std::remove_if(cells.begin(), cells.end(), [](const Cell& c) { return c.failed > 1; }),
+        cells.end());
+    return cells;
+}
+
+// The trace holds every byte written at its time, the model's events in order, each pause
+// where it began, and accounts for every millisecond; the run itself is as untraced.
+TEST_P(TracedRunTest, TellsEveryEventInOrderAtItsTime) {
+    const Cell& cell = GetParam();
+    const Outcome want = Expect(cell);
+    Arrange(cell);
+    setenv(kTraceVariable, "trace.txt", 1);
+    TraceBegin();
+    unsetenv(kTraceVariable);
+    iniZorVekDriverStart();
+    EXPECT_EQ(RunDriver(), want.result);
+    TraceEnd();
+    EXPECT_EQ(RequestPackets(), want.requests);
+    EXPECT_EQ(PauseDurations(), want.pauses);
+
+    using Timed = std::vector<std::pair<std::uint64_t, unsigned>>;
+    Timed written, traced, pauses, tracedPauses;
+    std::vector<std::string> notes;
+    std::uint64_t waitedMs = 0;
+    std::ifstream file("trace.txt");
+    std::uint64_t atMs = 0;
+    std::string ms, kind, text;
+    while (file >> atMs >> ms >> kind && std::getline(file >> std::ws, text)) {
+        std::istringstream hex(text);
+        for (unsigned byte = 0; kind == "tx" && hex >> std::hex >> byte;) {
+            traced.emplace_back(atMs, byte);
+        }
+        const std::size_t in = text.rfind(" in ");  // a read's or a flush's wait
+        if ((kind == "rx" || text.rfind("input flushed", 0) == 0) && in != std::string::npos) {
+            waitedMs += std::stoull(text.substr(in + 4));
+        }
+        if (text.rfind("pause ", 0) == 0) {
+            tracedPauses.emplace_back(atMs, std::stoul(text.substr(6)));
+        }
+        if (kind == "--" && (!notes.empty() || text.find("attempt ") != std::string::npos ||
+                             text.rfind("pass ", 0) == 0)) {
+            notes.push_back(text);
+        }
+    }
+    for (const fake::LineWrite& write : fake::Writes()) {
+        for (const std::uint8_t byte : write.bytes) {
+            written.emplace_back(write.atMs, byte);
+        }
+    }
+    EXPECT_EQ(traced, written);
+    for (const fake::LinePause& pause : fake::Pauses()) {
+        waitedMs += pause.ms;
+        if (pause.ms != kWakePause) {
+            pauses.emplace_back(pause.atMs, pause.ms);
+        }
+    }
+    EXPECT_EQ(tracedPauses, pauses);
+    EXPECT_EQ(waitedMs, want.endMs);
+    EXPECT_EQ(atMs, want.endMs);  // the result line
+    ASSERT_EQ(notes.size(), want.notes.size()) << ::testing::PrintToString(notes);
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        EXPECT_NE(notes[i].find(want.notes[i]), std::string::npos) << notes[i];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, TracedRunTest, ::testing::ValuesIn(TracedCells()), CaseName());
+
+// An empty variable or a file that cannot be opened: no trace, and the job runs on.
+TEST(TraceFile, EmptyOrUnopenableMeansNoTrace) {
+    for (const char* path : {"", "no/such/directory/trace.txt"}) {
+        setenv(kTraceVariable, path, 1);
+        TraceBegin();
+        EXPECT_FALSE(TraceOn()) << path;
+    }
+    unsetenv(kTraceVariable);
+}
 
 // A few cells worked out by hand, so that the model the matrix runs on is checked too.
 struct Anchor {

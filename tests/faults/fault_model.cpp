@@ -17,6 +17,11 @@ constexpr char kSendModuls[] =
 constexpr std::uint64_t kRead = 1600;
 constexpr std::uint64_t kFlush = 400;
 
+// What the driver's trace says of the steps of a failed attempt.
+constexpr char kNoAck[] = "no acknowledgement after 3 empty reads";
+constexpr char kAcked[] = "acknowledged";
+constexpr char kFlushed[] = "input flushed in 400 ms";
+
 // Failed attempts in a row at one record: the unit recovers after one, two or four, or the
 // request fails all five. The version query has one attempt only.
 const std::vector<int> kRepeatedCounts = {1, 2, 4, 5};
@@ -87,14 +92,20 @@ const std::vector<JobRow>& Jobs() {
 // frame's rest, then the flush waits out its 400 ms.
 const std::vector<FaultRow>& Faults() {
     static const std::vector<FaultRow> rows = {
-        {"NoAck", UnitFault::kSilent, 3 * kRead, false, 2},
-        {"LateAck", UnitFault::kLateAck, 3 * kRead, true, 2},
-        {"BadAck", UnitFault::kBadAck, kFlush, false, 2},
-        {"NoReply", UnitFault::kNoReply, 5 * kRead, true, 4},
-        {"WrongReplyCode", UnitFault::kWrongReplyCode, 0, true, 4},
-        {"BadChecksum", UnitFault::kBadChecksum, kFlush, true, 4},
-        {"BadEndByte", UnitFault::kBadEndByte, kFlush, true, 4},
-        {"TruncatedReply", UnitFault::kTruncatedReply, kRead + kFlush, true, 4},
+        // clang-format off
+        {"NoAck", UnitFault::kSilent, 3 * kRead, false, 2, {kNoAck}},
+        {"LateAck", UnitFault::kLateAck, 3 * kRead, true, 2, {kNoAck}},
+        {"BadAck", UnitFault::kBadAck, kFlush, false, 2, {"bad acknowledgement: code 02", kFlushed}},
+        {"NoReply", UnitFault::kNoReply, 5 * kRead, true, 4, {kAcked, "no reply after 5 empty"}},
+        {"WrongReplyCode", UnitFault::kWrongReplyCode, 0, true, 4,
+            {kAcked, "reply frame good", "reply rejected: wrong reply code"}},
+        {"BadChecksum", UnitFault::kBadChecksum, kFlush, true, 4,
+            {kAcked, "reply rejected: bad checksum", kFlushed}},
+        {"BadEndByte", UnitFault::kBadEndByte, kFlush, true, 4,
+            {kAcked, "reply rejected: bad end byte 54", kFlushed}},
+        {"TruncatedReply", UnitFault::kTruncatedReply, kRead + kFlush, true, 4,
+            {kAcked, "reply rejected: short", kFlushed}},
+        // clang-format on
     };
     return rows;
 }

@@ -34,9 +34,10 @@ struct JobRow {
 struct FaultRow {
     const char* name;
     fake::UnitFault fault;
-    std::uint64_t readMs;  // spent reading: hunting for the answer, then any flush
-    bool carriedOut;       // acknowledged with code 1, so a send is stored all the same
-    int linkCode;          // what the connection test and the send jobs report: 2 or 4
+    std::uint64_t readMs;            // spent reading: hunting for the answer, then any flush
+    bool carriedOut;                 // acknowledged with code 1, so a send is stored all the same
+    int linkCode;                    // what the connection test and the send jobs report: 2 or 4
+    std::vector<const char*> notes;  // what the driver's trace says of one failed attempt
 };
 
 struct Cell {
@@ -58,6 +59,8 @@ struct Outcome {
     std::vector<Bytes> stored;                 // records the unit stored, as PC records
     Pauses pauses;
     std::uint64_t endMs = 0;
+    // The trace's notes from the first pass or attempt on, in order; each must hold its entry.
+    std::vector<std::string> notes;
 };
 
 inline bool IsFetch(Job job) {
@@ -128,6 +131,10 @@ inline Outcome Expect(const Cell& cell) {
     const JobRow& row = *cell.job;
     const bool moduls = IsModulJob(row.job);
     const bool repeats = row.attempts > 1;
+    const auto attempt = [&row](int a) {
+        return "attempt " + std::to_string(a) + " of " + std::to_string(row.attempts);
+    };
+    const std::string passPause = "pause 1100 ms after the pass";
     Outcome out;
     out.result = row.success;
     if (IsFetch(row.job)) {
@@ -137,8 +144,11 @@ inline Outcome Expect(const Cell& cell) {
     for (std::size_t i = 0; i < row.records.size(); ++i) {
         if (moduls) {
             out.passes.push_back(PassNumber(row, i));
+            out.notes.push_back("pass " + std::to_string(i + 1) + " of " +
+                                std::to_string(row.records.size()));
         }
         if (idle) {
+            out.notes.push_back(passPause);
             out.pauses = out.pauses + kIdlePass;
             out.endMs += kPassPause;
             continue;
@@ -146,6 +156,11 @@ inline Outcome Expect(const Cell& cell) {
         const int failed = i == cell.at && cell.fault != nullptr ? cell.failed : 0;
         for (int a = 0; a < std::min(failed, row.attempts); ++a) {
             out.requests.push_back(RequestFor(row, i));
+            out.notes.push_back(attempt(a + 1));
+            out.notes.insert(out.notes.end(), cell.fault->notes.begin(), cell.fault->notes.end());
+            if (repeats) {
+                out.notes.push_back("pause 5000 ms after attempt " + std::to_string(a + 1));
+            }
             if (IsSend(row.job) && cell.fault->carriedOut) {
                 out.stored.push_back(row.records[i]);
             }
@@ -158,11 +173,19 @@ inline Outcome Expect(const Cell& cell) {
                 break;
             }
             idle = true;
+            out.notes.push_back(passPause);
             out.pauses = out.pauses + kIdlePass;
             out.endMs += kPassPause;
             continue;
         }
         out.requests.push_back(RequestFor(row, i));
+        out.notes.insert(out.notes.end(),
+                         {attempt(failed + 1), "acknowledged", "reply frame good",
+                          i == cell.at && cell.status != 0
+                              ? "reply accepted: status byte " +
+                                    std::string{"0123456789ABCDEF"[cell.status / 16],
+                                                "0123456789ABCDEF"[cell.status % 16]}
+                              : "reply accepted"});
         out.pauses = out.pauses + Pauses{kWakePause};
         out.endMs += kWakePause;
         if (i == cell.at && cell.status != 0) {
@@ -176,10 +199,12 @@ inline Outcome Expect(const Cell& cell) {
             out.fromZv->push_back(row.records[i]);
         }
         if (moduls) {
+            out.notes.push_back(passPause);
             out.pauses.push_back(kPassPause);
             out.endMs += kPassPause;
         }
     }
+    out.notes.push_back("result " + std::to_string(out.result));
     return out;
 }
 

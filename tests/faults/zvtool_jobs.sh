@@ -88,6 +88,11 @@ case $name in
         zvtool test && check "test" "$status" 2
         has out.txt "result 2: the unit did not acknowledge a request"
         has err.txt "check that the unit is switched on"
+        has err.txt "run it again with --trace FILE"
+        # With --trace the driver's account of the run follows the advice.
+        zvtool test --trace "$PWD/driver.trace" && check "traced test" "$status" 2
+        has err.txt "version query: 1 attempt, failed: 1 x no acknowledgement"
+        has err.txt "the line is silent: check that COM1 is the port"
         ;;
     silent-fetch)
         # A unit that never answers: the pass line, then the warning, then result 4.

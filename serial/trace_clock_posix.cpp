@@ -1,0 +1,10 @@
+#include <time.h>
+
+#include "serial/trace.h"
+
+std::uint64_t TraceClockMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+           static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+}

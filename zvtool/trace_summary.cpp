@@ -1,0 +1,232 @@
+#include "zvtool/trace_summary.h"
+
+#include <cstddef>
+#include <sstream>
+#include <vector>
+
+#include "driver/result_codes.h"
+
+namespace {
+
+// What went wrong in one attempt, as the trace's notes say it; in the order of the advice
+// they call for, the most telling first.
+enum Fault {
+    kRefused,
+    kWrongReplyCode,
+    kBadAck,
+    kBadChecksum,
+    kBadEndByte,
+    kShortReply,
+    kNoReply,
+    kNoAck,
+    kFaultCount
+};
+
+struct FaultText {
+    const char* note;  // the start of the trace note
+    const char* name;  // as the account counts it
+};
+
+const FaultText kFaults[kFaultCount] = {
+    {"reply accepted: status byte ", "refused"},
+    {"reply rejected: wrong reply code", "wrong reply code"},
+    {"bad acknowledgement", "bad acknowledgement"},
+    {"reply rejected: bad checksum", "bad checksum"},
+    {"reply rejected: bad end byte", "bad end byte"},
+    {"reply rejected: short", "short reply"},
+    {"no reply after", "no reply"},
+    {"no acknowledgement after", "no acknowledgement"},
+};
+
+// One request with its attempts: "module 7 fetch", "central send", "version query".
+struct Exchange {
+    std::string what;
+    int attempts = 0;
+    int counts[kFaultCount] = {};
+    std::string status;  // the status byte of a refusal
+};
+
+struct Run {
+    std::string port;
+    std::string result;  // "result 4: ..."
+    int resultCode = -1;
+    std::vector<Exchange> exchanges;
+    std::size_t bytesReceived = 0;
+};
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+// "   57 ms rx AA 01 (2 of 2 in 0 ms)" -> kind "rx", text "AA 01 (2 of 2 in 0 ms)".
+bool SplitLine(const std::string& line, std::string& kind, std::string& text) {
+    std::istringstream in(line);
+    unsigned long long ms = 0;
+    std::string unit;
+    if (!(in >> ms >> unit >> kind) || unit != "ms") {
+        return false;
+    }
+    std::getline(in >> std::ws, text);
+    if (!text.empty() && text.back() == '\r') {
+        text.pop_back();
+    }
+    return true;
+}
+
+void Note(Run& run, const std::string& text) {
+    const std::size_t attempt = text.find(": attempt ");
+    if (attempt != std::string::npos) {
+        std::string what = text.substr(0, text.find(" (request"));
+        if (run.exchanges.empty() || run.exchanges.back().what != what ||
+            StartsWith(text.substr(attempt), ": attempt 1 ")) {
+            run.exchanges.push_back({});
+            run.exchanges.back().what = what;
+        }
+        ++run.exchanges.back().attempts;
+    } else if (StartsWith(text, "port ")) {
+        run.port = text.substr(5, text.find(' ', 5) - 5);
+    } else if (StartsWith(text, "result ")) {
+        run.result = text;
+        run.resultCode = std::stoi(text.substr(7));
+    } else if (!run.exchanges.empty()) {
+        Exchange& exchange = run.exchanges.back();
+        for (int f = 0; f < kFaultCount; ++f) {
+            if (!StartsWith(text, kFaults[f].note)) {
+                continue;
+            }
+            if (f == kRefused) {
+                exchange.status = text.substr(std::char_traits<char>::length(kFaults[f].note));
+                if (exchange.status == "00") {
+                    break;
+                }
+            }
+            ++exchange.counts[f];
+        }
+    }
+}
+
+// The last run in the text: a run starts with the note that names the driver.
+Run ReadLastRun(const std::string& traceText) {
+    Run run;
+    std::istringstream in(traceText);
+    std::string line;
+    std::string kind;
+    std::string text;
+    while (std::getline(in, line)) {
+        if (!SplitLine(line, kind, text)) {
+            continue;
+        }
+        if (kind == "--" && StartsWith(text, "zordrive ")) {
+            run = Run{};
+        } else if (kind == "--") {
+            Note(run, text);
+        } else if (kind == "rx") {
+            // Each byte is two hex digits and a space; the read's account follows in "(...)".
+            const std::size_t account = text.find('(');
+            run.bytesReceived += (account == std::string::npos ? text.size() + 1 : account) / 3;
+        }
+    }
+    return run;
+}
+
+// Every failed attempt leaves one fault, a refusal too: an exchange failed in the end when
+// all its attempts did.
+int Failures(const Exchange& exchange) {
+    int failed = 0;
+    for (const int count : exchange.counts) {
+        failed += count;
+    }
+    return failed;
+}
+
+// "module 7 fetch: 5 attempts, 5 failed: 3 x no acknowledgement, 2 x bad checksum"
+std::string Account(const Exchange& exchange) {
+    std::ostringstream out;
+    out << exchange.what << ": " << exchange.attempts
+        << (exchange.attempts == 1 ? " attempt" : " attempts");
+    const char* separator = ", failed: ";
+    for (int f = 0; f < kFaultCount; ++f) {
+        if (exchange.counts[f] != 0) {
+            out << separator << exchange.counts[f] << " x " << kFaults[f].name;
+            if (f == kRefused) {
+                out << " with status byte " << exchange.status;
+            }
+            separator = ", ";
+        }
+    }
+    return out.str();
+}
+
+// What to check on site, from the most telling fault of the failed exchange.
+std::string Advice(const Run& run, const Exchange& exchange) {
+    int worst = kFaultCount;
+    for (int f = kFaultCount - 1; f >= 0; --f) {
+        if (exchange.counts[f] != 0) {
+            worst = f;
+        }
+    }
+    switch (worst) {
+        case kRefused:
+            return "the unit refused the request with status byte " + exchange.status +
+                   ": check that the unit holds this record and accepts it (the unit's manual "
+                   "gives the meaning of its status bytes)";
+        case kWrongReplyCode:
+            return "the unit answers with another reply than the request calls for: check that "
+                   "the unit is the model this driver serves and that no other device shares "
+                   "the line";
+        case kBadAck:
+            return "the unit receives the requests damaged and says so: check the cable, its "
+                   "earthing and its length, and the line settings (2400 baud, 8N1) of any "
+                   "converter";
+        case kBadChecksum:
+        case kBadEndByte:
+        case kShortReply:
+            return "the line is answering but garbling replies: check the cable and its "
+                   "earthing, and keep it away from mains and motor cables";
+        case kNoReply:
+        case kNoAck:
+            if (run.bytesReceived == 0) {
+                return "the line is silent: check that " +
+                       (run.port.empty() ? std::string("the port") : run.port) +
+                       " is the port the unit is connected to, the cable and its plugs, and "
+                       "that the unit is switched on";
+            }
+            return "the unit answered at times and fell silent at others: check the unit's "
+                   "power supply and the cable's plugs";
+        default:
+            return "";
+    }
+}
+
+}  // namespace
+
+std::string SummariseTrace(const std::string& traceText) {
+    const Run run = ReadLastRun(traceText);
+    if (run.result.empty()) {
+        return run.exchanges.empty() ? "the trace holds no run\n"
+                                     : "the run did not finish: the trace ends without a result\n";
+    }
+    std::string summary = run.result + "\n";
+    const Exchange* failed = nullptr;
+    for (const Exchange& exchange : run.exchanges) {
+        if (Failures(exchange) != 0) {
+            summary += Account(exchange) + "\n";
+            failed = &exchange;
+        }
+    }
+    const Exchange* last = run.exchanges.empty() ? nullptr : &run.exchanges.back();
+    if (run.resultCode == kResultPortFailed) {
+        summary += "check the Comport setting, that " +
+                   (run.port.empty() ? std::string("the port") : run.port) +
+                   " exists and that no other program holds it\n";
+    } else if (last != nullptr && Failures(*last) == last->attempts) {
+        summary += Advice(run, *last) + "\n";
+    } else if (failed != nullptr) {
+        summary +=
+            "the job got through, but the line needed repeats; " + Advice(run, *failed) + "\n";
+    } else if (run.resultCode != kResultVersionAnswered && run.resultCode != kResultAllSent &&
+               run.resultCode != kResultAllFetched) {
+        summary += "the line is sound: the job failed for the reason above\n";
+    }
+    return summary;
+}
