@@ -80,7 +80,7 @@ fi
 
 # A traced case runs the driver with ZORDRIVE_TRACE and the simulator with --trace.
 if [ "$traced" = trace ]; then
-    simopts="$simopts --trace"
+    sim_args+=(--trace)
     export ZORDRIVE_TRACE=driver.trace
 fi
 # A fetch of ctrl records fetches them from the unit: it holds them from the start.
