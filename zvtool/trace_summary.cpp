@@ -1,7 +1,8 @@
 #include "zvtool/trace_summary.h"
 
 #include <cstddef>
-#include <sstream>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "driver/result_codes.h"
@@ -60,17 +61,29 @@ bool StartsWith(const std::string& text, const char* prefix) {
 
 // "   57 ms rx AA 01 (2 of 2 in 0 ms)" -> kind "rx", text "AA 01 (2 of 2 in 0 ms)".
 bool SplitLine(const std::string& line, std::string& kind, std::string& text) {
-    std::istringstream in(line);
-    unsigned long long ms = 0;
-    std::string unit;
-    if (!(in >> ms >> unit >> kind) || unit != "ms") {
+    const std::size_t digits = line.find_first_not_of(' ');
+    if (digits == std::string::npos || line[digits] < '0' || line[digits] > '9') {
         return false;
     }
-    std::getline(in >> std::ws, text);
+    const std::size_t afterDigits = line.find_first_not_of("0123456789", digits);
+    if (afterDigits == std::string::npos || line.compare(afterDigits, 4, " ms ") != 0) {
+        return false;
+    }
+    const std::size_t kindStart = afterDigits + 4;
+    const std::size_t kindEnd = line.find(' ', kindStart);
+    kind = line.substr(kindStart,
+                       kindEnd == std::string::npos ? std::string::npos : kindEnd - kindStart);
+    text.clear();
+    if (kindEnd != std::string::npos) {
+        const std::size_t textStart = line.find_first_not_of(' ', kindEnd);
+        if (textStart != std::string::npos) {
+            text = line.substr(textStart);
+        }
+    }
     if (!text.empty() && text.back() == '\r') {
         text.pop_back();
     }
-    return true;
+    return !kind.empty();
 }
 
 void Note(Run& run, const std::string& text) {
@@ -87,7 +100,7 @@ void Note(Run& run, const std::string& text) {
         run.port = text.substr(5, text.find(' ', 5) - 5);
     } else if (StartsWith(text, "result ")) {
         run.result = text;
-        run.resultCode = std::stoi(text.substr(7));
+        run.resultCode = static_cast<int>(std::strtol(text.c_str() + 7, nullptr, 10));
     } else if (!run.exchanges.empty()) {
         Exchange& exchange = run.exchanges.back();
         for (int f = 0; f < kFaultCount; ++f) {
@@ -108,11 +121,15 @@ void Note(Run& run, const std::string& text) {
 // The last run in the text: a run starts with the note that names the driver.
 Run ReadLastRun(const std::string& traceText) {
     Run run;
-    std::istringstream in(traceText);
-    std::string line;
     std::string kind;
     std::string text;
-    while (std::getline(in, line)) {
+    for (std::size_t start = 0; start < traceText.size();) {
+        std::size_t end = traceText.find('\n', start);
+        if (end == std::string::npos) {
+            end = traceText.size();
+        }
+        const std::string line = traceText.substr(start, end - start);
+        start = end + 1;
         if (!SplitLine(line, kind, text)) {
             continue;
         }
@@ -141,20 +158,19 @@ int Failures(const Exchange& exchange) {
 
 // "module 7 fetch: 5 attempts, 5 failed: 3 x no acknowledgement, 2 x bad checksum"
 std::string Account(const Exchange& exchange) {
-    std::ostringstream out;
-    out << exchange.what << ": " << exchange.attempts
-        << (exchange.attempts == 1 ? " attempt" : " attempts");
+    std::string out = exchange.what + ": " + std::to_string(exchange.attempts) +
+                      (exchange.attempts == 1 ? " attempt" : " attempts");
     const char* separator = ", failed: ";
     for (int f = 0; f < kFaultCount; ++f) {
         if (exchange.counts[f] != 0) {
-            out << separator << exchange.counts[f] << " x " << kFaults[f].name;
+            out += separator + std::to_string(exchange.counts[f]) + " x " + kFaults[f].name;
             if (f == kRefused) {
-                out << " with status byte " << exchange.status;
+                out += " with status byte " + exchange.status;
             }
             separator = ", ";
         }
     }
-    return out.str();
+    return out;
 }
 
 // What to check on site, from the most telling fault of the failed exchange.
