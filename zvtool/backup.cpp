@@ -25,13 +25,6 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void SayRunningFlag(const TDriverRun& run) {
-    if (run.toolExit == kExitInterrupted) {
-        std::fprintf(stderr, "zvtool: the driver left ZorVekDriverRunning=%d in %s\n",
-                     run.running ? 1 : 0, ProfileFilePath(kStatusFile).c_str());
-    }
-}
-
 // Runs one fetch of a backup and adds what it fetched to `records`: its exit status.
 int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvRecord>* records,
               TDriverRun* run) {

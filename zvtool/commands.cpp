@@ -161,10 +161,7 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
                      outcome.records == 1 ? "" : "s",
                      options.output.empty() ? "" : "; nothing was written to -o");
     }
-    if (status == kExitInterrupted) {
-        std::fprintf(stderr, "zvtool: the driver left ZorVekDriverRunning=%d in %s\n",
-                     run.running ? 1 : 0, ProfileFilePath(kStatusFile).c_str());
-    }
+    SayRunningFlag(run);
     PrintOutcome(outcome, options.json);
     return status;
 }
@@ -188,9 +185,6 @@ int RunSendJob(const TZvContext& context, const TZvOptions& options) {
         std::fprintf(stderr, "zvtool: the send ended at record %d of %zu\n", run.lastPass,
                      records.size());
     }
-    if (status == kExitInterrupted) {
-        std::fprintf(stderr, "zvtool: the driver left ZorVekDriverRunning=%d in %s\n",
-                     run.running ? 1 : 0, ProfileFilePath(kStatusFile).c_str());
-    }
+    SayRunningFlag(run);
     return status;
 }

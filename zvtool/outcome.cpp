@@ -4,7 +4,9 @@
 #include <string>
 
 #include "driver/result_codes.h"
+#include "settings/profile.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/process.h"
 #include "zvtool/trace_summary.h"
 
 namespace {
@@ -95,6 +97,13 @@ std::string OutcomeJson(const TOutcome& outcome) {
     json += ", \"file\": ";
     json += outcome.file.empty() ? "null" : JsonString(outcome.file);
     return json + "}";
+}
+
+void SayRunningFlag(const TDriverRun& run) {
+    if (run.toolExit == kExitInterrupted) {
+        std::fprintf(stderr, "zvtool: the driver left ZorVekDriverRunning=%d in %s\n",
+                     run.running ? 1 : 0, ProfileFilePath(kStatusFile).c_str());
+    }
 }
 
 void SetTraceFile(const std::string& path) {

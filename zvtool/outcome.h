@@ -22,6 +22,9 @@ void PrintOutcome(const TOutcome& outcome, bool json);
 // trace when there is one, or how to get one.
 int ExitStatusOf(const TDriverRun& run, int expected);
 
+// After Ctrl-C stopped the driver: the running flag it left in "zordOUT.INI", on stderr.
+void SayRunningFlag(const TDriverRun& run);
+
 // The driver's trace file that a failed run is explained from (--trace), or "" for none.
 void SetTraceFile(const std::string& path);
 
