@@ -1,4 +1,4 @@
-#include "zvtool/options.h"
+#include "zvtool/cli/options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "zvtool/outcome.h"
+#include "zvtool/jobs/outcome.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "datafile/comma_sep_file.h"
 #include "tests/common/scratch_dir.h"
-#include "zvtool/record_write.h"
+#include "zvtool/records/record_write.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "zvtool/record_file.h"
+#include "zvtool/records/record_file.h"
 
 #include <gtest/gtest.h>
 

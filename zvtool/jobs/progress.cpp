@@ -1,4 +1,4 @@
-#include "zvtool/progress.h"
+#include "zvtool/jobs/progress.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "zvtool/record_write.h"
+#include "zvtool/records/record_write.h"
 
 #include <cstdio>
 #include <string>

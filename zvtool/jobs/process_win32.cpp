@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "zvtool/process.h"
+#include "zvtool/jobs/process.h"
 
 namespace {
 

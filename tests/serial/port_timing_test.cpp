@@ -4,7 +4,7 @@
 #include <atomic>
 #include <thread>
 
-#include "tests/port/pty_peer.h"
+#include "tests/serial/pty_peer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "zvtool/trace_summary.h"
+#include "zvtool/jobs/trace_summary.h"
 
 #include <cstddef>
 #include <cstdlib>

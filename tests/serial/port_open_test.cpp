@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "tests/port/pty_peer.h"
+#include "tests/serial/pty_peer.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "zvtool/process.h"
+#include "zvtool/jobs/process.h"
 
 extern char** environ;
 

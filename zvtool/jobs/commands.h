@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "zvtool/job.h"
-#include "zvtool/options.h"
-#include "zvtool/record_file.h"
+#include "zvtool/jobs/job.h"
+#include "zvtool/cli/options.h"
+#include "zvtool/records/record_file.h"
 
 // The jobs zvtool runs through the driver. Each returns zvtool's exit status. The current
 // directory is the driver's; every path in `options` is absolute.

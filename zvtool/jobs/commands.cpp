@@ -1,4 +1,4 @@
-#include "zvtool/commands.h"
+#include "zvtool/jobs/commands.h"
 
 #include <cstdio>
 #include <string>
@@ -8,10 +8,10 @@
 #include "driver/result_codes.h"
 #include "settings/profile.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/outcome.h"
-#include "zvtool/process.h"
-#include "zvtool/record_commands.h"
-#include "zvtool/record_write.h"
+#include "zvtool/jobs/outcome.h"
+#include "zvtool/jobs/process.h"
+#include "zvtool/records/record_commands.h"
+#include "zvtool/records/record_write.h"
 
 namespace {
 

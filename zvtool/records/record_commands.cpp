@@ -1,4 +1,4 @@
-#include "zvtool/record_commands.h"
+#include "zvtool/records/record_commands.h"
 
 #include <cstdio>
 #include <cstdlib>

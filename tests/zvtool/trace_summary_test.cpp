@@ -1,6 +1,6 @@
 // The account of a run that zvtool gives from the driver's trace: traces laid out as the
 // driver writes them, and the lines a technician must find in the account.
-#include "zvtool/trace_summary.h"
+#include "zvtool/jobs/trace_summary.h"
 
 #include <gtest/gtest.h>
 

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "version.h"
-#include "zvtool/commands.h"
+#include "zvtool/jobs/commands.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/help.h"
-#include "zvtool/options.h"
-#include "zvtool/outcome.h"
-#include "zvtool/process.h"
-#include "zvtool/record_commands.h"
+#include "zvtool/cli/help.h"
+#include "zvtool/cli/options.h"
+#include "zvtool/jobs/outcome.h"
+#include "zvtool/jobs/process.h"
+#include "zvtool/records/record_commands.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "zvtool/job.h"
+#include "zvtool/jobs/job.h"
 
 // How a command ended, for the person or (with --json) the script that ran it.
 struct TOutcome {

@@ -1,4 +1,4 @@
-#include "zvtool/outcome.h"
+#include "zvtool/jobs/outcome.h"
 
 #include <cstdio>
 #include <string>
@@ -6,8 +6,8 @@
 #include "driver/result_codes.h"
 #include "settings/profile.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/process.h"
-#include "zvtool/trace_summary.h"
+#include "zvtool/jobs/process.h"
+#include "zvtool/jobs/trace_summary.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "zvtool/job.h"
+#include "zvtool/jobs/job.h"
 
 #include <chrono>
 #include <cstdio>
@@ -6,8 +6,8 @@
 
 #include "settings/profile.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/process.h"
-#include "zvtool/progress.h"
+#include "zvtool/jobs/process.h"
+#include "zvtool/jobs/progress.h"
 
 namespace {
 

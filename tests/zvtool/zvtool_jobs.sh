@@ -4,7 +4,7 @@
 # pipe and on a pseudo-terminal, and Ctrl-C in the middle of a fetch.
 #   zvtool_jobs.sh CASE   (needs ZV_TOOL as well: zvtool, built beside the driver)
 set -euo pipefail
-source "$(dirname "$0")/e2e_env.sh"
+source "$(dirname "$0")/../faults/e2e_env.sh"
 : "${ZV_TOOL:?}"
 
 name=$1

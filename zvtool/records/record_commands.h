@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "zvtool/record_file.h"
+#include "zvtool/records/record_file.h"
 
 // The record-file commands of zvtool. Each takes its own argv (argv[0] is the command's
 // name), prints on stdout and stderr, answers --help, and returns the exit status: for check

@@ -1,4 +1,4 @@
-#include "zvtool/help.h"
+#include "zvtool/cli/help.h"
 
 #include <cstdio>
 

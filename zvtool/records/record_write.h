@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "zvtool/record_file.h"
+#include "zvtool/records/record_file.h"
 
 // Writes `records` to `path` in the driver's own layout (the layout of "fromZv.dat": lines of
 // at most 80 characters, CR LF, each record on a new line); false when the file cannot be
