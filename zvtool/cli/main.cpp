@@ -5,10 +5,10 @@
 #include <string>
 
 #include "version.h"
-#include "zvtool/jobs/commands.h"
-#include "zvtool/exit_codes.h"
 #include "zvtool/cli/help.h"
 #include "zvtool/cli/options.h"
+#include "zvtool/exit_codes.h"
+#include "zvtool/jobs/commands.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
 #include "zvtool/records/record_commands.h"

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "zvtool/jobs/job.h"
 #include "zvtool/cli/options.h"
+#include "zvtool/jobs/job.h"
 #include "zvtool/records/record_file.h"
 
 // The jobs zvtool runs through the driver. Each returns zvtool's exit status. The current
