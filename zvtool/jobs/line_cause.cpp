@@ -1,0 +1,29 @@
+#include "zvtool/jobs/line_cause.h"
+
+#include <string>
+
+const char* StalledWords(TLineCause cause) {
+    switch (cause) {
+        case TLineCause::kRefused:
+            return "the unit refuses the request";
+        case TLineCause::kWrongReply:
+            return "the unit answers with the wrong reply";
+        case TLineCause::kDamagedSent:
+            return "the unit receives the requests damaged";
+        case TLineCause::kGarbled:
+            return "the unit's replies arrive damaged";
+        case TLineCause::kIntermittent:
+            return "the unit answers only at times";
+        case TLineCause::kSilent:
+        case TLineCause::kSound:
+            break;
+    }
+    return "the unit is not answering";
+}
+
+std::string RepeatsLine(int repeats, int exchanges, const std::string& advice) {
+    std::string line = std::to_string(repeats) + (repeats == 1 ? " repeat in " : " repeats in ") +
+                       std::to_string(exchanges) + (exchanges == 1 ? " exchange" : " exchanges") +
+                       "; the line is weak";
+    return advice.empty() ? line : line + ": " + advice;
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+
+// What the driver's trace says was wrong with the line, reduced to the cause a technician
+// acts on: the advice of a failed job, the note of a job that got through only after
+// repeats, and the progress line of a pass that takes long all name the same cause.
+
+enum class TLineCause {
+    kSound,         // nothing went wrong
+    kRefused,       // the unit answered and refused the request (a status byte)
+    kWrongReply,    // another reply than the request calls for
+    kDamagedSent,   // the unit says the requests arrive damaged
+    kGarbled,       // replies arrive, damaged or cut short
+    kSilent,        // not a byte came back
+    kIntermittent,  // answers at times, silent at others
+};
+
+// The short words for the progress line of a pass that takes long: "the unit is not
+// answering", "the unit's replies arrive damaged", ...
+const char* StalledWords(TLineCause cause);
+
+// The note of a job that got through after repeats: "3 repeats in 200 exchanges; the line
+// is weak: " and the advice.
+std::string RepeatsLine(int repeats, int exchanges, const std::string& advice);
