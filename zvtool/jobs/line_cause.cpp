@@ -16,6 +16,7 @@ const char* StalledWords(TLineCause cause) {
             return "the unit answers only at times";
         case TLineCause::kSilent:
         case TLineCause::kSound:
+        case TLineCause::kNoLine:
             break;
     }
     return "the unit is not answering";
@@ -26,4 +27,26 @@ std::string RepeatsLine(int repeats, int exchanges, const std::string& advice) {
                        std::to_string(exchanges) + (exchanges == 1 ? " exchange" : " exchanges") +
                        "; the line is weak";
     return advice.empty() ? line : line + ": " + advice;
+}
+
+const char* CauseName(TLineCause cause) {
+    switch (cause) {
+        case TLineCause::kSound:
+            return "sound";
+        case TLineCause::kRefused:
+            return "refused";
+        case TLineCause::kWrongReply:
+            return "wrong-reply";
+        case TLineCause::kDamagedSent:
+            return "damaged-requests";
+        case TLineCause::kGarbled:
+            return "garbled";
+        case TLineCause::kSilent:
+            return "silent";
+        case TLineCause::kIntermittent:
+            return "intermittent";
+        case TLineCause::kNoLine:
+            break;
+    }
+    return "no-line";
 }

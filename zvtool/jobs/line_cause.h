@@ -13,7 +13,12 @@ enum class TLineCause {
     kGarbled,       // replies arrive, damaged or cut short
     kSilent,        // not a byte came back
     kIntermittent,  // answers at times, silent at others
+    kNoLine,        // the port could not be opened: no exchange took place
 };
+
+// The cause as the JSON output names it: "sound", "refused", "wrong-reply",
+// "damaged-requests", "garbled", "silent", "intermittent", "no-line".
+const char* CauseName(TLineCause cause);
 
 // The short words for the progress line of a pass that takes long: "the unit is not
 // answering", "the unit's replies arrive damaged", ...
