@@ -1,5 +1,6 @@
 #include "zvtool/report.h"
 
+#include <cstdio>
 #include <string>
 
 #include "zvtool/json.h"
@@ -30,4 +31,34 @@ std::string ReportJson(const TReport& report) {
         json.Raw(member.first.c_str(), member.second);
     }
     return json.Text();
+}
+
+TReport& CommandReport() {
+    static TReport report;
+    return report;
+}
+
+int Fail(int exitStatus, const std::string& message) {
+    std::fprintf(stderr, "zvtool: %s\n", message.c_str());
+    std::fflush(stderr);
+    TReport& report = CommandReport();
+    if (report.error.empty()) {
+        report.error = message;
+    }
+    return exitStatus;
+}
+
+void Note(const std::string& message) {
+    std::fprintf(stderr, "zvtool: %s\n", message.c_str());
+    std::fflush(stderr);
+}
+
+int FinishCommand(int exitStatus, bool json) {
+    TReport& report = CommandReport();
+    report.exit = exitStatus;
+    if (json) {
+        std::printf("%s\n", ReportJson(report).c_str());
+        std::fflush(stdout);
+    }
+    return exitStatus;
 }
