@@ -33,6 +33,20 @@ std::string ReportJson(const TReport& report) {
     return json.Text();
 }
 
+namespace {
+
+bool jsonWanted = false;
+
+}  // namespace
+
+void SetJsonWanted(bool json) {
+    jsonWanted = json;
+}
+
+bool JsonWanted() {
+    return jsonWanted;
+}
+
 TReport& CommandReport() {
     static TReport report;
     return report;

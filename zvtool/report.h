@@ -41,6 +41,11 @@ std::string ReportJson(const TReport& report);
 // end.
 TReport& CommandReport();
 
+// Whether the command prints its report as JSON (--json): then standard output carries the
+// report only.
+void SetJsonWanted(bool json);
+bool JsonWanted();
+
 // zvtool's one way to say what went wrong: "zvtool: MESSAGE" on standard error, and the
 // message as the report's "error" (the first failure is the one reported). Returns
 // `exitStatus`, so that a caller can `return Fail(kExitNoInput, "...")`.

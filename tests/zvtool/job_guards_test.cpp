@@ -172,8 +172,8 @@ TEST(ZvtoolLineCause, RepeatsAndStalls) {
               "3 repeats in 200 exchanges; the line is weak: check the cable");
     EXPECT_EQ(RepeatsLine(1, 1, ""), "1 repeat in 1 exchange; the line is weak");
     EXPECT_STREQ(StalledWords(TLineCause::kSilent), "the unit is not answering");
-    EXPECT_STREQ(StalledWords(TLineCause::kGarbled), "the unit's replies arrive damaged");
-    EXPECT_STREQ(StalledWords(TLineCause::kRefused), "the unit refuses the request");
+    EXPECT_STREQ(StalledWords(TLineCause::kGarbled), "replies arrive damaged");
+    EXPECT_STREQ(StalledWords(TLineCause::kRefused), "the unit refuses");
 }
 
 }  // namespace

@@ -9,13 +9,14 @@
 #include "zvtool/cli/options.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/commands.h"
+#include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
+#include "zvtool/json.h"
 #include "zvtool/records/record_commands.h"
+#include "zvtool/report.h"
 
 namespace {
-
-constexpr char kTraceVariable[] = "ZORDRIVE_TRACE";
 
 // One row per command: a record-file command takes its own arguments; a job command is run
 // from the parsed options.
@@ -57,46 +58,63 @@ int PrepareContext(TZvOptions* options, TZvContext* context) {
     if (!options->driver.empty()) {
         context->driver = AbsolutePath(options->driver);
         if (!IsProgram(context->driver)) {
-            std::fprintf(stderr, "zvtool: no driver program at %s; check --driver\n",
-                         context->driver.c_str());
-            return kExitUnavailable;
+            return Fail(kExitUnavailable,
+                        "no driver program at " + context->driver + "; check --driver");
         }
     } else {
         context->driver = DefaultDriverPath();
         if (context->driver.empty()) {
-            std::fprintf(stderr,
-                         "zvtool: the driver (zordrive) is neither beside zvtool nor on the "
-                         "search path; give its path with --driver PATH\n");
-            return kExitUnavailable;
+            return Fail(kExitUnavailable,
+                        "the driver (zordrive) is neither beside zvtool nor on the search path; "
+                        "give its path with --driver PATH");
         }
     }
     if (!options->dir.empty() && !ChangeDirectory(options->dir)) {
-        std::fprintf(stderr,
-                     "zvtool: cannot enter the directory %s (--dir); check that it exists\n",
-                     options->dir.c_str());
-        return kExitNoInput;
+        return Fail(kExitNoInput, "cannot enter the directory " + options->dir +
+                                      " (--dir); check that it exists");
     }
-    if (!options->trace.empty()) {
-        SetEnvironment(kTraceVariable, options->trace);
-    }
-    SetTraceFile(options->trace);
     context->port = options->port;
     context->terminal = StderrIsTerminal();
     return kExitOk;
 }
 
-}  // namespace
+// Whether the command line asks for JSON, known before anything can fail, so that every
+// way out prints its object.
+bool WantsJson(int argc, char** argv) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
-int main(int argc, char** argv) {
+// The command line as the lock file names the job: "backup -o b.dat --modules 1-10".
+std::string CommandLineText(int argc, char** argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--json") != 0) {
+            text += (text.empty() ? "" : " ") + std::string(argv[i]);
+        }
+    }
+    return text;
+}
+
+// Runs the command; its exit status. `printed` is set when it printed help or the version
+// instead of a report.
+int RunCommand(int argc, char** argv, bool* printed) {
     const int at = FindCommandWord(argc, argv);
     const TCommand* command = at > 0 ? FindCommand(argv[at]) : nullptr;
+    if (command != nullptr) {
+        CommandReport().command = command->name;
+    }
     if (command != nullptr && command->recordCommand != nullptr) {
         return command->recordCommand(argc - at, argv + at);
     }
     TZvOptions options;
     std::string error;
     if (!ParseCommandLine(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "zvtool: %s\n", error.c_str());
+        Fail(kExitUsage, error);
         if (command != nullptr) {
             std::fprintf(stderr, "Try 'zvtool %s --help'.\n", command->name);
         } else {
@@ -105,15 +123,21 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.version) {
-        std::printf("zvtool %s\n", ZV_VERSION);
+        if (JsonWanted()) {
+            CommandReport().members.push_back({"zvtool", JsonString(ZV_VERSION)});
+        } else {
+            std::printf("zvtool %s\n", ZV_VERSION);
+        }
         return kExitOk;
     }
     if (options.help) {
+        *printed = true;
         if (command != nullptr) {
             std::fputs(command->help, stdout);
             std::fputs(kJobOptionsHelp, stdout);
         } else if (!options.command.empty()) {
-            std::fprintf(stderr, "zvtool: unknown command '%s'\n", options.command.c_str());
+            *printed = false;
+            Fail(kExitUsage, "unknown command '" + options.command + "'");
             PrintUsageHint();
             return kExitUsage;
         } else {
@@ -127,5 +151,22 @@ int main(int argc, char** argv) {
         return prepared;
     }
     InstallInterruptHandler();
-    return FindCommand(options.command)->job(context, options);
+    TJobSession session;
+    int status = BeginJob(CommandLineText(argc, argv), options.trace, &session);
+    if (status == kExitOk) {
+        status = FindCommand(options.command)->job(context, options);
+    }
+    EndJob(&session);
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool json = WantsJson(argc, argv);
+    SetJsonWanted(json);
+    bool printed = false;
+    const int status = RunCommand(argc, argv, &printed);
+    // Help is for people only: it prints no report.
+    return printed ? status : FinishCommand(status, json);
 }

@@ -41,21 +41,22 @@ struct TJobShape {
     bool output;
     bool modules;
     bool ignoreMutBlock;
+    bool dated;
 };
 
 TJobShape ShapeOf(TZvJob job) {
     switch (job) {
         case TZvJob::kFetchCentral:
         case TZvJob::kFetchModules:
-            return {job, true, false, false};
+            return {job, true, false, false, false};
         case TZvJob::kSendCentral:
-            return {job, false, false, true};
+            return {job, false, false, true, false};
         case TZvJob::kBackup:
-            return {job, true, true, false};
+            return {job, true, true, false, true};
         case TZvJob::kRestore:
-            return {job, false, false, true};
+            return {job, false, false, true, false};
         default:
-            return {job, false, false, false};
+            return {job, false, false, false, false};
     }
 }
 
@@ -226,6 +227,10 @@ bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, st
             parsed.json = true;
         } else if (argument == "--ignore-mut-block") {
             parsed.ignoreMutBlock = true;
+        } else if (argument == "--force") {
+            parsed.force = true;
+        } else if (argument == "--dated") {
+            parsed.dated = true;
         } else {
             *error = "unknown option '" + argument + "'";
             return false;
@@ -260,6 +265,14 @@ bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, st
     }
     if (parsed.ignoreMutBlock && !shape.ignoreMutBlock) {
         *error = "--ignore-mut-block is for send central and restore";
+        return false;
+    }
+    if (parsed.force && !shape.output) {
+        *error = "--force is for fetch and backup, whose -o FILE it may replace";
+        return false;
+    }
+    if (parsed.dated && !shape.dated) {
+        *error = "--dated is for backup";
         return false;
     }
     if (parsed.job == TZvJob::kBackup && parsed.output.empty()) {

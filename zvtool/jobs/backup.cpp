@@ -12,8 +12,10 @@
 #include "zvtool/jobs/commands.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
+#include "zvtool/jobs/verdict.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
+#include "zvtool/report.h"
 
 namespace {
 
@@ -25,14 +27,20 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Runs one fetch of a backup and adds what it fetched to `records`: its exit status.
+// Runs one fetch of a backup and adds what it fetched to `records`: its exit status, not 0
+// unless the fetch brought every record it asked for.
 int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvRecord>* records,
               TDriverRun* run) {
     std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
     *run = RunDriverJob(context, job);
-    const int status = ExitStatusOf(*run, kResultAllFetched);
+    int status = JudgeRun(context, job, *run, kResultAllFetched);
+    const int held = CountWholeRecords(kFromZvFile);
+    if (status == kExitOk) {
+        const int asked = job.passModules.empty() ? 1 : static_cast<int>(job.passModules.size());
+        status = CheckRecordCount(AbsolutePath(kFromZvFile), held, asked);
+    }
     std::vector<TZvRecord> fetched;
-    if (CountWholeRecords(kFromZvFile) > 0 && LoadCheckedRecords(kFromZvFile, fetched) == kExitOk) {
+    if (held > 0 && LoadCheckedRecords(kFromZvFile, fetched) == kExitOk) {
         records->insert(records->end(), fetched.begin(), fetched.end());
     }
     return status;
@@ -42,8 +50,12 @@ int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvR
 
 int RunBackup(const TZvContext& context, const TZvOptions& options) {
     const Clock::time_point start = Clock::now();
-    const std::string partial = options.output + kPartialSuffix;
-    if (!CanCreateBeside(options.output)) {
+    std::string output;
+    if (const int planned = PlanOutputFile(options, &output); planned != kExitOk) {
+        return planned;
+    }
+    const std::string partial = output + kPartialSuffix;
+    if (!CanCreateBeside(output)) {
         return kExitCannotCreate;
     }
     std::vector<TZvRecord> records;
@@ -52,37 +64,38 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
     if (status == kExitOk) {
         status = FetchInto(context, FetchModulesJob(options.first, options.last), &records, &run);
     }
-    TOutcome outcome{"backup", run.result, SecondsSince(start), static_cast<int>(records.size()),
-                     options.output};
+    TOutcome outcome{"backup", SecondsSince(start), static_cast<int>(records.size()), output};
+    if (!run.started && records.empty()) {
+        PrintOutcome({"backup", outcome.seconds, -1, ""});
+        return status;
+    }
     // Only a whole backup goes under its own name; what a failed one fetched stays beside it
     // under a name that says so.
     if (!WriteRecordFile(partial, records)) {
-        std::fprintf(stderr, "zvtool: cannot write %s\n", partial.c_str());
         std::remove(partial.c_str());
-        return status != kExitOk ? status : kExitCannotCreate;
+        const int failed = Fail(kExitCannotCreate, "cannot write " + partial);
+        return status != kExitOk ? status : failed;
     }
     if (status == kExitOk) {
-        if (!RenameReplacing(partial, options.output)) {
-            std::fprintf(stderr, "zvtool: cannot rename %s to %s\n", partial.c_str(),
-                         options.output.c_str());
-            return kExitCannotCreate;
+        if (!RenameReplacing(partial, output)) {
+            return Fail(kExitCannotCreate, "cannot rename " + partial + " to " + output);
         }
-        PrintOutcome(outcome, options.json);
+        PrintOutcome(outcome);
         return kExitOk;
     }
+    CommandReport().partial = true;
     if (records.empty()) {
         std::remove(partial.c_str());
-        std::fprintf(stderr, "zvtool: the backup failed before any record was fetched\n");
+        Note("the backup failed before any record was fetched");
         outcome.file.clear();
     } else {
-        std::fprintf(stderr,
-                     "zvtool: the backup is incomplete: %s holds the %zu records fetched "
-                     "(central first); %s was not written\n",
-                     partial.c_str(), records.size(), options.output.c_str());
+        Note("the backup is incomplete: " + partial + " holds the " +
+             std::to_string(records.size()) + " records fetched (central first); " + output +
+             " was not written");
         outcome.file = partial;
     }
     SayRunningFlag(run);
-    PrintOutcome(outcome, options.json);
+    PrintOutcome(outcome);
     return status;
 }
 
@@ -100,41 +113,36 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
         modules.push_back(records[i]);
     }
     if (records[0].number != kCentralRecordNumber || modules.size() + 1 != records.size()) {
-        std::fprintf(stderr,
-                     "zvtool: %s is not a setup file: it must hold the central record (number 0) "
-                     "first and then module records only, as `zvtool backup` writes it\n",
-                     options.file.c_str());
-        return kExitDataError;
+        return Fail(kExitDataError, options.file +
+                                        " is not a setup file: it must hold the central record "
+                                        "(number 0) first and then module records only, as "
+                                        "`zvtool backup` writes it");
     }
 
     if (!WriteRecordFile(kToZvFile, {records[0]})) {
-        std::fprintf(stderr, "zvtool: cannot write %s\n", AbsolutePath(kToZvFile).c_str());
-        return kExitCannotCreate;
+        return Fail(kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile));
     }
-    TDriverRun run = RunDriverJob(context, SendCentralJob(options.ignoreMutBlock));
-    int status = ExitStatusOf(run, kResultAllSent);
+    const TDriverJob central = SendCentralJob(options.ignoreMutBlock);
+    TDriverRun run = RunDriverJob(context, central);
+    int status = JudgeRun(context, central, run, kResultAllSent);
     int sent = status == kExitOk ? 1 : 0;
     if (status != kExitOk) {
-        std::fprintf(stderr,
-                     "zvtool: the restore stopped at the central record; no module record "
-                     "was sent\n");
+        Note("the restore stopped at the central record; no module record was sent");
     } else if (!modules.empty()) {
         if (!WriteRecordFile(kToZvFile, modules)) {
-            std::fprintf(stderr, "zvtool: cannot write %s\n", AbsolutePath(kToZvFile).c_str());
-            return kExitCannotCreate;
+            return Fail(kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile));
         }
-        run = RunDriverJob(context, SendModulesJob(modules));
-        status = ExitStatusOf(run, kResultAllSent);
+        const TDriverJob send = SendModulesJob(modules);
+        run = RunDriverJob(context, send);
+        status = JudgeRun(context, send, run, kResultAllSent);
         if (status == kExitOk) {
             sent += static_cast<int>(modules.size());
         } else {
-            std::fprintf(stderr,
-                         "zvtool: the restore stopped at module record %d of %zu; the central "
-                         "record was sent\n",
-                         run.lastPass, modules.size());
+            Note("the restore stopped at module record " + std::to_string(run.lastPass) + " of " +
+                 std::to_string(modules.size()) + "; the central record was sent");
         }
     }
     SayRunningFlag(run);
-    PrintOutcome({"restore", run.result, SecondsSince(start), sent, options.file}, options.json);
+    PrintOutcome({"restore", SecondsSince(start), sent, options.file});
     return status;
 }

@@ -1,6 +1,7 @@
 #include "zvtool/jobs/commands.h"
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -9,9 +10,13 @@
 #include "settings/profile.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/outcome.h"
+#include "zvtool/jobs/output_rule.h"
+#include "zvtool/jobs/places.h"
 #include "zvtool/jobs/process.h"
+#include "zvtool/jobs/verdict.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
+#include "zvtool/report.h"
 
 namespace {
 
@@ -31,27 +36,23 @@ int LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records) 
     }
     if (options.job == TZvJob::kSendCentral) {
         if (records->size() != 1 || (*records)[0].number != kCentralRecordNumber) {
-            std::fprintf(stderr,
-                         "zvtool: %s must hold exactly one record, the central record (number "
-                         "0), as `zvtool fetch central` writes it\n",
-                         options.file.c_str());
-            return kExitDataError;
+            return Fail(kExitDataError, options.file +
+                                            " must hold exactly one record, the central record "
+                                            "(number 0), as `zvtool fetch central` writes it");
         }
         return kExitOk;
     }
     for (const TZvRecord& record : *records) {
         if (record.number < kFirstModule || record.number > kLastModule) {
-            std::fprintf(stderr,
-                         "zvtool: %s holds record %d; a module send takes module records 1 to "
-                         "200 (send the central record with `zvtool send central`)\n",
-                         options.file.c_str(), record.number);
-            return kExitDataError;
+            return Fail(kExitDataError,
+                        options.file + " holds record " + std::to_string(record.number) +
+                            "; a module send takes module records 1 to 200 (send the central "
+                            "record with `zvtool send central`)");
         }
     }
     if (records->size() > kMaxSendRecords) {
-        std::fprintf(stderr, "zvtool: %s holds %zu records; one send takes at most 200\n",
-                     options.file.c_str(), records->size());
-        return kExitDataError;
+        return Fail(kExitDataError, options.file + " holds " + std::to_string(records->size()) +
+                                        " records; one send takes at most 200");
     }
     return kExitOk;
 }
@@ -62,8 +63,7 @@ bool CanCreateBeside(const std::string& path) {
     const std::string probe = path + kTempSuffix;
     std::FILE* file = std::fopen(probe.c_str(), "wb");
     if (file == nullptr) {
-        std::fprintf(stderr, "zvtool: cannot create files beside %s; check its directory\n",
-                     path.c_str());
+        Fail(kExitCannotCreate, "cannot create files beside " + path + "; check its directory");
         return false;
     }
     std::fclose(file);
@@ -75,17 +75,34 @@ bool CopyInto(const std::string& from, const std::string& to) {
     const std::string beside = to + kTempSuffix;
     if (!CopyWholeFile(from, beside) || !RenameReplacing(beside, to)) {
         std::remove(beside.c_str());
-        std::fprintf(stderr, "zvtool: cannot write %s (copying %s)\n", to.c_str(), from.c_str());
+        Fail(kExitCannotCreate, "cannot write " + to + " (copying " + from + ")");
         return false;
     }
     return true;
 }
 
+int PlanOutputFile(const TZvOptions& options, std::string* path) {
+    const TOutputPlan plan =
+        PlanOutput(options.output, options.force, options.dated, std::time(nullptr), FileExists);
+    if (plan.refused) {
+        return Fail(kExitCannotCreate,
+                    options.output + " exists; give --force to replace it" +
+                        (options.job == TZvJob::kBackup
+                             ? ", or --dated to write the backup under a name with the date and "
+                               "time"
+                             : ""));
+    }
+    *path = plan.path;
+    return kExitOk;
+}
+
 TDriverJob FetchCentralJob() {
-    return {"fetching the central record",
-            {{"TestMiniZvConnection", 0}, {"GetData", 1}, {"ToZorvek", 0}},
-            {},
-            1};
+    TDriverJob job{"fetching the central record",
+                   {{"TestMiniZvConnection", 0}, {"GetData", 1}, {"ToZorvek", 0}},
+                   {},
+                   1};
+    job.kind = TJobKind::kFetchCentral;
+    return job;
 }
 
 TDriverJob FetchModulesJob(int first, int last) {
@@ -97,6 +114,7 @@ TDriverJob FetchModulesJob(int first, int last) {
                     {"GetToModulNumber", last}},
                    {},
                    first};
+    job.kind = TJobKind::kFetchModules;
     for (int module = first; module <= last; ++module) {
         job.passModules.push_back(module);
     }
@@ -104,13 +122,15 @@ TDriverJob FetchModulesJob(int first, int last) {
 }
 
 TDriverJob SendCentralJob(bool ignoreMutBlock) {
-    return {"sending the central record",
-            {{"TestMiniZvConnection", 0},
-             {"GetData", 0},
-             {"ToZorvek", 0},
-             {"IgnoreMutBlock", ignoreMutBlock ? 1 : 0}},
-            {},
-            1};
+    TDriverJob job{"sending the central record",
+                   {{"TestMiniZvConnection", 0},
+                    {"GetData", 0},
+                    {"ToZorvek", 0},
+                    {"IgnoreMutBlock", ignoreMutBlock ? 1 : 0}},
+                   {},
+                   1};
+    job.kind = TJobKind::kSendCentral;
+    return job;
 }
 
 TDriverJob SendModulesJob(const std::vector<TZvRecord>& records) {
@@ -122,17 +142,19 @@ TDriverJob SendModulesJob(const std::vector<TZvRecord>& records) {
                     {"SendNumberOfModuls", static_cast<int>(records.size())}},
                    {},
                    1};
+    job.kind = TJobKind::kSendModules;
     for (const TZvRecord& record : records) {
         job.passModules.push_back(record.number);
     }
     return job;
 }
 
-int RunTestJob(const TZvContext& context, const TZvOptions& options) {
-    const TDriverRun run =
-        RunDriverJob(context, {"testing the connection", {{"TestMiniZvConnection", 1}}, {}, 1});
-    PrintOutcome({"test", run.result, run.seconds, -1, ""}, options.json);
-    return ExitStatusOf(run, kResultVersionAnswered);
+int RunTestJob(const TZvContext& context, const TZvOptions&) {
+    const TDriverJob job{"testing the connection", {{"TestMiniZvConnection", 1}}, {}, 1};
+    const TDriverRun run = RunDriverJob(context, job);
+    const int status = JudgeRun(context, job, run, kResultVersionAnswered);
+    PrintOutcome({"test", run.seconds, -1, ""});
+    return status;
 }
 
 int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
@@ -141,28 +163,45 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
         modules ? FetchModulesJob(options.first, options.last) : FetchCentralJob();
     const std::string name =
         modules ? "fetch modules " + RangeText(options.first, options.last) : "fetch central";
-    if (!options.output.empty() && !CanCreateBeside(options.output)) {
-        return kExitCannotCreate;
+    std::string output;
+    if (!options.output.empty()) {
+        if (const int planned = PlanOutputFile(options, &output); planned != kExitOk) {
+            return planned;
+        }
+        if (!CanCreateBeside(output)) {
+            return kExitCannotCreate;
+        }
     }
     std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
     const TDriverRun run = RunDriverJob(context, job);
-    TOutcome outcome{name, run.result, run.seconds, CountWholeRecords(kFromZvFile),
-                     AbsolutePath(kFromZvFile)};
-    int status = ExitStatusOf(run, kResultAllFetched);
-    if (status == kExitOk && !options.output.empty()) {
-        if (!CopyInto(kFromZvFile, options.output)) {
+    const std::string fetched = AbsolutePath(kFromZvFile);
+    TOutcome outcome{name, run.seconds, CountWholeRecords(kFromZvFile), fetched};
+    int status = JudgeRun(context, job, run, kResultAllFetched);
+    if (!run.started) {
+        PrintOutcome({name, 0, -1, ""});
+        return status;
+    }
+    if (status == kExitOk) {
+        status = CheckRecordCount(fetched, outcome.records,
+                                  modules ? options.last - options.first + 1 : 1);
+    }
+    if (status == kExitOk && !output.empty()) {
+        if (!CopyInto(kFromZvFile, output)) {
             status = kExitCannotCreate;
         } else {
-            outcome.file = options.output;
+            outcome.file = output;
         }
     } else if (status != kExitOk) {
-        std::fprintf(stderr, "zvtool: %s holds the %d record%s fetched before the job ended%s\n",
-                     AbsolutePath(kFromZvFile).c_str(), outcome.records,
-                     outcome.records == 1 ? "" : "s",
-                     options.output.empty() ? "" : "; nothing was written to -o");
+        CommandReport().partial = true;
+        const int held = outcome.records < 0 ? 0 : outcome.records;
+        if (status != kExitNotTheJob) {
+            Note(fetched + " holds the " + std::to_string(held) + " record" +
+                 (held == 1 ? "" : "s") + " fetched before the job ended" +
+                 (output.empty() ? "" : "; nothing was written to -o"));
+        }
     }
     SayRunningFlag(run);
-    PrintOutcome(outcome, options.json);
+    PrintOutcome(outcome);
     return status;
 }
 
@@ -175,16 +214,16 @@ int RunSendJob(const TZvContext& context, const TZvOptions& options) {
         return kExitCannotCreate;
     }
     const bool central = options.job == TZvJob::kSendCentral;
-    const TDriverRun run = RunDriverJob(
-        context, central ? SendCentralJob(options.ignoreMutBlock) : SendModulesJob(records));
-    PrintOutcome({central ? "send central" : "send modules", run.result, run.seconds,
-                  static_cast<int>(records.size()), options.file},
-                 options.json);
-    const int status = ExitStatusOf(run, kResultAllSent);
-    if (status != kExitOk && !central) {
-        std::fprintf(stderr, "zvtool: the send ended at record %d of %zu\n", run.lastPass,
-                     records.size());
+    const TDriverJob job =
+        central ? SendCentralJob(options.ignoreMutBlock) : SendModulesJob(records);
+    const TDriverRun run = RunDriverJob(context, job);
+    const int status = JudgeRun(context, job, run, kResultAllSent);
+    if (status != kExitOk && !central && run.result >= 0 && status != kExitNotTheJob) {
+        Note("the send ended at record " + std::to_string(run.lastPass) + " of " +
+             std::to_string(records.size()));
     }
     SayRunningFlag(run);
+    PrintOutcome({central ? "send central" : "send modules", run.seconds,
+                  static_cast<int>(records.size()), options.file});
     return status;
 }

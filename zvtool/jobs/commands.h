@@ -25,6 +25,10 @@ TDriverJob SendModulesJob(const std::vector<TZvRecord>& records);
 // fetch rather than after it. False, with a message, when not.
 bool CanCreateBeside(const std::string& path);
 
+// Where -o FILE of a fetch or a backup goes: kExitOk and `path`, FILE itself or its dated
+// name; kExitCannotCreate, said, when FILE is there and --force does not allow replacing it.
+int PlanOutputFile(const TZvOptions& options, std::string* path);
+
 // Copies `from` over `to` through a file beside `to`, so that `to` is never half written and
 // `from` may be `to` itself. False, with a message, when it fails.
 bool CopyInto(const std::string& from, const std::string& to);

@@ -1,5 +1,6 @@
 #include "zvtool/jobs/guard.h"
 
+#include <cstdio>
 #include <string>
 
 #include "zvtool/exit_codes.h"
@@ -56,4 +57,19 @@ void EndJob(TJobSession* session) {
 
 const std::string& JobTrace() {
     return jobTrace;
+}
+
+std::string JobTraceText() {
+    std::string text;
+    if (jobTrace.empty()) {
+        return text;
+    }
+    if (std::FILE* file = std::fopen(jobTrace.c_str(), "rb")) {
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+            text.append(chunk, got);
+        }
+        std::fclose(file);
+    }
+    return text;
 }

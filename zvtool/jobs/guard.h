@@ -20,5 +20,7 @@ int BeginJob(const std::string& commandLine, const std::string& traceFile, TJobS
 // Gives the lock up, once the job's last driver has ended.
 void EndJob(TJobSession* session);
 
-// The trace of the job, for the account after a run ("" for none).
+// The trace of the job, for the account after a run ("" for none), and its text as it
+// stands ("" when there is none).
 const std::string& JobTrace();
+std::string JobTraceText();

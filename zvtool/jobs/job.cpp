@@ -6,12 +6,18 @@
 
 #include "settings/profile.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/jobs/guard.h"
+#include "zvtool/jobs/job_keys.h"
 #include "zvtool/jobs/process.h"
 #include "zvtool/jobs/progress.h"
+#include "zvtool/jobs/trace_summary.h"
+#include "zvtool/report.h"
 
 namespace {
 
 constexpr int kTickMs = 100;
+// How often the trace is read while a pass takes long, to say what it meets.
+constexpr double kCauseLookSeconds = 1.0;
 constexpr int kLastResult = 11;
 
 using Clock = std::chrono::steady_clock;
@@ -57,11 +63,15 @@ struct TProgressOutput {
 
 TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
     TDriverRun run;
+    std::vector<TJobKey> keys;
     if (context.port != 0) {
-        WriteKey(kSettingsFile, "Comport", context.port);
+        keys.push_back({"Comport", context.port});
     }
-    for (const TJobKey& key : job.keys) {
-        WriteKey(kSettingsFile, key.key, key.value);
+    keys.insert(keys.end(), job.keys.begin(), job.keys.end());
+    std::string keyError;
+    if (WriteJobKeys(keys, &keyError) != kExitOk) {
+        run.toolExit = Fail(kExitCannotCreate, keyError);
+        return run;
     }
     // A pass number left from an earlier run would show as this run's progress.
     WriteKey(kStatusFile, "NowTransferingNo", 0);
@@ -70,11 +80,11 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
     std::string error;
     const Clock::time_point start = Clock::now();
     if (!StartDriver(context.driver, &driver, &error)) {
-        std::fprintf(stderr, "zvtool: cannot start the driver %s: %s\n", context.driver.c_str(),
-                     error.c_str());
-        run.toolExit = kExitUnavailable;
+        run.toolExit =
+            Fail(kExitUnavailable, "cannot start the driver " + context.driver + ": " + error);
         return run;
     }
+    run.started = true;
 
     TProgressOutput output;
     output.terminal = context.terminal;
@@ -83,6 +93,7 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
     Clock::time_point firstPass{};
     Clock::time_point passStart{};
     bool stallShown = false;
+    double causeLooked = 0;
     int tick = 0;
     if (!output.terminal) {
         output.Line(job.what + " ...");
@@ -110,6 +121,7 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
             passStart = now;
             progress.finishedPasses = std::chrono::duration<double>(now - firstPass).count();
             stallShown = false;
+            progress.cause = TLineCause::kSilent;
             run.lastPass = pass;
             if (!output.terminal) {
                 progress.passElapsed = 0;
@@ -118,6 +130,10 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
         }
         if (progress.current > 0) {
             progress.passElapsed = std::chrono::duration<double>(now - passStart).count();
+        }
+        if (PassStalled(progress) && progress.elapsed - causeLooked >= kCauseLookSeconds) {
+            progress.cause = CurrentCause(JobTraceText());
+            causeLooked = progress.elapsed;
         }
         if (output.terminal) {
             output.Redraw(ProgressBarLine(progress));
@@ -138,7 +154,7 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
         }
     }
     if (waited == TWaitResult::kInterrupted) {
-        std::fprintf(stderr, "zvtool: interrupted: stopping the driver\n");
+        Fail(kExitInterrupted, "interrupted: stopping the driver");
         StopDriver(&driver);
         run.seconds = SecondsSince(start);
         run.toolExit = kExitInterrupted;
@@ -146,9 +162,9 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
         return run;
     }
     if (status < 0 || status > kLastResult) {
-        std::fprintf(stderr, "zvtool: the driver ended without a result (exit status %d); see %s\n",
-                     status, ProfileFilePath(kStatusFile).c_str());
-        run.toolExit = kExitSoftware;
+        run.toolExit = Fail(kExitSoftware, "the driver ended without a result (exit status " +
+                                               std::to_string(status) + "); see " +
+                                               ProfileFilePath(kStatusFile));
         return run;
     }
     run.result = status;

@@ -5,15 +5,15 @@
 const char* StalledWords(TLineCause cause) {
     switch (cause) {
         case TLineCause::kRefused:
-            return "the unit refuses the request";
+            return "the unit refuses";
         case TLineCause::kWrongReply:
-            return "the unit answers with the wrong reply";
+            return "wrong replies come back";
         case TLineCause::kDamagedSent:
-            return "the unit receives the requests damaged";
+            return "requests arrive damaged";
         case TLineCause::kGarbled:
-            return "the unit's replies arrive damaged";
+            return "replies arrive damaged";
         case TLineCause::kIntermittent:
-            return "the unit answers only at times";
+            return "the unit answers at times";
         case TLineCause::kSilent:
         case TLineCause::kSound:
         case TLineCause::kNoLine:

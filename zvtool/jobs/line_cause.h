@@ -21,7 +21,7 @@ enum class TLineCause {
 const char* CauseName(TLineCause cause);
 
 // The short words for the progress line of a pass that takes long: "the unit is not
-// answering", "the unit's replies arrive damaged", ...
+// answering", "replies arrive damaged", ...; at most 26 characters, for the bar line.
 const char* StalledWords(TLineCause cause);
 
 // The note of a job that got through after repeats: "3 repeats in 200 exchanges; the line

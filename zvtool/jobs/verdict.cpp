@@ -16,18 +16,6 @@ const char kNotTheJobMeaning[] = "the driver did not run the job asked for";
 
 namespace {
 
-std::string ReadText(const std::string& path) {
-    std::string text;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        char chunk[4096];
-        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-            text.append(chunk, got);
-        }
-        std::fclose(file);
-    }
-    return text;
-}
-
 // What to check when there is no trace to tell more.
 const char* ResultAdvice(int result) {
     switch (result) {
@@ -55,7 +43,7 @@ bool ReadAccount(TTraceAccount* account) {
     if (trace.empty()) {
         return false;
     }
-    *account = AccountOfTrace(ReadText(trace));
+    *account = AccountOfTrace(JobTraceText());
     TReport& report = CommandReport();
     report.account.insert(report.account.end(), account->lines.begin(), account->lines.end());
     report.repeats = (report.repeats < 0 ? 0 : report.repeats) + account->repeats;
@@ -73,8 +61,10 @@ void SayAccount(const TTraceAccount& account) {
 
 }  // namespace
 
-int JudgeRun(const TZvContext& context, TJobKind kind, const std::vector<int>& passModules,
-             const TDriverRun& run, int expected) {
+int JudgeRun(const TZvContext& context, const TDriverJob& job, const TDriverRun& run,
+             int expected) {
+    const TJobKind kind = job.kind;
+    const std::vector<int>& passModules = job.passModules;
     TReport& report = CommandReport();
     report.job = true;
     report.result = run.result;

@@ -12,12 +12,10 @@
 // The outcome line's meaning of a result that the job asked for cannot give.
 extern const char kNotTheJobMeaning[];
 
-// The exit status of `run`, a run of `kind` that does what was asked when it ends with
+// The exit status of `run`, a run of `job` that does what was asked when it ends with
 // `expected`. Says on standard error what to check, and fills the command's report (the
-// result, its meaning for this job, the port, the trace's account, the failing module of
-// `passModules`).
-int JudgeRun(const TZvContext& context, TJobKind kind, const std::vector<int>& passModules,
-             const TDriverRun& run, int expected);
+// result, its meaning for this job, the port, the trace's account, the failing module).
+int JudgeRun(const TZvContext& context, const TDriverJob& job, const TDriverRun& run, int expected);
 
 // After a fetch that the driver reported whole: kExitOk when `path` holds the `asked`
 // records; else kExitNotTheJob, said, since the records asked for are not all there.

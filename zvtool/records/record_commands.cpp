@@ -7,6 +7,8 @@
 #include <string>
 
 #include "zvtool/exit_codes.h"
+#include "zvtool/json.h"
+#include "zvtool/report.h"
 
 namespace {
 
@@ -75,10 +77,20 @@ bool IsHelp(const char* arg) {
     return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
 }
 
+// --json, read by main for every command; here it is no unknown option.
+bool IsJson(const char* arg) {
+    return std::strcmp(arg, "--json") == 0;
+}
+
 int Usage(const char* command, const std::string& what, const char* usage) {
     std::fprintf(stderr, "zvtool %s: %s\n%s(zvtool %s --help tells more)\n", command, what.c_str(),
                  usage, command);
+    CommandReport().error = what;
     return kExitDiffTrouble;
+}
+
+std::string Plural(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 // Reads and checks a file; false with the reason on stderr when it cannot be read.
@@ -87,10 +99,34 @@ bool ReadChecked(const char* command, const char* path, TRecordReading& reading)
     std::string error;
     if (!ReadWholeFile(path, text, error)) {
         std::fprintf(stderr, "zvtool %s: cannot read %s: %s\n", command, path, error.c_str());
+        if (CommandReport().error.empty()) {
+            CommandReport().error = "cannot read " + std::string(path) + ": " + error;
+        }
         return false;
     }
     reading = ReadRecordText(text);
     return true;
+}
+
+std::string ProblemJson(const char* path, const TRecordProblem& problem) {
+    return TJsonObject()
+        .String("file", path)
+        .Int("line", problem.line)
+        .Int("column", problem.column)
+        .String("message", problem.text)
+        .Text();
+}
+
+std::string RecordJson(const TZvRecord& record, int line) {
+    std::vector<std::string> bytes;
+    for (const std::uint8_t byte : record.bytes) {
+        bytes.push_back(std::to_string(byte));
+    }
+    return TJsonObject()
+        .Int("number", record.number)
+        .Int("line", line)
+        .Raw("bytes", JsonArray(bytes))
+        .Text();
 }
 
 void PrintProblems(std::FILE* out, const char* path, const TRecordReading& reading, bool all) {
@@ -109,7 +145,7 @@ void PrintProblems(std::FILE* out, const char* path, const TRecordReading& readi
 }
 
 std::string Problems(int count) {
-    return std::to_string(count) + (count == 1 ? " problem" : " problems");
+    return Plural(count, "problem", "problems");
 }
 
 void WarnUnsound(const char* command, const char* path, const TRecordReading& reading,
@@ -176,6 +212,8 @@ int RunCheck(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--all") == 0) {
             all = true;
+        } else if (IsJson(argv[i])) {
+            continue;
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             return Usage("check", std::string("unknown option ") + argv[i], kUsage);
         } else {
@@ -186,25 +224,41 @@ int RunCheck(int argc, char** argv) {
         return Usage("check", "no file named", kUsage);
     }
     int status = kExitDiffSame;
+    std::vector<std::string> files;
+    std::vector<std::string> problems;
     for (const char* path : paths) {
         TRecordReading reading;
         if (!ReadChecked("check", path, reading)) {
             status = kExitDiffTrouble;
             continue;
         }
+        const int records = static_cast<int>(reading.records.size());
+        files.push_back(TJsonObject()
+                            .String("file", path)
+                            .Int("records", records)
+                            .Bool("sound", reading.problemCount == 0)
+                            .Int("problem_count", reading.problemCount)
+                            .Text());
+        for (const TRecordProblem& problem : reading.problems) {
+            problems.push_back(ProblemJson(path, problem));
+        }
+        if (status == kExitDiffSame && reading.problemCount != 0) {
+            status = kExitDiffDiffer;
+        }
+        if (JsonWanted()) {
+            continue;
+        }
         if (reading.problemCount == 0) {
-            std::printf("%s: sound: %d records (%s)\n", path,
-                        static_cast<int>(reading.records.size()),
+            std::printf("%s: sound: %s (%s)\n", path, Plural(records, "record", "records").c_str(),
                         DescribeNumbers(reading.records).c_str());
             continue;
         }
         PrintProblems(stdout, path, reading, all);
         std::printf("%s: %s; a send would not carry what the file seems to say\n", path,
                     Problems(reading.problemCount).c_str());
-        if (status == kExitDiffSame) {
-            status = kExitDiffDiffer;
-        }
     }
+    CommandReport().members.push_back({"files", JsonArray(files)});
+    CommandReport().members.push_back({"problems", JsonArray(problems)});
     return status;
 }
 
@@ -221,6 +275,8 @@ int RunShow(int argc, char** argv) {
         }
         if (std::strcmp(arg, "--hex") == 0) {
             hex = true;
+        } else if (IsJson(arg)) {
+            continue;
         } else if (std::strcmp(arg, "--record") == 0 || std::strncmp(arg, "--record=", 9) == 0) {
             const char* value = arg[8] == '=' ? arg + 9 : i + 1 < argc ? argv[++i] : nullptr;
             if (value == nullptr || !ParseRecordNumber(value, only)) {
@@ -246,20 +302,30 @@ int RunShow(int argc, char** argv) {
         WarnUnsound("show", path, reading, "showing it");
     }
     bool shown = false;
+    std::vector<std::string> records;
     for (std::size_t i = 0; i < reading.records.size(); ++i) {
         if (only >= 0 && reading.records[i].number != only) {
             continue;
         }
-        if (shown) {
-            std::printf("\n");
+        records.push_back(RecordJson(reading.records[i], reading.lines[i]));
+        if (!JsonWanted()) {
+            if (shown) {
+                std::printf("\n");
+            }
+            PrintRecord(reading.records[i], reading.lines[i], hex);
         }
-        PrintRecord(reading.records[i], reading.lines[i], hex);
         shown = true;
     }
+    CommandReport().members.push_back({"file", JsonString(path)});
+    CommandReport().members.push_back({"problem_count", std::to_string(reading.problemCount)});
+    CommandReport().members.push_back({"records", JsonArray(records)});
     if (only >= 0 && !shown) {
-        std::fprintf(
-            stderr, "zvtool show: %s holds no %s (it holds %s)\n", path, RecordName(only).c_str(),
-            reading.records.empty() ? "no record" : DescribeNumbers(reading.records).c_str());
+        const std::string holds =
+            reading.records.empty() ? "no record" : DescribeNumbers(reading.records);
+        std::fprintf(stderr, "zvtool show: %s holds no %s (it holds %s)\n", path,
+                     RecordName(only).c_str(), holds.c_str());
+        CommandReport().error =
+            std::string(path) + " holds no " + RecordName(only) + " (it holds " + holds + ")";
         return kExitDiffTrouble;
     }
     return reading.problemCount != 0 ? kExitDiffDiffer : kExitDiffSame;
@@ -276,6 +342,8 @@ int RunDiff(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--hex") == 0) {
             hex = true;
+        } else if (IsJson(argv[i])) {
+            continue;
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             return Usage("diff", std::string("unknown option ") + argv[i], kUsage);
         } else {
@@ -309,15 +377,20 @@ int RunDiff(int argc, char** argv) {
     int onlyA = 0;
     int onlyB = 0;
     int same = 0;
-    bool named = false;
+    const bool text = !JsonWanted();
+    std::vector<std::string> differences;
+    if (text && !numbers.empty()) {
+        std::printf("A = %s, B = %s\n", paths[0], paths[1]);
+    }
     for (const auto& entry : numbers) {
         const std::string name = RecordName(entry.first);
-        if (!named) {
-            std::printf("A = %s, B = %s\n", paths[0], paths[1]);
-            named = true;
-        }
         if (entry.second != 3) {
-            std::printf("%s: only in %s\n", name.c_str(), entry.second == 1 ? "A" : "B");
+            const char* where = entry.second == 1 ? "a" : "b";
+            differences.push_back(
+                TJsonObject().Int("record", entry.first).String("only_in", where).Text());
+            if (text) {
+                std::printf("%s: only in %s\n", name.c_str(), entry.second == 1 ? "A" : "B");
+            }
             ++(entry.second == 1 ? onlyA : onlyB);
             continue;
         }
@@ -333,21 +406,43 @@ int RunDiff(int argc, char** argv) {
             continue;
         }
         ++changed;
-        std::printf("%s: %d of 130 bytes differ\n  offset    A    B\n", name.c_str(), differing);
+        if (text) {
+            std::printf("%s: %d of 130 bytes differ\n  offset    A    B\n", name.c_str(),
+                        differing);
+        }
         for (int i = 0; i < kZvSetupBytes; ++i) {
             const int va = ra.bytes[static_cast<std::size_t>(i)];
             const int vb = rb.bytes[static_cast<std::size_t>(i)];
-            if (va != vb) {
+            if (va == vb) {
+                continue;
+            }
+            differences.push_back(TJsonObject()
+                                      .Int("record", entry.first)
+                                      .Int("offset", i)
+                                      .Int("a", va)
+                                      .Int("b", vb)
+                                      .Text());
+            if (text) {
                 std::printf(hex ? "    0x%02X   %02X   %02X\n" : "  %6d  %3d  %3d\n", i, va, vb);
             }
         }
     }
+    TReport& report = CommandReport();
+    report.members.push_back({"a", JsonString(paths[0])});
+    report.members.push_back({"b", JsonString(paths[1])});
+    report.members.push_back({"same", std::to_string(same)});
+    report.members.push_back({"differences", JsonArray(differences)});
     if (changed + onlyA + onlyB == 0) {
-        std::printf("%s and %s hold the same %d records\n", paths[0], paths[1], same);
+        if (text) {
+            std::printf("%s and %s hold the same %s\n", paths[0], paths[1],
+                        Plural(same, "record", "records").c_str());
+        }
         return kExitDiffSame;
     }
-    std::printf("%d changed, %d only in A, %d only in B, %d the same\n", changed, onlyA, onlyB,
-                same);
+    if (text) {
+        std::printf("%d changed, %d only in A, %d only in B, %d the same\n", changed, onlyA, onlyB,
+                    same);
+    }
     return kExitDiffDiffer;
 }
 
@@ -355,17 +450,15 @@ int LoadCheckedRecords(const char* path, std::vector<TZvRecord>& records) {
     std::string text;
     std::string error;
     if (!ReadWholeFile(path, text, error)) {
-        std::fprintf(stderr, "zvtool: cannot read %s: %s\n", path, error.c_str());
-        return kExitNoInput;
+        return Fail(kExitNoInput, "cannot read " + std::string(path) + ": " + error);
     }
     const TRecordReading reading = ReadRecordText(text);
     if (reading.problemCount != 0) {
         PrintProblems(stderr, path, reading, false);
-        std::fprintf(stderr,
-                     "zvtool: %s fails the check (%s): correct it and try again; `zvtool check "
-                     "%s --all` lists every problem\n",
-                     path, Problems(reading.problemCount).c_str(), path);
-        return kExitDataError;
+        return Fail(kExitDataError, std::string(path) + " fails the check (" +
+                                        Problems(reading.problemCount) +
+                                        "): correct it and try again; `zvtool check " + path +
+                                        " --all` lists every problem");
     }
     records = reading.records;
     return kExitOk;
