@@ -67,7 +67,9 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
     if (context.port != 0) {
         keys.push_back({"Comport", context.port});
     }
-    keys.insert(keys.end(), job.keys.begin(), job.keys.end());
+    for (const TJobKey& key : job.keys) {
+        keys.push_back(key);
+    }
     std::string keyError;
     if (WriteJobKeys(keys, &keyError) != kExitOk) {
         run.toolExit = Fail(kExitCannotCreate, keyError);
