@@ -38,17 +38,38 @@ int WriteJobKeys(const std::vector<TJobKey>& keys, std::string* error) {
     return kExitOk;
 }
 
-std::string PortSource(int givenPort, int* port) {
+TPortFrom PortInUse(int givenPort, int* port) {
     if (givenPort != 0) {
         *port = givenPort;
-        return "--port";
+        return TPortFrom::kOption;
     }
     const int saved = static_cast<int>(ProfileGetInt(kSection, kPortKey, kMissing, kSettingsFile));
-    if (saved == kMissing) {
-        *port = kDefaultPort;
-        return "the driver's default (no Comport in " + ProfileFilePath(kSettingsFile) + ")";
+    *port = saved == kMissing ? kDefaultPort : saved;
+    return saved == kMissing ? TPortFrom::kDefault : TPortFrom::kSettings;
+}
+
+const char* PortFromKey(TPortFrom from) {
+    switch (from) {
+        case TPortFrom::kOption:
+            return "--port";
+        case TPortFrom::kSettings:
+            return "settings";
+        case TPortFrom::kDefault:
+            break;
     }
-    *port = saved;
-    return "Comport=" + std::to_string(saved) + " in " + ProfileFilePath(kSettingsFile) +
-           ", left by an earlier --port or another host";
+    return "default";
+}
+
+std::string PortFromText(TPortFrom from, int port) {
+    const std::string file = ProfileFilePath(kSettingsFile);
+    switch (from) {
+        case TPortFrom::kOption:
+            return "--port";
+        case TPortFrom::kSettings:
+            return "Comport=" + std::to_string(port) + " in " + file +
+                   ", left by an earlier --port or another host";
+        case TPortFrom::kDefault:
+            break;
+    }
+    return "the driver's default (no Comport in " + file + ")";
 }

@@ -13,8 +13,16 @@
 // `error` naming the file, the key and the reason.
 int WriteJobKeys(const std::vector<TJobKey>& keys, std::string* error);
 
-// Where the "Comport" the driver will use comes from, for the advice when the port fails:
-// "--port" when this command gave it, "an earlier --port or another host, in FILE" when
-// the settings file holds it, "the driver's default" when it does not. `port` is set to the
-// number (1 by default).
-std::string PortSource(int givenPort, int* port);
+// Where the "Comport" the driver uses comes from: this command's --port, the settings file
+// (left by an earlier --port or another host), or the driver's default, COM1.
+enum class TPortFrom { kOption, kSettings, kDefault };
+
+// The port the driver will use for a command given `givenPort` (0: none), and its source.
+TPortFrom PortInUse(int givenPort, int* port);
+
+// The source as the JSON output names it: "--port", "settings", "default".
+const char* PortFromKey(TPortFrom from);
+
+// The source for people: "--port", "Comport=7 in FILE, left by an earlier --port or another
+// host", "the driver's default (no Comport in FILE)".
+std::string PortFromText(TPortFrom from, int port);

@@ -69,7 +69,8 @@ int JudgeRun(const TZvContext& context, const TDriverJob& job, const TDriverRun&
     report.job = true;
     report.result = run.result;
     int port = 0;
-    report.portFrom = PortSource(context.port, &port);
+    const TPortFrom from = PortInUse(context.port, &port);
+    report.portFrom = PortFromKey(from);
     report.port = port;
     TTraceAccount account;
     const bool traced = ReadAccount(&account);
@@ -94,7 +95,7 @@ int JudgeRun(const TZvContext& context, const TDriverJob& job, const TDriverRun&
         report.error = "result " + std::to_string(run.result) + ": " + report.meaning;
     }
     if (run.result == kResultPortFailed) {
-        Note(PortAdvice(port, report.portFrom));
+        Note(PortAdvice(port, PortFromText(from, port)));
     } else if (traced) {
         SayAccount(account);
     } else if (const char* advice = ResultAdvice(run.result)) {
