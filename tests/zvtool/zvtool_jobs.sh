@@ -166,7 +166,7 @@ case $name in
         ;;
     ctrl-c)
         start_sim --pace
-        "$ZV_TOOL" fetch modules 1-20 >out.txt 2>err.txt &
+        "$ZV_TOOL" --json fetch modules 1-20 >out.txt 2>err.txt &
         tool=$!
         until [ "$(status_key NowTransferingNo)" = 3 ]; do sleep 0.05; done
         kill -INT "$tool"
@@ -178,6 +178,8 @@ case $name in
         kept=$(sed -n 's/.*fromZv.dat holds the \([0-9]*\) records fetched before the job ended/\1/p' err.txt)
         check_that "records kept ($kept)" "${kept:-0}" -ge 2 -a "${kept:-0}" -le 3
         has err.txt "the driver left ZorVekDriverRunning=1"
+        check "json" "$(json out.txt 'o["exit"], o["result"], o["partial"], o["records"] == '"${kept:-0}"', o["error"]')" \
+            "(130, None, True, True, 'interrupted: stopping the driver')"
         sim_records 1 "${kept:-0}" | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; }
         for proc in /proc/[0-9]*; do
             if [ "$(readlink "$proc/cwd" 2>/dev/null)" = "$PWD" ] && [ "$(readlink "$proc/exe" 2>/dev/null)" = "$(readlink -f "$ZV_DRIVER")" ]; then
