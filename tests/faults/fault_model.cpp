@@ -6,7 +6,6 @@ namespace {
 
 using drivertest::PcBytes;
 using fake::PatternRecord;
-using fake::UnitFault;
 
 constexpr char kFetchModuls[] =
     "TestMiniZvConnection=0\r\nGetData=1\r\nToZorvek=1\r\n"
@@ -93,17 +92,17 @@ const std::vector<JobRow>& Jobs() {
 const std::vector<FaultRow>& Faults() {
     static const std::vector<FaultRow> rows = {
         // clang-format off
-        {"NoAck", UnitFault::kSilent, 3 * kRead, false, 2, {kNoAck}},
-        {"LateAck", UnitFault::kLateAck, 3 * kRead, true, 2, {kNoAck}},
-        {"BadAck", UnitFault::kBadAck, kFlush, false, 2, {"bad acknowledgement: code 02", kFlushed}},
-        {"NoReply", UnitFault::kNoReply, 5 * kRead, true, 4, {kAcked, "no reply after 5 empty"}},
-        {"WrongReplyCode", UnitFault::kWrongReplyCode, 0, true, 4,
+        {"NoAck", FrameFault::kNoAck, 3 * kRead, false, 2, {kNoAck}},
+        {"LateAck", FrameFault::kLateAck, 3 * kRead, true, 2, {kNoAck}},
+        {"BadAck", FrameFault::kBadAck, kFlush, false, 2, {"bad acknowledgement: code 02", kFlushed}},
+        {"NoReply", FrameFault::kNoReply, 5 * kRead, true, 4, {kAcked, "no reply after 5 empty"}},
+        {"WrongReply", FrameFault::kWrongReply, 0, true, 4,
             {kAcked, "reply frame good", "reply rejected: wrong reply code"}},
-        {"BadChecksum", UnitFault::kBadChecksum, kFlush, true, 4,
+        {"DamageReply", FrameFault::kDamageReply, kFlush, true, 4,
             {kAcked, "reply rejected: bad checksum", kFlushed}},
-        {"BadEndByte", UnitFault::kBadEndByte, kFlush, true, 4,
+        {"BadEndByte", FrameFault::kBadEndByte, kFlush, true, 4,
             {kAcked, "reply rejected: bad end byte 54", kFlushed}},
-        {"TruncatedReply", UnitFault::kTruncatedReply, kRead + kFlush, true, 4,
+        {"TruncateReply", FrameFault::kTruncateReply, kRead + kFlush, true, 4,
             {kAcked, "reply rejected: short", kFlushed}},
         // clang-format on
     };

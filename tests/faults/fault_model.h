@@ -33,7 +33,7 @@ struct JobRow {
 // What the unit does wrong, and what one failed attempt of that kind costs.
 struct FaultRow {
     const char* name;
-    fake::UnitFault fault;
+    FrameFault fault;
     std::uint64_t readMs;            // spent reading: hunting for the answer, then any flush
     bool carriedOut;                 // acknowledged with code 1, so a send is stored all the same
     int linkCode;                    // what the connection test and the send jobs report: 2 or 4
