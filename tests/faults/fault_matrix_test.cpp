@@ -13,6 +13,7 @@
 #include "serial/trace.h"
 #include "settings/ini.h"
 #include "tests/faults/fault_model.h"
+#include "zvtool/jobs/trace_summary.h"
 
 namespace faults {
 
@@ -154,6 +155,18 @@ TEST_P(TracedRunTest, TellsEveryEventInOrderAtItsTime) {
         }
     }
     EXPECT_EQ(traced, written);
+    // zvtool's account reads the same trace and counts the failed attempt or the refusal.
+    const std::string account = SummariseTrace(ReadBytes("trace.txt"));
+    if (cell.fault != nullptr && cell.failed > 0) {
+        EXPECT_NE(account.find(std::string("failed: 1 x ") + cell.fault->seen), std::string::npos)
+            << account;
+    } else if (cell.status != 0) {
+        EXPECT_NE(account.find("1 x refused with status byte " + HexByte(cell.status)),
+                  std::string::npos)
+            << account;
+    } else {
+        EXPECT_EQ(account.find(" x "), std::string::npos) << account;
+    }
     for (const fake::LinePause& pause : fake::Pauses()) {
         waitedMs += pause.ms;
         if (pause.ms != kWakePause) {
