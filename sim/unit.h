@@ -17,7 +17,7 @@ enum class FrameFault {
     kNone,
     kNoAck,          // no acknowledgement, no reply, not carried out (--no-ack; --silent: all)
     kBadAck,         // acknowledged with code 2, not carried out, no reply (--bad-ack)
-    kLateAck,        // answered as kNone; the caller sends the answer after the driver gave up
+    kLateAck,        // answered as kNone, but sent after the driver gave up (the fake unit)
     kNoReply,        // acknowledged and carried out, but the reply is withheld
     kWrongReply,     // the reply carries another reply code of the table (--wrong-reply)
     kDamageReply,    // the reply's checksum low byte is off by one bit (--damage-reply)
