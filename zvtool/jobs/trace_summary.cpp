@@ -31,12 +31,18 @@ struct SymptomText {
     const char* name;  // as the account counts it
 };
 
+// clang-format off
 const SymptomText kSymptoms[kSymptomCount] = {
-    {kNoteStatusByte, "refused"},         {kNoteWrongReplyCode, "wrong reply code"},
-    {kNoteBadAck, "bad acknowledgement"}, {kNoteBadChecksum, "bad checksum"},
-    {kNoteBadEndByte, "bad end byte"},    {kNoteShortReply, "short reply"},
-    {kNoteNoReply, "no reply"},           {kNoteNoAck, "no acknowledgement"},
+    {kNoteStatusByte, "refused"},
+    {kNoteWrongReplyCode, "wrong reply code"},
+    {kNoteBadAck, "bad acknowledgement"},
+    {kNoteBadChecksum, "bad checksum"},
+    {kNoteBadEndByte, "bad end byte"},
+    {kNoteShortReply, "short reply"},
+    {kNoteNoReply, "no reply"},
+    {kNoteNoAck, "no acknowledgement"},
 };
+// clang-format on
 
 // One request with its attempts: "module 7 fetch", "central send", "version query".
 struct Exchange {
