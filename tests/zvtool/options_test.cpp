@@ -80,12 +80,13 @@ TEST(ZvtoolOptions, TableOfCommandLines) {
             argv.push_back(word.c_str());
         }
         TZvOptions options;
-        std::string error;
+        TZvError error;
         const bool ok =
             ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &options, &error);
-        ASSERT_EQ(ok, row.ok) << error;
+        ASSERT_EQ(ok, row.ok) << error.message;
         if (!ok) {
-            EXPECT_NE(error.find(row.error), std::string::npos) << error;
+            EXPECT_NE(error.message.find(row.error), std::string::npos) << error.message;
+            EXPECT_EQ(error.exit, 64);
             continue;
         }
         EXPECT_EQ(options.job, row.job);
@@ -101,18 +102,29 @@ TEST(ZvtoolOptions, TableOfCommandLines) {
 TEST(ZvtoolOptions, HelpNeedsNoWholeCommand) {
     const char* argv[] = {"zvtool", "fetch", "--help"};
     TZvOptions options;
-    std::string error;
+    TZvError error;
     ASSERT_TRUE(ParseCommandLine(3, argv, &options, &error));
     EXPECT_TRUE(options.help);
     EXPECT_EQ(options.command, "fetch");
 }
 
-// The record-file commands are found behind the global options and their values.
+// The command word is found behind the options and their values, by the same table that
+// parses the rest.
 TEST(ZvtoolOptions, CommandWordBehindOptions) {
-    const char* argv[] = {"zvtool", "--dir", "check", "--json", "show", "a.dat"};
-    EXPECT_EQ(FindCommandWord(6, argv), 4);
+    const char* argv[] = {"zvtool", "--dir", "check", "--json", "test"};
+    TZvOptions options;
+    TZvError error;
+    ASSERT_TRUE(ParseCommandLine(5, argv, &options, &error)) << error.message;
+    EXPECT_EQ(options.command, "test");
+    EXPECT_EQ(options.dir, "check");
+    const char* show[] = {"zvtool", "--hex", "show", "--record", "central", "--", "-a.dat"};
+    ASSERT_TRUE(ParseCommandLine(7, show, &options, &error)) << error.message;
+    EXPECT_EQ(options.job, TZvJob::kShow);
+    EXPECT_EQ(options.records.record, 0);
+    EXPECT_EQ(options.records.files, std::vector<std::string>{"-a.dat"});
     const char* none[] = {"zvtool", "--port=3", "--json"};
-    EXPECT_EQ(FindCommandWord(3, none), 0);
+    EXPECT_FALSE(ParseCommandLine(3, none, &options, &error));
+    EXPECT_EQ(error.message, "no command given");
 }
 
 }  // namespace

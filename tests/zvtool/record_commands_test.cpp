@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/common/scratch_dir.h"
+#include "zvtool/cli/run.h"
 #include "zvtool/exit_codes.h"
 
 namespace {
@@ -32,14 +33,17 @@ struct CommandRun {
     std::string err;
 };
 
-CommandRun Command(int (*command)(int, char**), std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
+// The record-file commands, run as zvtool runs them: through its command line.
+enum TRecordCommand { RunCheck, RunShow, RunDiff };
+
+CommandRun Command(TRecordCommand, std::vector<std::string> args) {
+    std::vector<const char*> argv{"zvtool"};
+    for (const std::string& arg : args) {
+        argv.push_back(arg.c_str());
     }
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    const int status = command(static_cast<int>(argv.size()), argv.data());
+    const int status = RunZvtool(static_cast<int>(argv.size()), argv.data());
     std::fflush(stdout);
     std::fflush(stderr);
     std::string out = ::testing::internal::GetCapturedStdout();
@@ -48,7 +52,7 @@ CommandRun Command(int (*command)(int, char**), std::vector<std::string> args) {
 
 struct CommandCase {
     const char* name;
-    int (*command)(int, char**);
+    TRecordCommand command;
     std::vector<std::string> args;
     int status;
     std::string out;  // the whole of stdout, or a part of it when `part` is set
