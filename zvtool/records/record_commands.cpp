@@ -224,17 +224,16 @@ int LoadCheckedRecords(const char* path, std::vector<TZvRecord>& records) {
     std::string text;
     std::string error;
     if (!ReadWholeFile(path, text, error)) {
-        std::fprintf(stderr, "zvtool: cannot read %s: %s\n", path, error.c_str());
-        return kExitNoInput;
+        return Fail({kExitNoInput, std::string("cannot read ") + path + ": " + error, ""});
     }
     const TRecordReading reading = ReadRecordText(text);
     if (reading.problemCount != 0) {
         PrintProblems(stderr, path, reading, false);
-        std::fprintf(stderr,
-                     "zvtool: %s fails the check (%s): correct it and try again; `zvtool check "
-                     "%s --all` lists every problem\n",
-                     path, Problems(reading.problemCount).c_str(), path);
-        return kExitDataError;
+        return Fail({kExitDataError,
+                     std::string(path) + " fails the check (" + Problems(reading.problemCount) +
+                         "): correct it and try again; `zvtool check " + path +
+                         " --all` lists every problem",
+                     ""});
     }
     records = reading.records;
     return kExitOk;
