@@ -222,4 +222,81 @@ TEST(Zvtool, LoadCheckedRecordsTakesOnlySoundFiles) {
     EXPECT_NE(err.find("zvtool: bad.dat fails the check (2 problems)"), std::string::npos) << err;
 }
 
+// The comparison behind `diff`, without its printing: records matched by number, the later
+// of a number held twice, and every differing offset.
+TEST(Zvtool, CompareRecordsMatchesByNumber) {
+    auto record = [](int number, std::vector<int> changes = {}) {
+        TZvRecord made{number, {}};
+        for (int k = 0; k < kZvSetupBytes; ++k) {
+            made.bytes[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>((number + k) % 256);
+        }
+        for (int c : changes) {
+            made.bytes[static_cast<std::size_t>(c)] = 255;
+        }
+        return made;
+    };
+    struct Row {
+        const char* name;
+        std::vector<TZvRecord> a;
+        std::vector<TZvRecord> b;
+        std::vector<std::pair<int, int>> records;  // number, in (1 A, 2 B, 3 changed)
+        std::vector<int> offsets;                  // of the first changed record
+        int changed, onlyA, onlyB, same;
+    };
+    const Row rows[] = {
+        {"both empty", {}, {}, {}, {}, 0, 0, 0, 0},
+        {"same in another order",
+         {record(3), record(4)},
+         {record(4), record(3)},
+         {},
+         {},
+         0,
+         0,
+         0,
+         2},
+        {"one in each only", {record(3)}, {record(0)}, {{0, 2}, {3, 1}}, {}, 0, 1, 1, 0},
+        {"first and last byte", {record(4)}, {record(4, {0, 129})}, {{4, 3}}, {0, 129}, 1, 0, 0, 0},
+        {"the later of a number twice",
+         {record(5, {7}), record(5)},
+         {record(5)},
+         {},
+         {},
+         0,
+         0,
+         0,
+         1},
+        {"the earlier one does not count",
+         {record(5)},
+         {record(5), record(5, {7})},
+         {{5, 3}},
+         {7},
+         1,
+         0,
+         0,
+         0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TRecordDiff diff = CompareRecords(row.a, row.b);
+        ASSERT_EQ(diff.records.size(), row.records.size());
+        for (std::size_t i = 0; i < row.records.size(); ++i) {
+            EXPECT_EQ(diff.records[i].number, row.records[i].first);
+            EXPECT_EQ(diff.records[i].in, row.records[i].second);
+        }
+        if (!row.offsets.empty()) {
+            ASSERT_EQ(diff.records[0].bytes.size(), row.offsets.size());
+            for (std::size_t i = 0; i < row.offsets.size(); ++i) {
+                const TByteChange& change = diff.records[0].bytes[i];
+                EXPECT_EQ(change.offset, row.offsets[i]);
+                EXPECT_EQ(change.b, 255);
+                EXPECT_NE(change.a, change.b);
+            }
+        }
+        EXPECT_EQ(diff.changed, row.changed);
+        EXPECT_EQ(diff.onlyA, row.onlyA);
+        EXPECT_EQ(diff.onlyB, row.onlyB);
+        EXPECT_EQ(diff.same, row.same);
+    }
+}
+
 }  // namespace
