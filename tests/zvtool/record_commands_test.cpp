@@ -33,10 +33,8 @@ struct CommandRun {
     std::string err;
 };
 
-// The record-file commands, run as zvtool runs them: through its command line.
-enum TRecordCommand { RunCheck, RunShow, RunDiff };
-
-CommandRun Command(TRecordCommand, std::vector<std::string> args) {
+// A record-file command, run as zvtool runs it: through its command line.
+CommandRun Command(std::vector<std::string> args) {
     std::vector<const char*> argv{"zvtool"};
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
@@ -52,7 +50,6 @@ CommandRun Command(TRecordCommand, std::vector<std::string> args) {
 
 struct CommandCase {
     const char* name;
-    TRecordCommand command;
     std::vector<std::string> args;
     int status;
     std::string out;  // the whole of stdout, or a part of it when `part` is set
@@ -74,7 +71,7 @@ TEST_P(RecordCommandTest, PrintsAndExits) {
     // Module 3 with 25 empty fields in place of its bytes 0 to 24.
     WriteBytes("bad.dat", "3" + std::string(26, ',') + Record(3).substr(Record(3).find("28")));
     const CommandCase& row = GetParam();
-    const CommandRun run = Command(row.command, row.args);
+    const CommandRun run = Command(row.args);
     EXPECT_EQ(run.status, row.status) << run.out << run.err;
     if (row.part) {
         EXPECT_NE(run.out.find(row.out), std::string::npos) << run.out;
@@ -92,14 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
     Zvtool, RecordCommandTest,
     ::testing::Values(
         CommandCase{"CheckSound",
-                    RunCheck,
                     {"check", "a.dat"},
                     0,
                     "a.dat: sound: 2 records (modules 3-4)\n",
                     "",
                     false},
         CommandCase{"CheckListsTwentyProblems",
-                    RunCheck,
                     {"check", "bad.dat"},
                     1,
                     "bad.dat:1:22: empty field; the driver reads 0\n"
@@ -108,24 +103,20 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     true},
         CommandCase{"CheckAll",
-                    RunCheck,
                     {"check", "--all", "bad.dat"},
                     1,
                     "bad.dat:1:27: empty field; the driver reads 0\nbad.dat: 25 problems",
                     "",
                     true},
         CommandCase{"CheckMissingFile",
-                    RunCheck,
                     {"check", "a.dat", "none.dat"},
                     2,
                     "a.dat: sound",
                     "zvtool check: cannot read none.dat: No such file",
                     true},
-        CommandCase{
-            "CheckNoFile", RunCheck, {"check"}, 2, "", "zvtool check: no file named", false},
-        CommandCase{"CheckHelp", RunCheck, {"check", "--help"}, 0, "Usage: zvtool check", "", true},
+        CommandCase{"CheckNoFile", {"check"}, 2, "", "zvtool check: no file named", false},
+        CommandCase{"CheckHelp", {"check", "--help"}, 0, "Usage: zvtool check", "", true},
         CommandCase{"ShowOneRecord",
-                    RunShow,
                     {"show", "--record", "4", "a.dat"},
                     0,
                     "module 4 (line 2)\n"
@@ -136,35 +127,30 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     true},
         CommandCase{"ShowMissingRecord",
-                    RunShow,
                     {"show", "--hex", "--record=central", "same.dat"},
                     2,
                     "",
                     "zvtool show: same.dat holds no central record (it holds modules 4, 3)",
                     false},
         CommandCase{"ShowHex",
-                    RunShow,
                     {"show", "--hex", "a.dat"},
                     0,
                     "  0x80  83  84\n\nmodule 4 (line 2)\noffset  +0  +1",
                     "",
                     true},
         CommandCase{"ShowUnsoundFile",
-                    RunShow,
                     {"show", "bad.dat"},
                     1,
                     "module 3 (line 1)",
                     "warning: bad.dat fails the check (25 problems, the first at line 1",
                     true},
         CommandCase{"ShowBadRecordOption",
-                    RunShow,
                     {"show", "--record", "x", "a.dat"},
                     2,
                     "",
                     "--record takes a record number",
                     false},
         CommandCase{"DiffDiffer",
-                    RunDiff,
                     {"diff", "a.dat", "b.dat"},
                     1,
                     "A = a.dat, B = b.dat\n"
@@ -178,28 +164,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     false},
         CommandCase{"DiffSameInOtherOrder",
-                    RunDiff,
                     {"diff", "a.dat", "same.dat"},
                     0,
                     "A = a.dat, B = same.dat\na.dat and same.dat hold the same 2 records\n",
                     "",
                     false},
-        CommandCase{"DiffHex",
-                    RunDiff,
-                    {"diff", "--hex", "a.dat", "b.dat"},
-                    1,
-                    "    0x81   85   FF\n",
-                    "",
-                    true},
-        CommandCase{"DiffMissingFile",
-                    RunDiff,
-                    {"diff", "a.dat", "none.dat"},
-                    2,
-                    "",
-                    "cannot read none.dat",
-                    false},
         CommandCase{
-            "DiffOneFile", RunDiff, {"diff", "a.dat"}, 2, "", "two files to compare", false}),
+            "DiffHex", {"diff", "--hex", "a.dat", "b.dat"}, 1, "    0x81   85   FF\n", "", true},
+        CommandCase{
+            "DiffMissingFile", {"diff", "a.dat", "none.dat"}, 2, "", "cannot read none.dat", false},
+        CommandCase{"DiffOneFile", {"diff", "a.dat"}, 2, "", "two files to compare", false}),
     [](const ::testing::TestParamInfo<CommandCase>& row) { return row.param.name; });
 
 TEST(Zvtool, LoadCheckedRecordsTakesOnlySoundFiles) {
