@@ -277,24 +277,29 @@ bool TakeCount(int id, const std::string& value, SimOptions& options) {
 
 // Applies one option: true, or false when its value does not fit.
 bool TakeOption(const TGivenOption& given, SimOptions& options) {
-    UnitFaults& faults = options.unit.faults;
     const std::string& value = given.value;
-    switch (given.row->id) {
-        case kLink:
-            options.link = value;
-            return true;
-        case kDevice:
-            options.device = value;
-            return true;
-        case kStore:
-            options.store = value;
-            return true;
-        case kVersion:
-            if (!given.hasValue) {
-                options.version = true;
-                return true;
+    const struct {
+        int id;
+        std::string* text;
+        bool* flag;
+    } plain[] = {{kLink, &options.link, nullptr},   {kDevice, &options.device, nullptr},
+                 {kStore, &options.store, nullptr}, {kSilent, nullptr, &options.unit.faults.silent},
+                 {kPace, nullptr, &options.pace},   {kTrace, nullptr, &options.trace},
+                 {kHelp, nullptr, &options.help}};
+    for (const auto& target : plain) {
+        if (target.id == given.row->id) {
+            if (target.text != nullptr) {
+                *target.text = value;
+            } else {
+                *target.flag = true;
             }
-            return ReadVersionBytes(value, options);
+            return true;
+        }
+    }
+    switch (given.row->id) {
+        case kVersion:
+            options.version = options.version || !given.hasValue;
+            return !given.hasValue || ReadVersionBytes(value, options);
         case kUnitVersion:
             return ReadVersionBytes(value, options);
         case kStatus: {
@@ -302,7 +307,7 @@ bool TakeOption(const TGivenOption& given, SimOptions& options) {
             if (!ReadStatus(value, entry)) {
                 return false;
             }
-            faults.statuses.push_back(entry);
+            options.unit.faults.statuses.push_back(entry);
             return true;
         }
         case kPrintRecord: {
@@ -313,18 +318,6 @@ bool TakeOption(const TGivenOption& given, SimOptions& options) {
             options.printRecord = static_cast<int>(number);
             return true;
         }
-        case kSilent:
-            faults.silent = true;
-            return true;
-        case kPace:
-            options.pace = true;
-            return true;
-        case kTrace:
-            options.trace = true;
-            return true;
-        case kHelp:
-            options.help = true;
-            return true;
         default:
             return TakeCount(given.row->id, value, options);
     }

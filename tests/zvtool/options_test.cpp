@@ -165,7 +165,7 @@ TEST(ZvtoolOptions, HelpListsTheRowsOfTheCommand) {
          {"  -o, --output FILE ", "  --modules A-B ", "  --port N "},
          {"--hex", "--ignore"}},
         {"send", {"  --ignore-mut-block ", "  --trace FILE "}, {"--output", "--modules"}},
-        {"check", {"  --all ", "  -h, --help "}, {"--port", "--hex", "--version"}},
+        {"check", {"  --all ", "  -h, --help ", "  --version "}, {"--port", "--hex"}},
         {"show", {"  --record N ", "  --hex "}, {"--all", "--json"}},
     };
     for (const auto& row : rows) {

@@ -112,7 +112,7 @@ const TOptionRow kRows[] = {
      nullptr,
      kEvery,
      "this help; `zvtool COMMAND --help` explains one command"},
-    {kVersion, {"--version"}, nullptr, kEvery & ~(kCheck | kShow | kDiff), "print the version"},
+    {kVersion, {"--version"}, nullptr, kEvery, "print the version"},
 };
 
 const TCommandRow* FindCommandRow(const std::string& name) {
