@@ -52,21 +52,6 @@ TReport& CommandReport() {
     return report;
 }
 
-int Fail(int exitStatus, const std::string& message) {
-    std::fprintf(stderr, "zvtool: %s\n", message.c_str());
-    std::fflush(stderr);
-    TReport& report = CommandReport();
-    if (report.error.empty()) {
-        report.error = message;
-    }
-    return exitStatus;
-}
-
-void Note(const std::string& message) {
-    std::fprintf(stderr, "zvtool: %s\n", message.c_str());
-    std::fflush(stderr);
-}
-
 int FinishCommand(int exitStatus, bool json) {
     TReport& report = CommandReport();
     report.exit = exitStatus;

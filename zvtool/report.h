@@ -46,14 +46,6 @@ TReport& CommandReport();
 void SetJsonWanted(bool json);
 bool JsonWanted();
 
-// zvtool's one way to say what went wrong: "zvtool: MESSAGE" on standard error, and the
-// message as the report's "error" (the first failure is the one reported). Returns
-// `exitStatus`, so that a caller can `return Fail(kExitNoInput, "...")`.
-int Fail(int exitStatus, const std::string& message);
-
-// A note on standard error that is no failure: "zvtool: MESSAGE".
-void Note(const std::string& message);
-
 // At the end of the command: the exit status into the report, and with `json` the report as
 // one line on standard output. Returns `exitStatus`.
 int FinishCommand(int exitStatus, bool json);

@@ -8,6 +8,7 @@
 #include "datafile/comma_sep_file.h"
 #include "driver/result_codes.h"
 #include "settings/profile.h"
+#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/commands.h"
 #include "zvtool/jobs/outcome.h"
@@ -51,12 +52,12 @@ int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvR
 int RunBackup(const TZvContext& context, const TZvOptions& options) {
     const Clock::time_point start = Clock::now();
     std::string output;
-    if (const int planned = PlanOutputFile(options, &output); planned != kExitOk) {
-        return planned;
+    if (const TZvError error = PlanOutputFile(options, &output); error.exit != kExitOk) {
+        return Fail(error);
     }
     const std::string partial = output + kPartialSuffix;
-    if (!CanCreateBeside(output)) {
-        return kExitCannotCreate;
+    if (const TZvError error = CanCreateBeside(output); error.exit != kExitOk) {
+        return Fail(error);
     }
     std::vector<TZvRecord> records;
     TDriverRun run;
@@ -73,12 +74,12 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
     // under a name that says so.
     if (!WriteRecordFile(partial, records)) {
         std::remove(partial.c_str());
-        const int failed = Fail(kExitCannotCreate, "cannot write " + partial);
-        return status != kExitOk ? status : failed;
+        PrintError({kExitCannotCreate, "cannot write " + partial, ""});
+        return status != kExitOk ? status : kExitCannotCreate;
     }
     if (status == kExitOk) {
         if (!RenameReplacing(partial, output)) {
-            return Fail(kExitCannotCreate, "cannot rename " + partial + " to " + output);
+            return Fail({kExitCannotCreate, "cannot rename " + partial + " to " + output, ""});
         }
         PrintOutcome(outcome);
         return kExitOk;
@@ -86,12 +87,14 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
     CommandReport().partial = true;
     if (records.empty()) {
         std::remove(partial.c_str());
-        Note("the backup failed before any record was fetched");
+        PrintError({status, "the backup failed before any record was fetched", ""});
         outcome.file.clear();
     } else {
-        Note("the backup is incomplete: " + partial + " holds the " +
-             std::to_string(records.size()) + " records fetched (central first); " + output +
-             " was not written");
+        PrintError({status,
+                    "the backup is incomplete: " + partial + " holds the " +
+                        std::to_string(records.size()) + " records fetched (central first); " +
+                        output + " was not written",
+                    ""});
         outcome.file = partial;
     }
     SayRunningFlag(run);
@@ -113,24 +116,26 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
         modules.push_back(records[i]);
     }
     if (records[0].number != kCentralRecordNumber || modules.size() + 1 != records.size()) {
-        return Fail(kExitDataError, options.file +
-                                        " is not a setup file: it must hold the central record "
-                                        "(number 0) first and then module records only, as "
-                                        "`zvtool backup` writes it");
+        return Fail({kExitDataError,
+                     options.file +
+                         " is not a setup file: it must hold the central record (number 0) first "
+                         "and then module records only, as `zvtool backup` writes it",
+                     ""});
     }
 
     if (!WriteRecordFile(kToZvFile, {records[0]})) {
-        return Fail(kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile));
+        return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
     }
     const TDriverJob central = SendCentralJob(options.ignoreMutBlock);
     TDriverRun run = RunDriverJob(context, central);
     int status = JudgeRun(context, central, run, kResultAllSent);
     int sent = status == kExitOk ? 1 : 0;
     if (status != kExitOk) {
-        Note("the restore stopped at the central record; no module record was sent");
+        PrintError(
+            {status, "the restore stopped at the central record; no module record was sent", ""});
     } else if (!modules.empty()) {
         if (!WriteRecordFile(kToZvFile, modules)) {
-            return Fail(kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile));
+            return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
         }
         const TDriverJob send = SendModulesJob(modules);
         run = RunDriverJob(context, send);
@@ -138,8 +143,11 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
         if (status == kExitOk) {
             sent += static_cast<int>(modules.size());
         } else {
-            Note("the restore stopped at module record " + std::to_string(run.lastPass) + " of " +
-                 std::to_string(modules.size()) + "; the central record was sent");
+            PrintError({status,
+                        "the restore stopped at module record " + std::to_string(run.lastPass) +
+                            " of " + std::to_string(modules.size()) +
+                            "; the central record was sent",
+                        ""});
         }
     }
     SayRunningFlag(run);

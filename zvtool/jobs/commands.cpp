@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "datafile/comma_sep_file.h"
+#include "device/setup_records.h"
 #include "driver/result_codes.h"
 #include "settings/profile.h"
+#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/output_rule.h"
@@ -20,7 +22,6 @@
 
 namespace {
 
-constexpr int kMaxSendRecords = 200;
 constexpr char kTempSuffix[] = ".zvtool-tmp";
 
 std::string RangeText(int first, int last) {
@@ -28,72 +29,75 @@ std::string RangeText(int first, int last) {
                          : std::to_string(first) + "-" + std::to_string(last);
 }
 
-// The records of a file to send, checked: kExitOk, or the exit status with the problem
-// printed when the file cannot be read, fails the check or holds records the job cannot send.
-int LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records) {
-    if (const int loaded = LoadCheckedRecords(options.file.c_str(), *records); loaded != kExitOk) {
-        return loaded;
-    }
+// Whether the checked records of a file are ones the send job can send: no error, or what
+// is wrong with them.
+TZvError CheckSendRecords(const TZvOptions& options, const std::vector<TZvRecord>& records) {
+    const std::string& file = options.file;
     if (options.job == TZvJob::kSendCentral) {
-        if (records->size() != 1 || (*records)[0].number != kCentralRecordNumber) {
-            return Fail(kExitDataError, options.file +
-                                            " must hold exactly one record, the central record "
-                                            "(number 0), as `zvtool fetch central` writes it");
+        if (records.size() != 1 || records[0].number != kCentralRecordNumber) {
+            return {kExitDataError,
+                    file +
+                        " must hold exactly one record, the central record (number 0), as "
+                        "`zvtool fetch central` writes it",
+                    ""};
         }
-        return kExitOk;
+        return {};
     }
-    for (const TZvRecord& record : *records) {
-        if (record.number < kFirstModule || record.number > kLastModule) {
-            return Fail(kExitDataError,
-                        options.file + " holds record " + std::to_string(record.number) +
-                            "; a module send takes module records 1 to 200 (send the central "
-                            "record with `zvtool send central`)");
+    for (const TZvRecord& record : records) {
+        if (record.number < kFirstModul || record.number > kLastModul) {
+            return {kExitDataError,
+                    file + " holds record " + std::to_string(record.number) +
+                        "; a module send takes module records 1 to 200 (send the central "
+                        "record with `zvtool send central`)",
+                    ""};
         }
     }
-    if (records->size() > kMaxSendRecords) {
-        return Fail(kExitDataError, options.file + " holds " + std::to_string(records->size()) +
-                                        " records; one send takes at most 200");
+    // SendNumberOfModuls counts the passes of a send, one record each, up to the last module.
+    if (records.size() > kLastModul) {
+        return {kExitDataError,
+                file + " holds " + std::to_string(records.size()) +
+                    " records; one send takes at most 200",
+                ""};
     }
-    return kExitOk;
+    return {};
 }
 
 }  // namespace
 
-bool CanCreateBeside(const std::string& path) {
+TZvError CanCreateBeside(const std::string& path) {
     const std::string probe = path + kTempSuffix;
     std::FILE* file = std::fopen(probe.c_str(), "wb");
     if (file == nullptr) {
-        Fail(kExitCannotCreate, "cannot create files beside " + path + "; check its directory");
-        return false;
+        return {kExitCannotCreate, "cannot create files beside " + path + "; check its directory",
+                ""};
     }
     std::fclose(file);
     std::remove(probe.c_str());
-    return true;
+    return {};
 }
 
-bool CopyInto(const std::string& from, const std::string& to) {
+TZvError CopyInto(const std::string& from, const std::string& to) {
     const std::string beside = to + kTempSuffix;
     if (!CopyWholeFile(from, beside) || !RenameReplacing(beside, to)) {
         std::remove(beside.c_str());
-        Fail(kExitCannotCreate, "cannot write " + to + " (copying " + from + ")");
-        return false;
+        return {kExitCannotCreate, "cannot write " + to + " (copying " + from + ")", ""};
     }
-    return true;
+    return {};
 }
 
-int PlanOutputFile(const TZvOptions& options, std::string* path) {
+TZvError PlanOutputFile(const TZvOptions& options, std::string* path) {
     const TOutputPlan plan =
         PlanOutput(options.output, options.force, options.dated, std::time(nullptr), FileExists);
     if (plan.refused) {
-        return Fail(kExitCannotCreate,
-                    options.output + " exists; give --force to replace it" +
-                        (options.job == TZvJob::kBackup
-                             ? ", or --dated to write the backup under a name with the date and "
-                               "time"
-                             : ""));
+        return {kExitCannotCreate,
+                options.output + " exists; give --force to replace it" +
+                    (options.job == TZvJob::kBackup
+                         ? ", or --dated to write the backup under a name with the date and time"
+                         : ""),
+                ""};
     }
     *path = plan.path;
-    return kExitOk;
+    return {};
 }
 
 TDriverJob FetchCentralJob() {
@@ -165,11 +169,11 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
         modules ? "fetch modules " + RangeText(options.first, options.last) : "fetch central";
     std::string output;
     if (!options.output.empty()) {
-        if (const int planned = PlanOutputFile(options, &output); planned != kExitOk) {
-            return planned;
+        if (const TZvError error = PlanOutputFile(options, &output); error.exit != kExitOk) {
+            return Fail(error);
         }
-        if (!CanCreateBeside(output)) {
-            return kExitCannotCreate;
+        if (const TZvError error = CanCreateBeside(output); error.exit != kExitOk) {
+            return Fail(error);
         }
     }
     std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
@@ -186,8 +190,8 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
                                   modules ? options.last - options.first + 1 : 1);
     }
     if (status == kExitOk && !output.empty()) {
-        if (!CopyInto(kFromZvFile, output)) {
-            status = kExitCannotCreate;
+        if (const TZvError error = CopyInto(kFromZvFile, output); error.exit != kExitOk) {
+            status = Fail(error);
         } else {
             outcome.file = output;
         }
@@ -195,8 +199,8 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
         CommandReport().partial = true;
         const int held = outcome.records < 0 ? 0 : outcome.records;
         if (status != kExitNotTheJob) {
-            Note(fetched + " holds the " + std::to_string(held) + " record" +
-                 (held == 1 ? "" : "s") + " fetched before the job ended" +
+            Note(fetched + " holds the " + std::to_string(held) +
+                 (held == 1 ? " record" : " records") + " fetched before the job ended" +
                  (output.empty() ? "" : "; nothing was written to -o"));
         }
     }
@@ -207,11 +211,14 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
 
 int RunSendJob(const TZvContext& context, const TZvOptions& options) {
     std::vector<TZvRecord> records;
-    if (const int loaded = LoadSendRecords(options, &records); loaded != kExitOk) {
+    if (const int loaded = LoadCheckedRecords(options.file.c_str(), records); loaded != kExitOk) {
         return loaded;
     }
-    if (!CopyInto(options.file, kToZvFile)) {
-        return kExitCannotCreate;
+    if (const TZvError error = CheckSendRecords(options, records); error.exit != kExitOk) {
+        return Fail(error);
+    }
+    if (const TZvError error = CopyInto(options.file, kToZvFile); error.exit != kExitOk) {
+        return Fail(error);
     }
     const bool central = options.job == TZvJob::kSendCentral;
     const TDriverJob job =

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "zvtool/cli/options.h"
+#include "zvtool/error.h"
 #include "zvtool/jobs/job.h"
 #include "zvtool/records/record_file.h"
 
@@ -22,13 +23,13 @@ TDriverJob SendCentralJob(bool ignoreMutBlock);
 TDriverJob SendModulesJob(const std::vector<TZvRecord>& records);
 
 // Whether a file can be created beside `path` (so also `path`, mostly): checked before a long
-// fetch rather than after it. False, with a message, when not.
-bool CanCreateBeside(const std::string& path);
+// fetch rather than after it. No error, or kExitCannotCreate and what to check.
+TZvError CanCreateBeside(const std::string& path);
 
-// Where -o FILE of a fetch or a backup goes: kExitOk and `path`, FILE itself or its dated
-// name; kExitCannotCreate, said, when FILE is there and --force does not allow replacing it.
-int PlanOutputFile(const TZvOptions& options, std::string* path);
+// Where -o FILE of a fetch or a backup goes: no error and `path`, FILE itself or its dated
+// name; or kExitCannotCreate when FILE is there and --force does not allow replacing it.
+TZvError PlanOutputFile(const TZvOptions& options, std::string* path);
 
 // Copies `from` over `to` through a file beside `to`, so that `to` is never half written and
-// `from` may be `to` itself. False, with a message, when it fails.
-bool CopyInto(const std::string& from, const std::string& to);
+// `from` may be `to` itself. No error, or kExitCannotCreate.
+TZvError CopyInto(const std::string& from, const std::string& to);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/places.h"
 #include "zvtool/jobs/process.h"
@@ -27,13 +28,16 @@ int BeginJob(const std::string& commandLine, const std::string& traceFile, TJobS
     const TLockResult locked = TakeRunLock(commandLine, &session->lock, &detail);
     const std::string lockPath = RunLockPath();
     if (locked == TLockResult::kHeld) {
-        return Fail(kExitLocked, "another zvtool job runs on the driver's files in " +
-                                     FolderOf(lockPath) + ": " + detail +
-                                     "; wait for it to end (the lock is " + lockPath + ")");
+        return Fail({kExitLocked,
+                     "another zvtool job runs on the driver's files in " + FolderOf(lockPath) +
+                         ": " + detail + "; wait for it to end (the lock is " + lockPath + ")",
+                     ""});
     }
     if (locked == TLockResult::kFailed) {
-        return Fail(kExitCannotCreate, "cannot write in " + FolderOf(lockPath) + ": " + detail +
-                                           "; the driver was not started");
+        return Fail({kExitCannotCreate,
+                     "cannot write in " + FolderOf(lockPath) + ": " + detail +
+                         "; the driver was not started",
+                     ""});
     }
     session->trace = traceFile;
     if (session->trace.empty()) {

@@ -4,14 +4,67 @@
 #include <string>
 
 #include "settings/profile.h"
+#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/process.h"
 #include "zvtool/report.h"
 
+namespace {
+
+// Redraws the line in place, blanking what is left of a longer one.
+void Redraw(TProgressOutput* output, const std::string& line) {
+    std::string text = "\r" + line;
+    if (line.size() < output->shown) {
+        text.append(output->shown - line.size(), ' ');
+    }
+    output->shown = line.size();
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+void PlainLine(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+void TProgressOutput::Begin(const std::string& what) {
+    if (!terminal) {
+        PlainLine(what + " ...");
+    }
+}
+
+void TProgressOutput::Spin(const std::string& what, int tick, double elapsed) {
+    if (terminal) {
+        Redraw(this, SpinnerLine(what, tick, elapsed));
+    }
+}
+
+void TProgressOutput::Show(const TPassProgress& progress, TPassEvent event) {
+    if (terminal) {
+        Redraw(this, ProgressBarLine(progress));
+    } else if (event == TPassEvent::kNewPass) {
+        PlainLine(ProgressPassLine(progress));
+    } else if (event == TPassEvent::kStalled) {
+        PlainLine(ProgressStalledLine(progress));
+    }
+}
+
+void TProgressOutput::Clear() {
+    if (shown > 0) {
+        std::fprintf(stderr, "\r%s\r", std::string(shown, ' ').c_str());
+        std::fflush(stderr);
+        shown = 0;
+    }
+}
+
 void SayRunningFlag(const TDriverRun& run) {
     if (run.toolExit == kExitInterrupted) {
-        Note("the driver left ZorVekDriverRunning=" + std::to_string(run.running ? 1 : 0) + " in " +
-             ProfileFilePath(kStatusFile));
+        PrintError({run.toolExit,
+                    std::string("the driver left ZorVekDriverRunning=") +
+                        (run.running ? "1" : "0") + " in " + ProfileFilePath(kStatusFile),
+                    ""});
     }
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/result_codes.h"
+#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/job_keys.h"
@@ -79,7 +80,7 @@ int JudgeRun(const TZvContext& context, const TDriverJob& job, const TDriverRun&
     }
     if (!JobCanGive(kind, run.result)) {
         report.meaning = kNotTheJobMeaning;
-        return Fail(kExitNotTheJob, NotTheJobAsked(kind, run.result, SettingsAdvice()));
+        return Fail({kExitNotTheJob, NotTheJobAsked(kind, run.result, SettingsAdvice()), ""});
     }
     report.meaning = JobResultMeaning(kind, run.result);
     if (run.result == expected) {
@@ -110,10 +111,10 @@ int CheckRecordCount(const std::string& path, int held, int asked) {
         return kExitOk;
     }
     CommandReport().partial = true;
-    return Fail(kExitNotTheJob, "the driver reported every record fetched, but " + path +
-                                    " holds " + std::to_string(held < 0 ? 0 : held) + " of the " +
-                                    std::to_string(asked) + " records asked for; " +
-                                    kNotTheJobMeaning +
-                                    " (check that no other program "
-                                    "writes its files)");
+    return Fail({kExitNotTheJob,
+                 "the driver reported every record fetched, but " + path + " holds " +
+                     std::to_string(held < 0 ? 0 : held) + " of the " + std::to_string(asked) +
+                     " records asked for; " + kNotTheJobMeaning +
+                     " (check that no other program writes its files)",
+                 ""});
 }

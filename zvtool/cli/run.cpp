@@ -1,0 +1,167 @@
+#include "zvtool/cli/run.h"
+
+#include <cstdio>
+#include <string>
+
+#include "version.h"
+#include "zvtool/cli/help.h"
+#include "zvtool/cli/options.h"
+#include "zvtool/error.h"
+#include "zvtool/exit_codes.h"
+#include "zvtool/jobs/commands.h"
+#include "zvtool/jobs/guard.h"
+#include "zvtool/jobs/process.h"
+#include "zvtool/json.h"
+#include "zvtool/records/record_commands.h"
+#include "zvtool/report.h"
+
+namespace {
+
+// Makes every path of the command line absolute, finds the driver and enters its directory;
+// false and `error` when one of these fails.
+bool PrepareContext(TZvOptions* options, TZvContext* context, TZvError* error) {
+    for (std::string* path : {&options->file, &options->output, &options->trace}) {
+        if (!path->empty()) {
+            *path = AbsolutePath(*path);
+        }
+    }
+    if (!options->driver.empty()) {
+        context->driver = AbsolutePath(options->driver);
+        if (!IsProgram(context->driver)) {
+            *error = {kExitUnavailable,
+                      "no driver program at " + context->driver + "; check --driver", ""};
+            return false;
+        }
+    } else {
+        context->driver = DefaultDriverPath();
+        if (context->driver.empty()) {
+            *error = {kExitUnavailable,
+                      "the driver (zordrive) is neither beside zvtool nor on the search path; give "
+                      "its path with --driver PATH",
+                      ""};
+            return false;
+        }
+    }
+    if (!options->dir.empty() && !ChangeDirectory(options->dir)) {
+        *error = {kExitNoInput,
+                  "cannot enter the directory " + options->dir + " (--dir); check that it exists",
+                  ""};
+        return false;
+    }
+    context->port = options->port;
+    context->terminal = StderrIsTerminal();
+    return true;
+}
+
+int RunJob(const TZvContext& context, const TZvOptions& options) {
+    switch (options.job) {
+        case TZvJob::kTest:
+            return RunTestJob(context, options);
+        case TZvJob::kFetchCentral:
+        case TZvJob::kFetchModules:
+            return RunFetchJob(context, options);
+        case TZvJob::kSendCentral:
+        case TZvJob::kSendModules:
+            return RunSendJob(context, options);
+        case TZvJob::kBackup:
+            return RunBackup(context, options);
+        default:
+            return RunRestore(context, options);
+    }
+}
+
+// Whether the command line asks for JSON, known before it is parsed, so that a command line
+// that does not parse still ends with its object.
+bool WantsJson(int argc, const char* const* argv) {
+    for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
+        if (std::string(argv[i]) == "--json") {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The command line as the lock file names the job: "backup -o b.dat --modules 1-10".
+std::string CommandLineText(int argc, const char* const* argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) != "--json") {
+            text += (text.empty() ? "" : " ") + std::string(argv[i]);
+        }
+    }
+    return text;
+}
+
+// A job under its guard: the lock taken before any file of the driver's is touched and held
+// until its last driver has ended, the trace set up.
+int RunGuardedJob(const TZvContext& context, const TZvOptions& options,
+                  const std::string& commandLine) {
+    TJobSession session;
+    int status = BeginJob(commandLine, options.trace, &session);
+    if (status == kExitOk) {
+        status = RunJob(context, options);
+    }
+    EndJob(&session);
+    return status;
+}
+
+// The command, with `printed` set when it printed help rather than a report.
+int RunCommand(int argc, const char* const* argv, bool* printed) {
+    TZvOptions options;
+    TZvError error;
+    const bool parsed = ParseCommandLine(argc, argv, &options, &error);
+    const std::string& word = parsed ? options.command : error.command;
+    CommandReport().command = IsCommandWord(word) ? word : "";
+    if (!parsed) {
+        PrintError(error);
+        PrintUsageHint(error.command);
+        return error.exit;
+    }
+    if (options.version) {
+        if (JsonWanted()) {
+            CommandReport().members.push_back({"zvtool", JsonString(ZV_VERSION)});
+        } else {
+            std::printf("zvtool %s\n", ZV_VERSION);
+        }
+        return kExitOk;
+    }
+    *printed = options.help;
+    if (options.help) {
+        if (options.command.empty()) {
+            PrintMainHelp();
+        } else if (!PrintCommandHelp(options.command)) {
+            *printed = false;
+            PrintError({kExitUsage, "unknown command '" + options.command + "'", ""});
+            PrintUsageHint("");
+            return kExitUsage;
+        }
+        return kExitOk;
+    }
+    switch (options.job) {
+        case TZvJob::kCheck:
+            return RunCheck(options.records);
+        case TZvJob::kShow:
+            return RunShow(options.records);
+        case TZvJob::kDiff:
+            return RunDiff(options.records);
+        default:
+            break;
+    }
+    TZvContext context;
+    if (!PrepareContext(&options, &context, &error)) {
+        return Fail(error);
+    }
+    InstallInterruptHandler();
+    return RunGuardedJob(context, options, CommandLineText(argc, argv));
+}
+
+}  // namespace
+
+int RunZvtool(int argc, const char* const* argv) {
+    const bool json = WantsJson(argc, argv);
+    SetJsonWanted(json);
+    bool printed = false;
+    const int status = RunCommand(argc, argv, &printed);
+    // Help is for people only: it prints no report.
+    return printed ? status : FinishCommand(status, json);
+}
