@@ -111,7 +111,11 @@ int RunCommand(int argc, const char* const* argv, bool* printed) {
     TZvError error;
     const bool parsed = ParseCommandLine(argc, argv, &options, &error);
     const std::string& word = parsed ? options.command : error.command;
-    CommandReport().command = IsCommandWord(word) ? word : "";
+    TReport& report = CommandReport();
+    report.command = IsCommandWord(word) ? word : "";
+    // A job's report has the keys of its run whatever stops it, a bad command line too.
+    report.job = !report.command.empty() && word != "check" && word != "show" && word != "diff";
+    report.jobName = word;
     if (!parsed) {
         PrintError(error);
         PrintUsageHint(error.command);
@@ -119,7 +123,7 @@ int RunCommand(int argc, const char* const* argv, bool* printed) {
     }
     if (options.version) {
         if (JsonWanted()) {
-            CommandReport().members.push_back({"zvtool", JsonString(ZV_VERSION)});
+            report.members.push_back({"zvtool", JsonString(ZV_VERSION)});
         } else {
             std::printf("zvtool %s\n", ZV_VERSION);
         }
@@ -147,6 +151,7 @@ int RunCommand(int argc, const char* const* argv, bool* printed) {
         default:
             break;
     }
+    report.jobName = JobName(options);
     TZvContext context;
     if (!PrepareContext(&options, &context, &error)) {
         return Fail(error);

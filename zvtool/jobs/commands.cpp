@@ -100,6 +100,21 @@ TZvError PlanOutputFile(const TZvOptions& options, std::string* path) {
     return {};
 }
 
+std::string JobName(const TZvOptions& options) {
+    switch (options.job) {
+        case TZvJob::kFetchCentral:
+            return "fetch central";
+        case TZvJob::kFetchModules:
+            return "fetch modules " + RangeText(options.first, options.last);
+        case TZvJob::kSendCentral:
+            return "send central";
+        case TZvJob::kSendModules:
+            return "send modules";
+        default:
+            return options.command;
+    }
+}
+
 TDriverJob FetchCentralJob() {
     TDriverJob job{"fetching the central record",
                    {{"TestMiniZvConnection", 0}, {"GetData", 1}, {"ToZorvek", 0}},
@@ -165,8 +180,7 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
     const bool modules = options.job == TZvJob::kFetchModules;
     const TDriverJob job =
         modules ? FetchModulesJob(options.first, options.last) : FetchCentralJob();
-    const std::string name =
-        modules ? "fetch modules " + RangeText(options.first, options.last) : "fetch central";
+    const std::string name = JobName(options);
     std::string output;
     if (!options.output.empty()) {
         if (const TZvError error = PlanOutputFile(options, &output); error.exit != kExitOk) {
@@ -230,7 +244,6 @@ int RunSendJob(const TZvContext& context, const TZvOptions& options) {
              std::to_string(records.size()));
     }
     SayRunningFlag(run);
-    PrintOutcome({central ? "send central" : "send modules", run.seconds,
-                  static_cast<int>(records.size()), options.file});
+    PrintOutcome({JobName(options), run.seconds, static_cast<int>(records.size()), options.file});
     return status;
 }

@@ -16,6 +16,10 @@ int RunSendJob(const TZvContext& context, const TZvOptions& options);
 int RunBackup(const TZvContext& context, const TZvOptions& options);
 int RunRestore(const TZvContext& context, const TZvOptions& options);
 
+// The job as the outcome and the JSON report name it: "test", "fetch modules 3-5",
+// "send central", "backup", ...
+std::string JobName(const TZvOptions& options);
+
 // The driver jobs that backup and restore are made of.
 TDriverJob FetchCentralJob();
 TDriverJob FetchModulesJob(int first, int last);
