@@ -29,8 +29,8 @@ int BeginJob(const std::string& commandLine, const std::string& traceFile, TJobS
     const std::string lockPath = RunLockPath();
     if (locked == TLockResult::kHeld) {
         return Fail({kExitLocked,
-                     "another zvtool job runs on the driver's files in " + FolderOf(lockPath) +
-                         ": " + detail + "; wait for it to end (the lock is " + lockPath + ")",
+                     "another zvtool job runs on " + RunLockScope() + ": " + detail +
+                         "; wait for it to end (the lock is " + lockPath + ")",
                      ""});
     }
     if (locked == TLockResult::kFailed) {

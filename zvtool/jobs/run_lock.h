@@ -21,6 +21,10 @@ enum class TLockResult { kTaken, kHeld, kFailed };
 // The lock file for the current directory.
 std::string RunLockPath();
 
+// What the lock keeps to one job, for the refusal: POSIX "the driver's files in DIR",
+// Windows "this user's driver settings (the INI files in the Windows directory)".
+std::string RunLockScope();
+
 // Takes the lock for `job` ("fetch modules 9"). kHeld: another job holds it and `detail`
 // describes that job; kFailed: the lock file cannot be created or written (a read-only
 // folder, a full disk) and `detail` is the system's reason.

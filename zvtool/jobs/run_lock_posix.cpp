@@ -32,6 +32,11 @@ std::string RunLockPath() {
     return AbsolutePath(kLockName);
 }
 
+std::string RunLockScope() {
+    const std::string path = RunLockPath();
+    return "the driver's files in " + path.substr(0, path.rfind('/'));
+}
+
 TLockResult TakeRunLock(const std::string& job, TRunLock* lock, std::string* detail) {
     // Not close-on-exec: the driver shares the lock, so that a driver left running by a
     // zvtool that was killed still keeps the next job out until it ends.

@@ -45,6 +45,10 @@ std::string RunLockPath() {
     return JoinPath(UserStateFolder(), kLockName);
 }
 
+std::string RunLockScope() {
+    return "this user's driver settings (the INI files in the Windows directory)";
+}
+
 TLockResult TakeRunLock(const std::string& job, TRunLock* lock, std::string* detail) {
     const std::string folder = UserStateFolder();
     if (folder.empty()) {
