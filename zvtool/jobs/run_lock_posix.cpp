@@ -40,9 +40,14 @@ std::string RunLockScope() {
 TLockResult TakeRunLock(const std::string& job, TRunLock* lock, std::string* detail) {
     // Not close-on-exec: the driver shares the lock, so that a driver left running by a
     // zvtool that was killed still keeps the next job out until it ends.
-    const int descriptor = open(kLockName, O_RDWR | O_CREAT, 0666);
+    int descriptor = open(kLockName, O_RDWR | O_CREAT, 0666);
+    const int openError = errno;
+    // Another user's lock file may be read-only to us: flock() needs no write access, only
+    // the holder's text cannot be written then.
+    const bool readOnly =
+        descriptor < 0 && openError == EACCES && (descriptor = open(kLockName, O_RDONLY)) >= 0;
     if (descriptor < 0) {
-        *detail = std::strerror(errno);
+        *detail = std::strerror(openError);
         return TLockResult::kFailed;
     }
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
@@ -51,6 +56,10 @@ TLockResult TakeRunLock(const std::string& job, TRunLock* lock, std::string* det
                                        : std::string(std::strerror(error));
         close(descriptor);
         return error == EWOULDBLOCK ? TLockResult::kHeld : TLockResult::kFailed;
+    }
+    if (readOnly) {
+        lock->descriptor = descriptor;
+        return TLockResult::kTaken;
     }
     const std::string text =
         LockHolderText(job, LocalTimeText(std::time(nullptr), "%Y-%m-%d %H:%M:%S"), getpid());
@@ -73,9 +82,10 @@ void ReleaseRunLock(TRunLock* lock) {
     }
     const int descriptor = static_cast<int>(lock->descriptor);
     // The file stays: removing it would let a job that opened it just before lock a file
-    // that no longer has a name, beside a third job locking a new one.
+    // that no longer has a name, beside a third job locking a new one. A descriptor opened
+    // read-only cannot clear the text; the lock itself goes with the descriptor either way.
     if (ftruncate(descriptor, 0) != 0) {
-        // Only the holder's text is left; the lock itself goes with the descriptor.
+        errno = 0;
     }
     close(descriptor);
     lock->descriptor = -1;
