@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "driver/result_codes.h"
+#include "settings/profile.h"
 #include "tests/common/scratch_dir.h"
+#include "zvtool/exit_codes.h"
+#include "zvtool/jobs/job_keys.h"
 #include "zvtool/jobs/job_results.h"
 #include "zvtool/jobs/line_cause.h"
 #include "zvtool/jobs/output_rule.h"
@@ -142,6 +145,38 @@ TEST(ZvtoolRunLock, ASecondJobIsRefusedWithTheHolder) {
     ReleaseRunLock(&second);  // never taken: left alone
     EXPECT_EQ(TakeRunLock("fetch modules 9", &second, &detail), TLockResult::kTaken) << detail;
     ReleaseRunLock(&second);
+}
+
+// Every key is read back: a settings file that cannot be written stops the job, naming the
+// file, the key and the reason.
+TEST(ZvtoolJobKeys, WrittenAndReadBack) {
+    ScratchDir scratch;
+    std::string error;
+    EXPECT_EQ(WriteJobKeys({{"TestMiniZvConnection", 0}, {"GetData", 1}}, &error), kExitOk)
+        << error;
+    EXPECT_EQ(ProfileGetInt(kSection, "GetData", 7, kSettingsFile), 1u);
+    std::filesystem::remove(kSettingsFile);
+    std::filesystem::create_directory(kSettingsFile);  // not writable, even for root
+    EXPECT_EQ(WriteJobKeys({{"TestMiniZvConnection", 0}}, &error), kExitCannotCreate);
+    EXPECT_NE(error.find("cannot write the job into "), std::string::npos) << error;
+    EXPECT_NE(error.find("zordrive.INI (TestMiniZvConnection=0): Is a directory; the driver "
+                         "was not started"),
+              std::string::npos)
+        << error;
+}
+
+TEST(ZvtoolJobKeys, WhereThePortComesFrom) {
+    ScratchDir scratch;
+    int port = 0;
+    EXPECT_EQ(PortInUse(0, &port), TPortFrom::kDefault);
+    EXPECT_EQ(port, 1);
+    ProfileWriteString(kSection, "Comport", "7", kSettingsFile);
+    EXPECT_EQ(PortInUse(0, &port), TPortFrom::kSettings);
+    EXPECT_EQ(port, 7);
+    EXPECT_NE(PortFromText(TPortFrom::kSettings, 7).find("Comport=7 in "), std::string::npos);
+    EXPECT_EQ(PortInUse(3, &port), TPortFrom::kOption);
+    EXPECT_EQ(port, 3);
+    EXPECT_STREQ(PortFromKey(TPortFrom::kOption), "--port");
 }
 
 TEST(ZvtoolRunLock, HolderText) {
