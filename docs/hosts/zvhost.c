@@ -10,32 +10,36 @@
    one; 69 when it cannot be started; 64 for a bad command line.
 
    Build: x86_64-w64-mingw32-gcc -o zvhost.exe zvhost.c (or i686-w64-mingw32-gcc). */
-#include <windows.h>
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <windows.h>
 
 static const char kSettings[] = "zordrive.INI";
 static const char kStatus[] = "zordOUT.INI";
 static const char kSection[] = "Zorvek PC interface driver";
 
+/* What each result code means, by code. */
+static const char* const kMeanings[] = {
+    "the unit answered the version query (connection test)",
+    "every record was sent and the unit accepted each one",
+    "the unit did not acknowledge a request, or refused a record it was sent",
+    "every requested record was fetched",
+    "fetch: the exchange failed or the unit refused; other jobs: no valid reply",
+    "the serial port cannot be opened (missing, or held by another program)",
+    "the unit answered the central record with status byte 8",
+    "a record of ToZv.dat carries module number 0 or above 200; those before it were sent",
+    "ToZv.dat cannot be opened",
+    "ToZv.dat ended before a whole record; those before it were sent",
+    "fromZv.dat cannot be written",
+    "the unit answered the central record with status byte 0xFA",
+};
+
 static const char* Meaning(int code) {
-    switch (code) {
-    case 0: return "the unit answered the version query (connection test)";
-    case 1: return "every record was sent and the unit accepted each one";
-    case 2: return "the unit did not acknowledge a request, or refused a record it was sent";
-    case 3: return "every requested record was fetched";
-    case 4: return "fetch: the exchange failed or the unit refused; other jobs: no valid reply";
-    case 5: return "the serial port cannot be opened (missing, or held by another program)";
-    case 6: return "the unit answered the central record with status byte 8";
-    case 7: return "a record of ToZv.dat carries module number 0 or above 200; those before it were sent";
-    case 8: return "ToZv.dat cannot be opened";
-    case 9: return "ToZv.dat ended before a whole record; those before it were sent";
-    case 10: return "fromZv.dat cannot be written";
-    case 11: return "the unit answered the central record with status byte 0xFA";
-    default: return "unknown code";
+    if (code < 0 || code >= (int)(sizeof kMeanings / sizeof kMeanings[0])) {
+        return "unknown code";
     }
+    return kMeanings[code];
 }
 
 /* The value a KEY=VALUE argument gives `name`, or `fallback` (the driver's default). */
@@ -103,8 +107,7 @@ int main(int argc, char** argv) {
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     ZeroMemory(&process, sizeof process);
-    if (!CreateProcessA(driver, commandLine, NULL, NULL, FALSE, 0, NULL, dir, &startup,
-                        &process)) {
+    if (!CreateProcessA(driver, commandLine, NULL, NULL, FALSE, 0, NULL, dir, &startup, &process)) {
         fprintf(stderr, "cannot start %s in %s (error %lu)\n", driver, dir, GetLastError());
         return 69;
     }
