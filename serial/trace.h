@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstdio>
 
 // The driver's own account of one run, for a technician at a flaky line: every byte written
 // and read, what the link and command layers made of each frame, the attempts, the pauses
@@ -17,7 +18,8 @@
 constexpr char kTraceVariable[] = "ZORDRIVE_TRACE";
 
 // Starts the clock and opens the file that ZORDRIVE_TRACE names, for appending. Unset, empty
-// or a file that cannot be opened: no trace, and the run goes on as without one.
+// or a file that cannot be opened (on POSIX also anything but a regular file or /dev/null):
+// no trace, and the run goes on as without one.
 void TraceBegin();
 // Writes out what is buffered and closes the file.
 void TraceEnd();
@@ -45,3 +47,7 @@ std::uint32_t TraceWriteOutWithin(std::uint32_t pauseMs);
 // A monotonic clock in milliseconds: per platform in trace_clock_posix.cpp and
 // trace_clock_win32.cpp; the unit tests' fake line gives its virtual time.
 std::uint64_t TraceClockMs();
+
+// Opens the trace file for appending, never waiting: per platform in trace_file_posix.cpp
+// and trace_file_win32.cpp. nullptr when it cannot be.
+std::FILE* TraceOpenFile(const char* path);
