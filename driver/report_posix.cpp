@@ -135,6 +135,14 @@ bool AnswerCommandLine(int argc, char** argv) {
 }
 
 void ReportFailedRun(int result) {
+    // A job that lost its line ends with the code of the step that failed (4 for a fetch, 2
+    // for a send or the connection test); the line says why, not only that no reply came.
+    if (result != kResultPortFailed && ComLineLost()[0] != '\0') {
+        Say("zordrive: result %d: the port %s went away during the job: %s", result, ComPortName(),
+            ComLineLost());
+        SayEnd();
+        return;
+    }
     switch (result) {
         case kResultRefused:
             Say("zordrive: result 2: %s (port %s)", ResultMeaning(result), ComPortName());
