@@ -94,7 +94,8 @@ void SayEnd() {
     pollfd out{STDERR_FILENO, POLLOUT, 0};
     if (poll(&out, 1, 0) == 1 && (out.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0 &&
         (out.revents & POLLOUT) != 0) {
-        static_cast<void>(write(STDERR_FILENO, lineText, lineUsed));
+        const ssize_t written = write(STDERR_FILENO, lineText, lineUsed);
+        static_cast<void>(written);  // a line that did not go out is dropped
     }
     lineUsed = 0;
 }
