@@ -29,8 +29,10 @@ int RunDriver() {
     }
     const int result = ComInitialise() != 0 ? kResultPortFailed : RunSelectedJob();
     TraceNote("%s%d: %s", kNoteResult, result, ResultMeaning(result));
-    TraceWriteOut();
+    // The result first: a trace target that is slow to take the last lines must not keep a
+    // host waiting for "ComStatus".
     Finish(result);
+    TraceWriteOut();
     return result;
 }
 

@@ -1,8 +1,11 @@
 #include "driver/report_posix.h"
 
 #include <limits.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -69,23 +72,51 @@ bool Asked(int argc, char** argv, const char* a, const char* b) {
     return false;
 }
 
+// The stderr line is a courtesy (the status file and the exit status carry the result), so
+// it is built whole and handed over in one write only if that cannot wait: a pipe that
+// nobody reads, or a stopped terminal, must not hold the run up. A pipe takes a write of up
+// to PIPE_BUF bytes whole once poll says it has room.
+char lineText[512];
+std::size_t lineUsed = 0;
+
+void Say(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(lineText + lineUsed, sizeof lineText - lineUsed, format, args);
+    va_end(args);
+    if (n > 0) {
+        lineUsed = std::min(lineUsed + static_cast<std::size_t>(n), sizeof lineText - 2);
+    }
+}
+
+void SayEnd() {
+    lineText[lineUsed++] = '\n';
+    pollfd out{STDERR_FILENO, POLLOUT, 0};
+    if (poll(&out, 1, 0) == 1 && (out.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0 &&
+        (out.revents & POLLOUT) != 0) {
+        const ssize_t written = write(STDERR_FILENO, lineText, lineUsed);
+        static_cast<void>(written);  // a line that did not go out is dropped
+    }
+    lineUsed = 0;
+}
+
 // The file in the current directory as a full path, so the line says where it looked.
-void PrintFilePath(const char* name) {
+void SayFilePath(const char* name) {
     char cwd[PATH_MAX];
     if (getcwd(cwd, sizeof cwd) != nullptr) {
-        std::fprintf(stderr, "%s/", cwd);
+        Say("%s/", cwd);
     }
-    std::fprintf(stderr, "%s", name);
+    Say("%s", name);
 }
 
 void ReportFileError(int result, const char* name, const char* verb) {
     const char* failed = FailedFileName() != nullptr ? FailedFileName() : name;
-    std::fprintf(stderr, "zordrive: result %d: cannot %s ", result, verb);
-    PrintFilePath(failed);
+    Say("zordrive: result %d: cannot %s ", result, verb);
+    SayFilePath(failed);
     if (FailedFileName() != nullptr) {
-        std::fprintf(stderr, ": %s", std::strerror(FailedFileError()));
+        Say(": %s", std::strerror(FailedFileError()));
     }
-    std::fprintf(stderr, "\n");
+    SayEnd();
 }
 
 }  // namespace
@@ -105,35 +136,43 @@ bool AnswerCommandLine(int argc, char** argv) {
 }
 
 void ReportFailedRun(int result) {
+    // A job that lost its line ends with the code of the step that failed (4 for a fetch, 2
+    // for a send or the connection test); the line says why, not only that no reply came.
+    if (result != kResultPortFailed && ComLineLost()[0] != '\0') {
+        Say("zordrive: result %d: the port %s went away during the job: %s", result, ComPortName(),
+            ComLineLost());
+        SayEnd();
+        return;
+    }
     switch (result) {
         case kResultRefused:
-            std::fprintf(stderr, "zordrive: result 2: %s (port %s)\n", ResultMeaning(result),
-                         ComPortName());
+            Say("zordrive: result 2: %s (port %s)", ResultMeaning(result), ComPortName());
+            SayEnd();
             break;
         case kResultFetchFailed:
             // One line for every job that ends with 4: a fetch the unit refused, or no valid reply.
-            std::fprintf(stderr,
-                         "zordrive: result 4: no valid reply from the unit, or it refused the "
-                         "record asked for (port %s)\n",
-                         ComPortName());
+            Say("zordrive: result 4: no valid reply from the unit, or it refused the record asked "
+                "for (port %s)",
+                ComPortName());
+            SayEnd();
             break;
         case kResultPortFailed:
             if (ComPortName()[0] == '\0') {
-                std::fprintf(stderr, "zordrive: result 5: %s\n", ComFailureReason());
+                Say("zordrive: result 5: %s", ComFailureReason());
             } else {
-                std::fprintf(stderr, "zordrive: result 5: cannot open the port %s: %s\n",
-                             ComPortName(), ComFailureReason());
+                Say("zordrive: result 5: cannot open the port %s: %s", ComPortName(),
+                    ComFailureReason());
             }
+            SayEnd();
             break;
         case kResultNoSendFile:
             ReportFileError(result, kToZvFile, "open");
             break;
         case kResultSendFileShort:
-            std::fprintf(stderr, "zordrive: result 9: ");
-            PrintFilePath(kToZvFile);
-            std::fprintf(stderr,
-                         " ended before a whole record was read (zvtool check ToZv.dat shows "
-                         "where)\n");
+            Say("zordrive: result 9: ");
+            SayFilePath(kToZvFile);
+            Say(" ended before a whole record was read (zvtool check ToZv.dat shows where)");
+            SayEnd();
             break;
         case kResultFetchFileFailed:
             ReportFileError(result, kFromZvFile, "write");

@@ -18,6 +18,7 @@
 
 #include "serial/com_port.h"
 #include "serial/deadline_posix.h"
+#include "serial/trace.h"
 #include "settings/ini.h"
 
 namespace {
@@ -31,6 +32,11 @@ bool exitHandlerInstalled = false;
 // The port of the last ComInitialise and, if it failed, why: only for the driver's report.
 char portName[300] = "";
 char failureReason[100] = "";
+// The device the port was opened on, and how the line went away under the job ("" while
+// it has not): for the report and the trace, which must say so rather than only "no reply".
+char devicePath[256] = "";
+dev_t deviceNumber = 0;
+char lineLost[160] = "";
 
 void NoteFailure(const char* reason) {
     std::snprintf(failureReason, sizeof failureReason, "%s", reason);
@@ -42,6 +48,19 @@ void ReleaseExclusive() {
     if (hComPort != kClosed) {
         ioctl(hComPort, TIOCNXCL);
     }
+}
+
+// Called where a read or write finds the line dead (end of file, EIO, a hang-up or error
+// from poll). Once per run: the first sign is the one that tells what happened.
+void NoteLineLost(const char* call, const char* sign) {
+    if (lineLost[0] != '\0') {
+        return;
+    }
+    struct stat now {};
+    const bool removed = stat(devicePath, &now) != 0 || now.st_rdev != deviceNumber;
+    std::snprintf(lineLost, sizeof lineLost, "%s (%s: %s)",
+                  removed ? "the device was removed" : "the line hung up", call, sign);
+    TraceNote("%s%s", kNotePortGone, lineLost);
 }
 
 // 2400 baud 8N1 as a raw byte pipe. Software flow control goes off because records and
@@ -97,6 +116,9 @@ int OpenPort(const char* path) {
         close(fd);
         return kClosed;
     }
+    struct stat opened {};
+    fstat(fd, &opened);
+    deviceNumber = opened.st_rdev;
     return fd;
 }
 
@@ -135,9 +157,14 @@ const char* ComFailureReason() {
     return failureReason;
 }
 
+const char* ComLineLost() {
+    return lineLost;
+}
+
 int ComInitialise() {
     portName[0] = '\0';
     failureReason[0] = '\0';
+    lineLost[0] = '\0';
     if (!exitHandlerInstalled) {
         if (std::atexit(ReleaseExclusive) != 0) {
             NoteFailure("no room for an exit handler");
@@ -151,6 +178,10 @@ int ComInitialise() {
         return 1;
     }
     NotePortName(path);
+    // The device itself, so that its disappearance is seen even through a link.
+    char* device = realpath(path, nullptr);
+    std::snprintf(devicePath, sizeof devicePath, "%s", device != nullptr ? device : path);
+    std::free(device);
     const int fd = OpenPort(path);
     if (fd == kClosed) {
         return 1;
@@ -178,11 +209,14 @@ std::uint32_t ComWrite(const std::uint8_t* buffer, std::uint32_t count) {
             const int events = poll(&ready, 1, -1);
             if ((events < 0 && errno != EINTR) ||
                 (events > 0 && (ready.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)) {
+                NoteLineLost("write", "hang-up");
                 break;
             }
             continue;
         }
-        break;  // The device is gone: the short count is the caller's only sign.
+        // The device is gone: the short count is the caller's sign, the note the report's.
+        NoteLineLost("write", sent == 0 ? "nothing taken" : std::strerror(errno));
+        break;
     }
     while (tcdrain(hComPort) != 0 && errno == EINTR) {
     }
@@ -208,6 +242,9 @@ std::uint32_t ComRead(std::uint8_t* buffer, std::uint32_t count) {
         const int events = poll(&ready, 1, leftMs);
         if (events < 0) {
             lineDead = errno != EINTR;
+            if (lineDead) {
+                NoteLineLost("poll", std::strerror(errno));
+            }
             continue;
         }
         if (events == 0) {
@@ -215,6 +252,7 @@ std::uint32_t ComRead(std::uint8_t* buffer, std::uint32_t count) {
         }
         if ((ready.revents & POLLIN) == 0) {
             lineDead = true;
+            NoteLineLost("read", (ready.revents & POLLHUP) != 0 ? "hang-up" : "line error");
             continue;
         }
         const ssize_t got = read(hComPort, buffer + received, count - received);
@@ -222,6 +260,7 @@ std::uint32_t ComRead(std::uint8_t* buffer, std::uint32_t count) {
             received += static_cast<std::uint32_t>(got);
         } else if (got == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
             lineDead = true;
+            NoteLineLost("read", got == 0 ? "end of file" : std::strerror(errno));
         }
     }
     buffer[received] = 0;

@@ -14,3 +14,7 @@ const char* ComPortName();
 // Why the last ComInitialise failed ("No such file or directory", "in use by another
 // program"); "" when it succeeded.
 const char* ComFailureReason();
+// How the line went away under the job, once the port has seen it: "the device was removed
+// (read: end of file)" when the device node is gone (a USB adapter pulled), "the line hung
+// up (...)" when it is still there; "" while the line has not failed.
+const char* ComLineLost();

@@ -79,7 +79,7 @@ void TraceBegin() {
     if (path == nullptr || path[0] == '\0') {
         return;
     }
-    traceFile = std::fopen(path, "ab");
+    traceFile = TraceOpenFile(path);
     if (traceFile == nullptr) {
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstdio>
 
 #include "serial/printf_format.h"
 
@@ -37,9 +38,12 @@ constexpr char kNoteBadEndByte[] = "reply rejected: bad end byte";
 constexpr char kNoteWrongReplyCode[] = "reply rejected: wrong reply code";
 // A reply that got through, with the unit's status byte in hex right after: "00" is done.
 constexpr char kNoteStatusByte[] = "reply accepted: status byte ";
+// The line itself: "port went away: the device was removed (read: ...)".
+constexpr char kNotePortGone[] = "port went away: ";
 
 // Starts the clock and opens the file that ZORDRIVE_TRACE names, for appending. Unset, empty
-// or a file that cannot be opened: no trace, and the run goes on as without one.
+// or a file that cannot be opened (on POSIX also anything but a regular file or /dev/null):
+// no trace, and the run goes on as without one.
 void TraceBegin();
 // Writes out what is buffered and closes the file.
 void TraceEnd();
@@ -67,3 +71,7 @@ std::uint32_t TraceWriteOutWithin(std::uint32_t pauseMs);
 // A monotonic clock in milliseconds: per platform in trace_clock_posix.cpp and
 // trace_clock_win32.cpp; the unit tests' fake line gives its virtual time.
 std::uint64_t TraceClockMs();
+
+// Opens the trace file for appending, never waiting: per platform in trace_file_posix.cpp
+// and trace_file_win32.cpp. nullptr when it cannot be.
+std::FILE* TraceOpenFile(const char* path);

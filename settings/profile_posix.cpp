@@ -119,18 +119,35 @@ bool ReplaceAtomically(const std::string& path, const std::string& bytes, ReadRe
     return false;
 }
 
+// Claims the room for `size` bytes. A file system without the call (NFSv3, many FUSE
+// mounts) either says so or, in glibc, has it emulated by reading the file, which fails on a
+// write-only descriptor: then the text is written without the claim, as Windows writes it.
+bool ClaimRoom(int fd, off_t size, bool readable) {
+    if (size == 0) {
+        return true;
+    }
+    const int error = posix_fallocate(fd, 0, size);
+    return error == 0 || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL ||
+           (error == EBADF && !readable);
+}
+
 // The fallback, as the Windows profile API writes: the file itself, rewritten from its
-// start. The room is claimed first, so a full disk leaves the old bytes as they were; a
-// host polling meanwhile may see the file half written.
+// start. The room is claimed first where the file system can, so a full disk leaves the
+// old bytes as they were; a host polling meanwhile may see the file half written.
 void RewriteInPlace(const std::string& path, const std::string& bytes) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    bool readable = true;
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EACCES) {
+        readable = false;
+        fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    }
     if (fd < 0) {
         return;
     }
     const auto size = static_cast<off_t>(bytes.size());
-    const bool roomClaimed = size == 0 || posix_fallocate(fd, 0, size) == 0;
     // A shorter text than before leaves the old tail behind it until the file is cut.
-    const bool written = roomClaimed && WriteAll(fd, bytes) && ftruncate(fd, size) == 0;
+    const bool written =
+        ClaimRoom(fd, size, readable) && WriteAll(fd, bytes) && ftruncate(fd, size) == 0;
     close(fd);
     static_cast<void>(written);  // a status write that fails is not reported, as on Windows
 }

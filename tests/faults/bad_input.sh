@@ -35,7 +35,8 @@ case $name in
     help | version | other-argument | tozv-missing) start_sim ;;
     silent-unit) start_sim --silent ;;
     tozv-empty) : >ToZv.dat; start_sim ;;
-    fetch-refused) start_sim --status 7:3:1 ;;
+    fetch-refused | stderr-*) start_sim --status 7:3:1 ;;
+    trace-fifo) mkfifo driver.trace; start_sim ;;
     comport-zero) ;;
     *) echo "no case $name"; exit 2 ;;
 esac
@@ -62,6 +63,13 @@ case $name in
         want_err="^zordrive: result 9: $PWD/ToZv.dat ended before a whole record was read" ;;
     fetch-refused) write_settings "${fetch_moduls[@]}"; want=4 want_now=3 want_from=-
         want_err="^zordrive: result 4: no valid reply from the unit, or it refused the record asked for \\(port COM1 -> /dev/pts/[0-9]+\\)$" ;;
+    # Started with stderr closed, a pipe whose reader has gone, or a full pipe nobody reads:
+    # the result still reaches the exit status and the status file, and no byte of the
+    # stderr line reaches the unit.
+    stderr-*) write_settings "${fetch_moduls[@]}"; want=4 want_now=3 want_from=- ;;
+    # A trace named by a FIFO that nobody reads is passed over, not waited for.
+    trace-fifo) write_settings "${fetch_central[@]}"; want=3 want_from=central
+        export ZORDRIVE_TRACE=driver.trace ;;
     # Asked for help or the version, the driver answers and touches no file, not even the port.
     help | version) write_settings "${fetch_central[@]}"; args=("--$name"); want=0 ;;
     # Anything else on the command line is ignored: the job runs.
@@ -96,13 +104,23 @@ case $name in readonly-dir-*)
     ordinary_user "$PWD" zordOUT.INI fromZv.dat ;;
 esac
 
+# Where the driver's stderr goes: driver.err, or as the case starts it.
+exec 7>driver.err
+err=7
+case $name in
+    stderr-closed) err=- ;;
+    stderr-closed-pipe) exec 7> >(:); sleep 0.2 ;;
+    stderr-full-pipe) mkfifo driver.fifo; exec 7<>driver.fifo; : >driver.err
+        timeout 0.5 cat /dev/zero >&7 || true ;;
+esac
 TIMEFORMAT='%R'
 set +e
 listing() { find . -mindepth 1 -maxdepth 1 ! -name 'driver.*' ! -name 'sim.*' ! -name '*.txt' -printf '%p %s %T@\n' | sort; }
 listing >before.txt
-{ time timeout 30 ${run_as[@]+"${run_as[@]}"} "$ZV_DRIVER" "${args[@]}" >driver.out 2>driver.err; } 2>times.txt
+{ time timeout 30 ${run_as[@]+"${run_as[@]}"} "$ZV_DRIVER" "${args[@]}" >driver.out 2>&$err; } 2>times.txt
 status=$?
 set -e
+exec 7>&-
 echo "case $name: exit $status after $(cat times.txt) s"
 
 check "exit status" "$status" "$want"
@@ -135,6 +153,11 @@ case $name in readonly-dir-*)
         { echo "FAIL zordOUT.INI:"; cat -A zordOUT.INI; fail=1; }
     ;;
 esac
+if [ "$name" = stderr-closed ]; then
+    # "zordriv" in the bytes the unit received
+    check "stderr bytes at the unit" "$(sed -n 's/^ *[0-9]* ms rx//p' sim.err | tr -d ' \n' |
+        grep -c 7A6F7264726976 || true)" 0
+fi
 if [ "$name" = tozv-huge-tail ]; then
     for n in 7 8; do
         check "module $n as stored" "$("$ZV_SIM" --store store.txt --print-record "$n" || true)" \

@@ -19,6 +19,7 @@ read -r real user sys <times.txt
 echo "driver: exit $status after $real s, cpu user $user s, sys $sys s"
 
 check_run "$status" 4 4
+check "the driver's line" "$(grep -cxE "zordrive: result 4: the port COM1 -> /dev/pts/[0-9]+ went away during the job: the device was removed \((read|write|poll): [^)]+\)" driver.out)" 1
 sim_records 3 3 >expected.dat
 cmp -s expected.dat fromZv.dat || { echo "FAIL fromZv.dat is not module 3 alone"; fail=1; }
 # Module 3 (50 ms and the 1100 ms pass pause), then five attempts of 50 ms, three empty

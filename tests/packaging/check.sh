@@ -8,8 +8,8 @@
 #     driver and simulator run the same fetch;
 #   - the zip: its 32-bit programs at the top and its 64-bit ones in win64/ pass the PE
 #     check; unpacked, its win64 zordrive.exe (and zvtool.exe once packaged) runs the fetch
-#     under Wine against the .deb's simulator. Wine on this machine cannot start 32-bit
-#     programs, so the 32-bit ones are only read.
+#     under Wine against the .deb's simulator, and so do its top-level 32-bit ones with
+#     Wine's 32-bit loader where the machine runs 32-bit programs (else a line says so).
 # Usage: check.sh PACKAGE_DIR VERSION
 set -euo pipefail
 packages=$(cd "$1" && pwd) version=$2
@@ -83,6 +83,15 @@ if [ -f "$work/zip/win64/zvtool.exe" ]; then
     step "the zip's win64 zvtool.exe under Wine: the same fetch"
     bash "$here/zvtool_fetch.sh" wine "$work/zip/win64/zvtool.exe" "$sim" "$work/runs/zvtool-wine" ||
         fail "zvtool.exe fetch"
+fi
+
+if why32=$(bash "$root/tests/wine/probe32.sh" "$work/probe32") && [ -x /usr/lib/wine/wine ]; then
+    step "the zip's 32-bit zordrive.exe and zvtool.exe (top level) under Wine: the same fetch"
+    ZV_WINE=/usr/lib/wine/wine run_case wine "$work/zip/zordrive.exe" "$sim" fetch-modules-1-5
+    ZV_WINE=/usr/lib/wine/wine bash "$here/zvtool_fetch.sh" wine "$work/zip/zvtool.exe" "$sim" \
+        "$work/runs/zvtool-wine32" || fail "32-bit zvtool.exe fetch"
+else
+    step "the zip's 32-bit programs are NOT run: ${why32:-no /usr/lib/wine/wine (wine32:i386)}"
 fi
 
 [ $failures -eq 0 ] || { echo "package checks: $failures failed"; exit 1; }

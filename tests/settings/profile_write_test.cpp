@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "settings/profile.h"
+#include "tests/common/no_fallocate.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -43,18 +44,23 @@ TEST_P(ProfileWriteTest, SetsComStatusKeepingEveryOtherByte) {
 
 // Where no second copy can be made beside the file (here: its name leaves no room for a
 // longer one; as an ordinary user also a read-only directory), the file is rewritten in
-// place, to the same bytes.
+// place, to the same bytes, also on a file system without fallocate.
 TEST_P(ProfileWriteTest, SameBytesWhenOnlyAnInPlaceRewriteCanBeDone) {
     if (!GetParam().before) {
         GTEST_SKIP() << "a file that is not there cannot be rewritten in place";
     }
-    ScratchDir dir;
-    const std::string longName(250, 'z');
-    WriteBytes(longName.c_str(), *GetParam().before);
-    ASSERT_EQ(symlink(longName.c_str(), kStatusFile), 0);
-    ProfileWriteString(kSection, "ComStatus", "11", kStatusFile);
-    EXPECT_EQ(ReadBytes(longName.c_str()), GetParam().after);
-    EXPECT_EQ(dir.Entries().size(), 2U);
+    for (const Fallocate support :
+         {Fallocate::kSupported, Fallocate::kEmulatedByReading, Fallocate::kNotSupported}) {
+        ScratchDir dir;
+        const std::string longName(250, 'z');
+        WriteBytes(longName.c_str(), *GetParam().before);
+        ASSERT_EQ(symlink(longName.c_str(), kStatusFile), 0);
+        SetFallocate(support);
+        ProfileWriteString(kSection, "ComStatus", "11", kStatusFile);
+        SetFallocate(Fallocate::kSupported);
+        EXPECT_EQ(ReadBytes(longName.c_str()), GetParam().after) << static_cast<int>(support);
+        EXPECT_EQ(dir.Entries().size(), 2U);
+    }
 }
 
 const std::string kBusyFile =

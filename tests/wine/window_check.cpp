@@ -111,8 +111,16 @@ void CheckJobCommands(HWND window) {
         int result;  // what Finish must receive, -1 for no call
     };
     const Row rows[] = {
-        {102, 102, 21}, {103, 103, 22}, {104, 104, 23}, {105, 105, 24},
-        {106, 106, 25}, {101, 0, -1},   {107, 0, -1},   {(WPARAM{1} << 32) | 106, 0, -1},
+        {102, 102, 21},
+        {103, 103, 22},
+        {104, 104, 23},
+        {105, 105, 24},
+        {106, 106, 25},
+        {101, 0, -1},
+        {107, 0, -1},
+        // High bits, in the 32-bit build's WPARAM as in the 64-bit one's.
+        {(WPARAM{1} << 16) | 106, 0, -1},
+        {(WPARAM{1} << (sizeof(WPARAM) * 8 - 1)) | 106, 0, -1},
     };
     for (const Row& row : rows) {
         lastJob = 0;

@@ -1,6 +1,7 @@
 # Sourced by the wine test scripts after setting `prefix`: the Wine programs and the
 # environment that every run in the shared prefix uses, its virtual display included.
-wine=/usr/lib/wine/wine64
+# ZV_WINE: the loader for the build under test (the 32-bit rows set /usr/lib/wine/wine).
+wine=${ZV_WINE:-/usr/lib/wine/wine64}
 wineserver=/usr/lib/wine/wineserver
 export WINEPREFIX=$prefix WINEDEBUG=-all
 # What Wine's COM1 and COM2 are: links that each test points at the line it uses (COM2: the

@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "zvtool/cli/options.h"
 #include "zvtool/error.h"
 #include "zvtool/jobs/job.h"
+#include "zvtool/jobs/request.h"
 #include "zvtool/records/record_file.h"
 
 // The jobs zvtool runs through the driver. Each returns zvtool's exit status. The current

@@ -1,0 +1,5 @@
+#include "serial/trace.h"
+
+std::FILE* TraceOpenFile(const char* path) {
+    return std::fopen(path, "ab");
+}

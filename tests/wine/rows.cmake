@@ -1,0 +1,102 @@
+# The rows of the wine label for one Windows build, included once per build by
+# CMakeLists.txt beside this file with: tag (the test names' first word), loader (Wine's
+# loader for that build), work (a work directory) and the build's programs (driver_exe,
+# zvtool_exe, sim_exe, host_exe and the check programs).
+set(rows "")
+
+# A port that cannot be opened ends every run with 5, whatever job the settings select.
+function(zv_wine_port_failure name)
+    add_test(NAME ${tag}.port_failure.${name}
+             COMMAND bash ${scripts}/port_failure.sh ${prefix} ${driver_exe}
+                     ${work}/${name} ${ARGN})
+    set(rows ${rows} ${tag}.port_failure.${name} PARENT_SCOPE)
+endfunction()
+zv_wine_port_failure(comport_0 Comport=0)
+zv_wine_port_failure(comport_0_fetch_moduls Comport=0 TestMiniZvConnection=0 GetData=1
+                     ToZorvek=1 GetFromModulNumber=3 GetToModulNumber=5)
+zv_wine_port_failure(comport_0_send_central Comport=0 TestMiniZvConnection=0 GetData=0
+                     ToZorvek=0)
+zv_wine_port_failure(comport_absent Comport=77)
+
+add_test(NAME ${tag}.window_check
+         COMMAND bash ${scripts}/window_check.sh ${prefix} ${window_check_exe})
+list(APPEND rows ${tag}.window_check)
+
+add_test(NAME ${tag}.line_settings
+         COMMAND bash ${scripts}/line_settings.sh ${prefix} ${line_settings_check_exe}
+                 $<TARGET_FILE:minizv-sim> ${work}/line_settings)
+list(APPEND rows ${tag}.line_settings)
+
+# The shared end-to-end cases (tests/e2e/cases.txt), run by zordrive.exe against minizv-sim.
+foreach(case_name ${ZV_E2E_CASES})
+    add_test(NAME ${tag}.${case_name}
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.sh wine ${case_name})
+    set_tests_properties(${tag}.${case_name} PROPERTIES ENVIRONMENT
+        "ZV_DRIVER=${driver_exe};ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_WORK=${work};ZV_PREFIX=${prefix}")
+    list(APPEND rows ${tag}.${case_name})
+endforeach()
+
+# The catalogue rows that apply under Wine (tests/e2e/catalogue.txt).
+set(catalogue_env "ZV_CASES=${PROJECT_SOURCE_DIR}/tests/e2e/catalogue.txt;ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_PREFIX=${prefix}")
+foreach(case_name ${ZV_CATALOGUE_WINE})
+    add_test(NAME ${tag}.catalogue.${case_name}
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.sh wine ${case_name})
+    set_tests_properties(${tag}.catalogue.${case_name} PROPERTIES ENVIRONMENT
+        "${catalogue_env};ZV_DRIVER=${driver_exe};ZV_WORK=${work}/catalogue")
+    list(APPEND rows ${tag}.catalogue.${case_name})
+endforeach()
+# The C host example of docs/hosts, built with this build, runs the host rows with this
+# build's zordrive.exe.
+foreach(case_name ${ZV_HOST_ROWS})
+    add_test(NAME ${tag}.host-c.${case_name}
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.sh wine ${case_name})
+    set_tests_properties(${tag}.host-c.${case_name} PROPERTIES ENVIRONMENT
+        "${catalogue_env};ZV_DRIVER=${driver_exe};ZV_HOST=${host_exe};ZV_WORK=${work}/host-c")
+    list(APPEND rows ${tag}.host-c.${case_name})
+endforeach()
+
+# The null-modem rows (tests/sim): zordrive.exe on COM1, minizv-sim.exe --device COM2 at the
+# other end of the cable, both under Wine.
+foreach(case_name ${ZV_NULL_MODEM_CASES})
+    add_test(NAME ${tag}.null-modem.${case_name}
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.sh wine ${case_name})
+    set_tests_properties(${tag}.null-modem.${case_name} PROPERTIES ENVIRONMENT
+        "ZV_NULL_MODEM=1;ZV_SIM_EXE=${sim_exe};ZV_DRIVER=${driver_exe};ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_WORK=${work};ZV_PREFIX=${prefix}")
+    list(APPEND rows ${tag}.null-modem.${case_name})
+endforeach()
+
+# minizv-sim.exe where it differs from the POSIX build.
+add_test(NAME ${tag}.sim_exe
+         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/sim/sim_exe_wine.sh ${prefix} ${sim_exe}
+                 ${work}/sim_exe ${PROJECT_VERSION})
+list(APPEND rows ${tag}.sim_exe)
+
+# Two module jobs watched from a second process: the window's titles in order, minimised,
+# never in the foreground. The cases' own checks run as well.
+function(zv_wine_job_window case_name)
+    add_test(NAME ${tag}.window.${case_name}
+             COMMAND bash ${scripts}/job_window.sh ${prefix} ${title_watch_exe} ${case_name}
+                     ${ARGN})
+    set_tests_properties(${tag}.window.${case_name} PROPERTIES ENVIRONMENT
+        "ZV_DRIVER=${driver_exe};ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_WORK=${work}/window")
+    set(rows ${rows} ${tag}.window.${case_name} PARENT_SCOPE)
+endfunction()
+zv_wine_job_window(fetch-modules-3-5 "Zorvek PC interface" "Zor Tool, Modul 3"
+                   "Zor Tool, Modul 4" "Zor Tool, Modul 5" "Zorvek PC interface")
+zv_wine_job_window(send-modules-2 "Zorvek PC interface" "Zor Tool, Modul 1"
+                   "Zor Tool, Modul 2" "Zorvek PC interface")
+
+# zvtool.exe driving zordrive.exe: a fetch with progress lines, a send, a failure.
+add_test(NAME ${tag}.zvtool
+         COMMAND bash ${scripts}/zvtool.sh ${prefix} ${zvtool_exe} $<TARGET_FILE:minizv-sim>
+                 ${work}/zvtool)
+list(APPEND rows ${tag}.zvtool)
+
+# The About box worked by keystrokes and photographed: work/about_box/about-box.png.
+add_test(NAME ${tag}.about_box
+         COMMAND bash ${scripts}/about_box.sh ${prefix} ${about_box_check_exe}
+                 ${work}/about_box)
+list(APPEND rows ${tag}.about_box)
+
+set_property(TEST ${rows} APPEND PROPERTY ENVIRONMENT "ZV_WINE=${loader}")
+list(APPEND wine_tests ${rows})
