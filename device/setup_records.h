@@ -28,6 +28,10 @@ static_assert(offsetof(TPcModulSetup, lead) == 1 && offsetof(TPcModulSetup, grou
 constexpr std::uint8_t kCentralRecordNumber = 0;
 constexpr std::uint8_t kFirstModul = 1;
 constexpr std::uint8_t kLastModul = 200;
+// The setup bytes of a record, and the numbers a record file gives one record (its number
+// and its setup bytes).
+constexpr int kSetupBytes = static_cast<int>(sizeof(modul_setup));
+constexpr int kNumbersPerRecord = static_cast<int>(sizeof(TPcModulSetup));
 
 // PC record to unit record: the number is dropped.
 void PcToUnitSetup(const TPcModulSetup& pc, modul_setup& unit);
