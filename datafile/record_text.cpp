@@ -1,70 +1,96 @@
 #include "datafile/record_text.h"
 
-#include <cstdio>
-
 namespace {
 
 // A space and up to three digits: the line keeps going only while the next number and the
 // comma behind it still fit within the limit.
 constexpr std::size_t kRoomForNextNumber = 4;
 
-bool IsWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+// What a character is to the scanner: one look-up per character.
+enum class CharKind : std::uint8_t { kOther, kDigit, kWhite, kLineEnd, kSeparator };
+
+struct CharKinds {
+    CharKind of[256];
+};
+
+constexpr CharKinds MakeCharKinds() {
+    CharKinds kinds{};
+    for (int c = '0'; c <= '9'; ++c) {
+        kinds.of[c] = CharKind::kDigit;
+    }
+    kinds.of[static_cast<unsigned char>(' ')] = CharKind::kWhite;
+    kinds.of[static_cast<unsigned char>('\t')] = CharKind::kWhite;
+    kinds.of[static_cast<unsigned char>('\r')] = CharKind::kWhite;
+    kinds.of[static_cast<unsigned char>('\n')] = CharKind::kLineEnd;
+    kinds.of[static_cast<unsigned char>(kFieldSeparator)] = CharKind::kSeparator;
+    return kinds;
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+constexpr CharKinds kCharKinds = MakeCharKinds();
 
-// Every character but a comma: a digit joins the number, anything else is skipped.
-void TakeInField(TFieldScanner& scanner, char c) {
+void TakeDigit(TFieldScanner& scanner, char c) {
     TRecordField& field = scanner.field;
-    const bool digit = IsDigit(c);
-    if (IsWhite(c)) {
-        field.beginsLine = field.beginsLine || (c == '\n' && !HasContent(field));
-    } else if (!HasContent(field)) {
+    if (!HasContent(field)) {
         field.first = scanner.here;
     }
-    if (digit) {
-        field.digitRuns += scanner.lastWasDigit ? 0 : 1;
-        if (field.digits < kDigitsThatCount) {
-            field.value = field.value * 10U + static_cast<std::uint32_t>(c - '0');
-        }
-        ++field.digits;
-    } else if (!IsWhite(c)) {
-        if (field.others == 0) {
-            field.firstOther = scanner.here;
-        }
-        ++field.others;
+    field.digitRuns += scanner.lastWasDigit ? 0 : 1;
+    if (field.digits < kDigitsThatCount) {
+        field.value = field.value * 10U + static_cast<std::uint32_t>(c - '0');
     }
-    scanner.lastWasDigit = digit;
+    ++field.digits;
+}
+
+void TakeOther(TFieldScanner& scanner) {
+    TRecordField& field = scanner.field;
+    if (!HasContent(field)) {
+        field.first = scanner.here;
+    }
+    if (field.others == 0) {
+        field.firstOther = scanner.here;
+    }
+    ++field.others;
+}
+
+// The comma ends the field; the next begins just behind it.
+void EndField(TFieldScanner& scanner, TRecordField& ended) {
+    scanner.field.end = scanner.offset;
+    ended = scanner.field;
+    scanner.field = TRecordField{};
+    scanner.field.beginsLine = false;
+    scanner.field.start = {scanner.here.line, scanner.here.column + 1};
+    scanner.field.begin = scanner.offset + 1;
 }
 
 }  // namespace
 
+// Digits join the number, a comma ends the field, every other character is skipped.
 bool ScanChar(TFieldScanner& scanner, char c, TRecordField& ended) {
-    const bool separator = c == kFieldSeparator;
-    if (separator) {
-        scanner.field.end = scanner.offset;
-        ended = scanner.field;
-    } else {
-        TakeInField(scanner, c);
+    const CharKind kind = kCharKinds.of[static_cast<unsigned char>(c)];
+    switch (kind) {
+        case CharKind::kDigit:
+            TakeDigit(scanner, c);
+            break;
+        case CharKind::kOther:
+            TakeOther(scanner);
+            break;
+        case CharKind::kLineEnd:
+            scanner.field.beginsLine = scanner.field.beginsLine || !HasContent(scanner.field);
+            break;
+        case CharKind::kWhite:
+            break;
+        case CharKind::kSeparator:
+            EndField(scanner, ended);
+            break;
     }
+    scanner.lastWasDigit = kind == CharKind::kDigit;
     ++scanner.offset;
-    if (c == '\n') {
+    if (kind == CharKind::kLineEnd) {
         ++scanner.here.line;
         scanner.here.column = 1;
     } else {
         ++scanner.here.column;
     }
-    if (separator) {
-        scanner.field = TRecordField{};
-        scanner.field.beginsLine = false;
-        scanner.field.start = scanner.here;
-        scanner.field.begin = scanner.offset;
-        scanner.lastWasDigit = false;
-    }
-    return separator;
+    return kind == CharKind::kSeparator;
 }
 
 void EndScan(TFieldScanner& scanner, TRecordField& ended) {
@@ -110,8 +136,16 @@ bool NextNumberFits(std::size_t lineLength) {
     return lineLength + 1 + kRoomForNextNumber < kLineLimit;
 }
 
+// As "%d" writes it: no sign, no leading zero.
 std::size_t NumberText(std::uint8_t value, char (&text)[kNumberTextSize]) {
-    return static_cast<std::size_t>(std::snprintf(text, sizeof text, "%d", value));
+    const std::size_t length = value >= 100 ? 3 : value >= 10 ? 2 : 1;
+    unsigned rest = value;
+    for (std::size_t i = length; i > 0; --i) {
+        text[i - 1] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    }
+    text[length] = '\0';
+    return length;
 }
 
 void AppendRecordText(const TPcModulSetup& record, std::string& text) {
