@@ -1,5 +1,7 @@
 #include "datafile/record_text.h"
 
+#include <cstring>
+
 namespace {
 
 // A space and up to three digits: the line keeps going only while the next number and the
@@ -102,7 +104,10 @@ void EndScan(TFieldScanner& scanner, TRecordField& ended) {
 TFieldReader ReadFields(const char* text, std::size_t size) {
     TFieldReader reader;
     reader.text = text;
-    reader.size = size;
+    const void* endOfText = size > 0 ? std::memchr(text, kEndOfText, size) : nullptr;
+    reader.size = endOfText != nullptr
+                      ? static_cast<std::size_t>(static_cast<const char*>(endOfText) - text)
+                      : size;
     return reader;
 }
 
@@ -111,7 +116,7 @@ bool NextField(TFieldReader& reader, TRecordField& field) {
         return false;
     }
     TFieldScanner& scanner = reader.scanner;
-    while (scanner.offset < reader.size && reader.text[scanner.offset] != kEndOfText) {
+    while (scanner.offset < reader.size) {
         if (ScanChar(scanner, reader.text[scanner.offset], field)) {
             return true;
         }

@@ -75,7 +75,7 @@ void EndScan(TFieldScanner& scanner, TRecordField& ended);
 // text of n commas there holds n + 1 fields.
 struct TFieldReader {
     const char* text = nullptr;
-    std::size_t size = 0;
+    std::size_t size = 0;  // up to the first Ctrl-Z
     TFieldScanner scanner;
     bool done = false;
 };
