@@ -135,7 +135,7 @@ bool IsModul(std::uint8_t number) {
 }
 
 void Store(SimUnit& unit, std::uint8_t number, const std::uint8_t* record, UnitEvent& event) {
-    std::copy(record, record + kSimRecordBytes, unit.store.records[number].begin());
+    std::copy(record, record + kSetupBytes, unit.store.records[number].begin());
     event.stored = number;
 }
 

@@ -11,8 +11,8 @@
 namespace fake {
 namespace {
 
-static_assert(sizeof(modul_setup) == kSimRecordBytes, "the model's records are setup records");
-static_assert(sizeof(SimStore::records) == (kSimLastModul + 1) * sizeof(modul_setup),
+static_assert(sizeof(modul_setup) == kSetupBytes, "the model's records are setup records");
+static_assert(sizeof(SimStore::records) == (kLastModul + 1) * sizeof(modul_setup),
               "the model's store copies to and from the fake's records byte for byte");
 
 struct FaultRule {
@@ -24,7 +24,7 @@ struct FaultRule {
 struct Unit {
     SimUnit model;
     // The records as the tests see and set them; the model answers from a copy.
-    std::array<modul_setup, kSimLastModul + 1> records{};
+    std::array<modul_setup, kLastModul + 1> records{};
     std::vector<FaultRule> faults;
     std::uint32_t ackDelayMs = 0;
     std::uint32_t replyDelayMs = 0;
@@ -110,7 +110,7 @@ void StartUnit() {
 }
 
 modul_setup PatternRecord(std::uint8_t seed) {
-    std::array<std::uint8_t, kSimRecordBytes> bytes{};
+    std::array<std::uint8_t, kSetupBytes> bytes{};
     // The frame bytes lead, so a receiver that hunts inside a frame trips over them.
     bytes[0] = 0xAA;
     bytes[1] = 0x55;
