@@ -15,7 +15,7 @@ namespace {
 constexpr char kReadMode[] = "rb";
 constexpr char kWriteMode[] = "wb";
 constexpr int kNoChar = -1;
-constexpr int kLastByte = kNumbersPerRecord - 1;
+constexpr int kLastByte = static_cast<int>(kNumbersPerRecord) - 1;
 
 constexpr TReturnCode kOk = 0;
 constexpr TReturnCode kCannotOpenToZv = 8;

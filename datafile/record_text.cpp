@@ -129,7 +129,7 @@ bool NextField(TFieldReader& reader, TRecordField& field) {
 int WholeRecordsIn(const char* text, std::size_t size) {
     TFieldReader reader = ReadFields(text, size);
     TRecordField field;
-    long fields = 0;
+    std::size_t fields = 0;
     while (NextField(reader, field)) {
         ++fields;
     }
@@ -157,7 +157,7 @@ void AppendRecordText(const TPcModulSetup& record, std::string& text) {
     const auto* numbers = reinterpret_cast<const std::uint8_t*>(&record);
     std::size_t lineStart = text.size();
     char number[kNumberTextSize];
-    for (int i = 0; i < kNumbersPerRecord; ++i) {
+    for (std::size_t i = 0; i < kNumbersPerRecord; ++i) {
         if (i > 0 && NextNumberFits(text.size() - lineStart)) {
             text += kNextOnLine;
         } else if (i > 0) {

@@ -26,11 +26,10 @@ constexpr std::uint8_t kModulSendReply = 10;
 // The version and central fetch requests carry one byte that the unit does not look at.
 constexpr std::uint8_t kFillerByte = 0;
 
-constexpr std::size_t kRecordBytes = sizeof(modul_setup);
 constexpr std::uint8_t kOneByte = 1;
 constexpr std::uint8_t kVersionLength = 2;
 // A status byte followed by a record, or a flag byte followed by a record.
-constexpr std::uint8_t kRecordPacketLength = 1 + kRecordBytes;
+constexpr std::uint8_t kRecordPacketLength = 1 + sizeof(modul_setup);
 static_assert(sizeof(TPcModulSetup) == kRecordPacketLength, "module send carries the PC record");
 
 constexpr std::size_t kPacketBufferSize = 256;
@@ -39,19 +38,21 @@ constexpr std::uint32_t kRetryPauseMs = 5000;
 constexpr int kSuccess = 0;
 constexpr int kBadModulNumber = 7;
 
-// Which request an attempt carries, for the trace: the module number is the first
-// payload byte of the module requests.
+// Which request an attempt carries, for the trace: "module 7 fetch (request 7): attempt 1 of
+// 5", "central send (request 5): attempt 2 of 5". The module number is the first payload byte
+// of the module requests.
 void TraceAttempt(std::uint8_t requestCode, std::uint8_t firstByte, int attempt, int attempts) {
     if (requestCode == kModulFetchRequest || requestCode == kModulSendRequest) {
-        TraceNote("module %u %s (request %u): attempt %d of %d", firstByte,
-                  requestCode == kModulFetchRequest ? "fetch" : "send", requestCode, attempt,
-                  attempts);
+        TraceNote("module %u %s%s%u)%s%d of %d", firstByte,
+                  requestCode == kModulFetchRequest ? "fetch" : "send", kNoteRequest, requestCode,
+                  kNoteAttempt, attempt, attempts);
         return;
     }
     const char* what = requestCode == kVersionRequest        ? "version query"
                        : requestCode == kCentralFetchRequest ? "central fetch"
                                                              : "central send";
-    TraceNote("%s (request %u): attempt %d of %d", what, requestCode, attempt, attempts);
+    TraceNote("%s%s%u)%s%d of %d", what, kNoteRequest, requestCode, kNoteAttempt, attempt,
+              attempts);
 }
 
 // One request and its reply with up to five attempts. Every failed attempt, the last one
@@ -90,8 +91,8 @@ int FetchSetup(TMiniZvPtk& ptk, std::uint8_t requestCode, std::uint8_t requestBy
         return result;
     }
     status = reply[0];
-    TraceNote("reply accepted: status byte %02X", status);
-    std::memcpy(&record, &reply[1], kRecordBytes);
+    TraceNote("%s%02X", kNoteStatusByte, status);
+    std::memcpy(&record, &reply[1], sizeof(modul_setup));
     return kSuccess;
 }
 
@@ -106,7 +107,7 @@ int SendSetup(TMiniZvPtk& ptk, std::uint8_t requestCode,
         return result;
     }
     status = reply;
-    TraceNote("reply accepted: status byte %02X", status);
+    TraceNote("%s%02X", kNoteStatusByte, status);
     return kSuccess;
 }
 
@@ -138,7 +139,7 @@ int TMiniZvPtk::SendCpModulSetup(const modul_setup& record, std::uint8_t& status
                                  std::uint8_t flag) {
     std::array<std::uint8_t, kRecordPacketLength> request{};
     request[0] = flag;
-    std::memcpy(&request[1], &record, kRecordBytes);
+    std::memcpy(&request[1], &record, sizeof(modul_setup));
     return SendSetup(*this, kCentralSendRequest, request, kCentralSendReply, status);
 }
 
@@ -174,7 +175,7 @@ int TMiniZvPtk::PtkReceiveData(std::uint8_t replyCode, std::uint8_t* payload, st
         return result;
     }
     if (packet[0] != replyCode) {
-        TraceNote("reply rejected: wrong reply code %u (want %u)", packet[0], replyCode);
+        TraceNote("%s %u (want %u)", kNoteWrongReplyCode, packet[0], replyCode);
         return kLinkReceiveFailed;
     }
     std::copy_n(packet.begin() + 1, length, payload);

@@ -28,10 +28,11 @@ static_assert(offsetof(TPcModulSetup, lead) == 1 && offsetof(TPcModulSetup, grou
 constexpr std::uint8_t kCentralRecordNumber = 0;
 constexpr std::uint8_t kFirstModul = 1;
 constexpr std::uint8_t kLastModul = 200;
-// The setup bytes of a record, and the numbers a record file gives one record (its number
-// and its setup bytes).
-constexpr int kSetupBytes = static_cast<int>(sizeof(modul_setup));
-constexpr int kNumbersPerRecord = static_cast<int>(sizeof(TPcModulSetup));
+// The setup bytes of a record.
+constexpr std::size_t kSetupBytes = sizeof(modul_setup);
+// A record in a record file: one decimal number per byte of the PC record, the record's
+// number first, then its 130 bytes.
+constexpr std::size_t kNumbersPerRecord = sizeof(TPcModulSetup);
 
 // PC record to unit record: the number is dropped.
 void PcToUnitSetup(const TPcModulSetup& pc, modul_setup& unit);

@@ -25,10 +25,10 @@ int RunSelectedJob() {
 
 int RunDriver() {
     if (TraceOn()) {
-        TraceNote("port COM%u (Comport setting)", iniGetComPort());
+        TraceNote("%sCOM%u (Comport setting)", kNotePort, iniGetComPort());
     }
     const int result = ComInitialise() != 0 ? kResultPortFailed : RunSelectedJob();
-    TraceNote("result %d: %s", result, ResultMeaning(result));
+    TraceNote("%s%d: %s", kNoteResult, result, ResultMeaning(result));
     TraceWriteOut();
     Finish(result);
     return result;

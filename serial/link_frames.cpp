@@ -114,7 +114,7 @@ int ComL1WaitAck() {
             // keeps the start that was seen.
             if (++emptyReads == kAckEmptyReads) {
                 // Nothing is arriving, so there is nothing to flush.
-                TraceNote("no acknowledgement after %d empty reads", kAckEmptyReads);
+                TraceNote("%s %d empty reads", kNoteNoAck, kAckEmptyReads);
                 return kLinkNotAcked;
             }
             continue;
@@ -137,13 +137,13 @@ int ComL1WaitAck() {
     if (Read(rest.data(), kAckRest) < kAckRest) {
         // The unit stopped mid-frame; drop whatever it still sends so that it cannot be
         // taken for the reply.
-        TraceNote("bad acknowledgement: cut short");
+        TraceNote("%s: cut short", kNoteBadAck);
         Flush();
         return kLinkNotAcked;
     }
     const std::uint16_t sum = Add(frameCounter, rest[0]);
     if (rest[0] != kAckCode || rest[1] != Low(sum) || rest[2] != High(sum) || rest[3] != kEndByte) {
-        TraceNote("bad acknowledgement: code %02X, checksum %02X %02X (want %02X %02X), end %02X",
+        TraceNote("%s: code %02X, checksum %02X %02X (want %02X %02X), end %02X", kNoteBadAck,
                   rest[0], rest[1], rest[2], Low(sum), High(sum), rest[3]);
         Flush();
         return kLinkNotAcked;
@@ -161,7 +161,7 @@ int ComL1GetDataFromMiniZv(std::uint8_t* buffer, std::uint8_t length) {
     for (;;) {
         if (Read(one.data(), 1) == 0) {
             if (++emptyReads == kReplyEmptyReads) {
-                TraceNote("no reply after %d empty reads", kReplyEmptyReads);
+                TraceNote("%s %d empty reads", kNoteNoReply, kReplyEmptyReads);
                 return kLinkReceiveFailed;
             }
         } else if (one[0] == kStartByte) {
@@ -174,7 +174,7 @@ int ComL1GetDataFromMiniZv(std::uint8_t* buffer, std::uint8_t length) {
     const std::uint32_t want = length + kReplyRestOverhead;
     const std::uint32_t got = Read(r.data(), want);
     if (got < want) {
-        TraceNote("reply rejected: short, %lu of %lu bytes after the start byte",
+        TraceNote("%s, %lu of %lu bytes after the start byte", kNoteShortReply,
                   static_cast<unsigned long>(got), static_cast<unsigned long>(want));
         Flush();
         return kLinkReceiveFailed;
@@ -185,13 +185,13 @@ int ComL1GetDataFromMiniZv(std::uint8_t* buffer, std::uint8_t length) {
         sum = Add(sum, r[2 + i]);
     }
     if (r[2u + length] != Low(sum) || r[3u + length] != High(sum)) {
-        TraceNote("reply rejected: bad checksum %02X %02X (summed %02X %02X)", r[2u + length],
+        TraceNote("%s %02X %02X (summed %02X %02X)", kNoteBadChecksum, r[2u + length],
                   r[3u + length], Low(sum), High(sum));
         Flush();
         return kLinkReceiveFailed;
     }
     if (r[4u + length] != kEndByte) {
-        TraceNote("reply rejected: bad end byte %02X", r[4u + length]);
+        TraceNote("%s %02X", kNoteBadEndByte, r[4u + length]);
         Flush();
         return kLinkReceiveFailed;
     }

@@ -41,7 +41,7 @@ char* StartLine(std::uint64_t atMs, const char* kind, std::size_t& room) {
     return &lines[used];
 }
 
-void Append(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Append(const char* format, ...) ZV_PRINTF_FORMAT(1, 2);
 void Append(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -89,7 +89,7 @@ void TraceBegin() {
     if (const std::tm* local = std::localtime(&now)) {
         std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", local);
     }
-    TraceNote("zordrive %s, run started %s", ZV_VERSION, date);
+    TraceNote("%s%s, run started %s", kNoteRunStart, ZV_VERSION, date);
 }
 
 void TraceEnd() {

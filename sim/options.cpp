@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "device/setup_records.h"
+
 namespace {
 
 constexpr unsigned long kMaxCount = 1000000;
@@ -166,7 +168,7 @@ bool TakeValue(const std::string& name, const std::string& value, SimOptions& op
     }
     if (name == "--print-record") {
         unsigned long number = 0;
-        if (!ReadNumber(value, kSimLastModul, number)) {
+        if (!ReadNumber(value, kLastModul, number)) {
             return false;
         }
         options.printRecord = static_cast<int>(number);

@@ -5,9 +5,6 @@
 
 #include "device/setup_records.h"
 
-// The old name of the last module number, while the unit and the options still use it.
-constexpr int kSimLastModul = kLastModul;
-
 // The records the simulated unit holds: index 0 is the central record, 1 .. 200 the modules.
 using SimRecord = std::array<std::uint8_t, kSetupBytes>;
 

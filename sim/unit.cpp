@@ -131,11 +131,11 @@ std::uint8_t StatusFor(const SimUnit& unit, std::uint8_t code, std::uint8_t modu
 }
 
 bool IsModul(std::uint8_t number) {
-    return number >= 1 && number <= kSimLastModul;
+    return number >= kFirstModul && number <= kLastModul;
 }
 
 void Store(SimUnit& unit, std::uint8_t number, const std::uint8_t* record, UnitEvent& event) {
-    std::copy(record, record + kSetupBytes, unit.store.records[number].begin());
+    std::copy(record, record + sizeof(modul_setup), unit.store.records[number].begin());
     event.stored = number;
 }
 
@@ -269,8 +269,8 @@ void UnitTakeBytes(SimUnit& unit, const std::uint8_t* bytes, std::size_t count, 
 void UnitAnswer(SimUnit& unit, UnitEvent& event, FrameFault fault) {
     event.note = "frame " + std::to_string(event.counter) + ", request " +
                  std::to_string(event.packet[0]) + ": ";
-    if (fault == FrameFault::kSilent || fault == FrameFault::kNoAck) {
-        event.note += fault == FrameFault::kSilent ? "silent, no answer" : "ignored (--no-ack)";
+    if (fault == FrameFault::kNoAck) {
+        event.note += unit.config.faults.silent ? "silent, no answer" : "ignored (--no-ack)";
         return;
     }
     event.ack = unit.config.stray;
@@ -299,7 +299,7 @@ void UnitAnswer(SimUnit& unit, UnitEvent& event, FrameFault fault) {
 
 FrameFault UnitNextFault(UnitFaults& faults) {
     if (faults.silent) {
-        return FrameFault::kSilent;
+        return FrameFault::kNoAck;
     }
     const struct {
         unsigned UnitFaults::*budget;

@@ -4,23 +4,25 @@
 #include <string>
 #include <vector>
 
+#include "device/setup_records.h"
 #include "sim/store.h"
 
 // The unit's side of the link: receives data frames, acknowledges them and answers each
 // request from the store. Pure: bytes and a clock go in, bytes to send come out. minizv-sim
 // serves a line with it, and the tests' fake unit answers the driver in virtual time with it.
 
-// What the unit does wrong with one good data frame.
+// What the unit does wrong with one good data frame: the one list of the unit's faults, which
+// minizv-sim's switches (UnitFaults), the tests' fake unit and the fault matrix all use.
 enum class FrameFault {
     kNone,
-    kSilent,         // no acknowledgement, no reply, not carried out (--silent)
-    kNoAck,          // the same, counted (--no-ack)
-    kBadAck,         // acknowledged with code 2, not carried out, no reply
+    kNoAck,          // no acknowledgement, no reply, not carried out (--no-ack; --silent: all)
+    kBadAck,         // acknowledged with code 2, not carried out, no reply (--bad-ack)
+    kLateAck,        // answered as kNone, but sent after the driver gave up (the fake unit)
     kNoReply,        // acknowledged and carried out, but the reply is withheld
-    kWrongReply,     // the reply carries another reply code of the table
-    kDamageReply,    // the reply's checksum low byte is off by one bit
+    kWrongReply,     // the reply carries another reply code of the table (--wrong-reply)
+    kDamageReply,    // the reply's checksum low byte is off by one bit (--damage-reply)
     kBadEndByte,     // the reply ends with 0x54 instead of 0x55
-    kTruncateReply,  // the reply is cut to half its length
+    kTruncateReply,  // the reply is cut to half its length (--truncate-reply)
 };
 
 // A status override for any module number.

@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RecordText, WholeRecordsCountFieldsAsTheDriverDoes) {
     std::string record = "0";
-    for (int i = 1; i < kNumbersPerRecord; ++i) {
+    for (std::size_t i = 1; i < kNumbersPerRecord; ++i) {
         record += ", 1";
     }
     EXPECT_EQ(WholeRecordsIn("", 0), 0);
@@ -139,7 +139,7 @@ TEST(RecordText, FormatterMatchesTheWriterAndReadsBack) {
     for (TPcModulSetup& record : records) {
         auto* bytes = reinterpret_cast<std::uint8_t*>(&record);
         const int shape = static_cast<int>(random() % 3);
-        for (int i = 0; i < kNumbersPerRecord; ++i) {
+        for (std::size_t i = 0; i < kNumbersPerRecord; ++i) {
             bytes[i] = static_cast<std::uint8_t>(shape == 0 ? random() : shape == 1 ? 255 : 7);
         }
     }
@@ -163,7 +163,7 @@ TEST(RecordText, FormatterMatchesTheWriterAndReadsBack) {
     TRecordField field;
     for (std::size_t r = 0; r < records.size(); ++r) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(&records[r]);
-        for (int i = 0; i < kNumbersPerRecord; ++i) {
+        for (std::size_t i = 0; i < kNumbersPerRecord; ++i) {
             ASSERT_TRUE(NextField(reader, field));
             ASSERT_EQ(FieldByte(field), bytes[i]) << "record " << r << " number " << i;
             ASSERT_EQ(field.others, 0);

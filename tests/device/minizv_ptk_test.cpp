@@ -19,7 +19,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Record = std::array<std::uint8_t, 130>;
-using fake::UnitFault;
 
 constexpr std::uint8_t kUntouched = 0xEE;
 constexpr std::uint8_t kModul = 5;
@@ -160,7 +159,7 @@ const Op kOps[] = {Op::kGetCp, Op::kSendCp, Op::kGetZv, Op::kSendZv};
 
 struct RepeatCase {
     const char* name;
-    std::vector<UnitFault> faults;  // for frames 1, 2, ...; later frames are answered well
+    std::vector<FrameFault> faults;  // for frames 1, 2, ...; later frames are answered well
     int result;
     std::size_t transmissions;
     std::uint64_t endMs;
@@ -217,34 +216,34 @@ TEST_P(SetupRepeats, AttemptsPausesAndOutArguments) {
 // good, so nothing is flushed); truncated reply 50 + 1600 + a 400 ms flush.
 const RepeatCase kRepeatCases[] = {
     {"AnswersAtOnce", {}, 0, 1, 50},
-    {"SilentUnit", std::vector<UnitFault>(5, UnitFault::kSilent), 2, 5, 5 * 9850},
-    {"BadAckEveryTime", std::vector<UnitFault>(5, UnitFault::kBadAck), 2, 5, 5 * 5450},
-    {"WrongReplyCodeEveryTime", std::vector<UnitFault>(5, UnitFault::kWrongReplyCode), 4, 5,
+    {"SilentUnit", std::vector<FrameFault>(5, FrameFault::kNoAck), 2, 5, 5 * 9850},
+    {"BadAckEveryTime", std::vector<FrameFault>(5, FrameFault::kBadAck), 2, 5, 5 * 5450},
+    {"WrongReplyCodeEveryTime", std::vector<FrameFault>(5, FrameFault::kWrongReply), 4, 5,
      5 * 5050},
     {"TwoFailuresThenSuccess",
-     {UnitFault::kSilent, UnitFault::kBadChecksum},
+     {FrameFault::kNoAck, FrameFault::kDamageReply},
      0,
      3,
      9850 + 5450 + 50},
     {"SendFailureThenFourReceiveFailures",
-     {UnitFault::kSilent, UnitFault::kNoReply, UnitFault::kBadEndByte, UnitFault::kTruncatedReply,
-      UnitFault::kWrongReplyCode},
+     {FrameFault::kNoAck, FrameFault::kNoReply, FrameFault::kBadEndByte, FrameFault::kTruncateReply,
+      FrameFault::kWrongReply},
      4,
      5,
      9850 + 13050 + 5450 + 7050 + 5050},
     {"ReceiveFailuresThenSendFailure",
-     {UnitFault::kNoReply, UnitFault::kBadChecksum, UnitFault::kNoReply, UnitFault::kTruncatedReply,
-      UnitFault::kBadAck},
+     {FrameFault::kNoReply, FrameFault::kDamageReply, FrameFault::kNoReply,
+      FrameFault::kTruncateReply, FrameFault::kBadAck},
      2,
      5,
      13050 + 5450 + 13050 + 7050 + 5450},
     {"SuccessOnFifth",
-     {UnitFault::kSilent, UnitFault::kBadAck, UnitFault::kNoReply, UnitFault::kWrongReplyCode},
+     {FrameFault::kNoAck, FrameFault::kBadAck, FrameFault::kNoReply, FrameFault::kWrongReply},
      0,
      5,
      9850 + 5450 + 13050 + 5050 + 50},
     // The stale acknowledgement and reply of frame 1 lie on the line when frame 2 goes out.
-    {"LateAckThenSuccess", {UnitFault::kLateAck}, 0, 2, 9850 + 50},
+    {"LateAckThenSuccess", {FrameFault::kLateAck}, 0, 2, 9850 + 50},
 };
 
 INSTANTIATE_TEST_SUITE_P(Matrix, SetupRepeats,
@@ -258,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(Matrix, SetupRepeats,
 // A unit that never answers costs five rounds of 50 + 3 x 1600 + 5000 ms.
 TEST(SetupTiming, SilentUnitTakes49250Ms) {
     StartUnit();
-    fake::AddUnitFault(UnitFault::kSilent, 1, fake::kEveryFrame);
+    fake::AddUnitFault(FrameFault::kNoAck, 1, fake::kEveryFrame);
     EXPECT_EQ(RunOp(Op::kGetZv).result, 2);
 
     ASSERT_EQ(fake::Writes().size(), 10u);
@@ -302,7 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct VersionCase {
     const char* name;
-    UnitFault fault;  // for every frame
+    FrameFault fault;  // for every frame
     int result;
 };
 
@@ -327,12 +326,12 @@ TEST_P(Version, OneAttemptNoPause) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, Version,
-                         ::testing::Values(VersionCase{"Answers", UnitFault::kNone, 0},
-                                           VersionCase{"Silent", UnitFault::kSilent, 2},
-                                           VersionCase{"BadAck", UnitFault::kBadAck, 2},
-                                           VersionCase{"NoReply", UnitFault::kNoReply, 4},
-                                           VersionCase{"WrongCode", UnitFault::kWrongReplyCode, 4},
-                                           VersionCase{"BadChecksum", UnitFault::kBadChecksum, 4}),
+                         ::testing::Values(VersionCase{"Answers", FrameFault::kNone, 0},
+                                           VersionCase{"Silent", FrameFault::kNoAck, 2},
+                                           VersionCase{"BadAck", FrameFault::kBadAck, 2},
+                                           VersionCase{"NoReply", FrameFault::kNoReply, 4},
+                                           VersionCase{"WrongCode", FrameFault::kWrongReply, 4},
+                                           VersionCase{"BadChecksum", FrameFault::kDamageReply, 4}),
                          [](const ::testing::TestParamInfo<VersionCase>& param_info) {
                              return param_info.param.name;
                          });

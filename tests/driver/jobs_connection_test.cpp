@@ -8,7 +8,6 @@
 namespace {
 
 using namespace drivertest;
-using fake::UnitFault;
 
 struct ConnectionCase {
     const char* name;
@@ -44,14 +43,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ConnectionCase{"UnitAnswers", [] {}, 0, kWakePause},
         ConnectionCase{"NoUnit",
-                       [] { fake::AddUnitFault(UnitFault::kSilent, 1, fake::kEveryFrame); }, 2,
+                       [] { fake::AddUnitFault(FrameFault::kNoAck, 1, fake::kEveryFrame); }, 2,
                        kNotAckedAttemptMs},
-        ConnectionCase{"BadAcknowledgement", [] { fake::AddUnitFault(UnitFault::kBadAck, 1); }, 2,
+        ConnectionCase{"BadAcknowledgement", [] { fake::AddUnitFault(FrameFault::kBadAck, 1); }, 2,
                        kWakePause + 400},
-        ConnectionCase{"NoReply", [] { fake::AddUnitFault(UnitFault::kNoReply, 1); }, 4,
+        ConnectionCase{"NoReply", [] { fake::AddUnitFault(FrameFault::kNoReply, 1); }, 4,
                        kWakePause + 5 * 1600},
-        ConnectionCase{"WrongReplyCode", [] { fake::AddUnitFault(UnitFault::kWrongReplyCode, 1); },
-                       4, kWakePause}),
+        ConnectionCase{"WrongReplyCode", [] { fake::AddUnitFault(FrameFault::kWrongReply, 1); }, 4,
+                       kWakePause}),
     CaseName());
 
 }  // namespace

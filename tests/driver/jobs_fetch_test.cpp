@@ -13,7 +13,6 @@
 namespace {
 
 using namespace drivertest;
-using fake::UnitFault;
 
 // For each pass of a good module fetch: the wake pause, then the pause after the pass.
 std::vector<TimedPause> GoodPassPauses(std::size_t passes) {
@@ -154,21 +153,21 @@ INSTANTIATE_TEST_SUITE_P(
                                        kWakePause},
                       FetchFailureCase{
                           "SilentFromModul4",
-                          [] { fake::AddUnitFault(UnitFault::kSilent, 2, fake::kEveryFrame); },
+                          [] { fake::AddUnitFault(FrameFault::kNoAck, 2, fake::kEveryFrame); },
                           {3},
                           4,
                           5,
                           kFailedAttempt * 5,
                           kGoodPassMs + kSilentSetupOpMs},
                       FetchFailureCase{"NoReplyForModul4",
-                                       [] { fake::AddUnitFault(UnitFault::kNoReply, 2, 5); },
+                                       [] { fake::AddUnitFault(FrameFault::kNoReply, 2, 5); },
                                        {3},
                                        4,
                                        5,
                                        kFailedAttempt * 5,
                                        kGoodPassMs + 5 * kNoReplyAttemptMs},
                       FetchFailureCase{"WrongReplyCodeForModul4",
-                                       [] { fake::AddUnitFault(UnitFault::kWrongReplyCode, 2, 5); },
+                                       [] { fake::AddUnitFault(FrameFault::kWrongReply, 2, 5); },
                                        {3},
                                        4,
                                        5,
@@ -181,7 +180,7 @@ using FetchModulTest = DriverTest;
 // Repeats belong to the device operation: the job neither repeats nor gives up on its own.
 TEST_F(FetchModulTest, AModulFetchedOnItsThirdAttemptCountsAsFetched) {
     WriteSettings(kModuls3To5);
-    fake::AddUnitFault(UnitFault::kSilent, 2, 2);
+    fake::AddUnitFault(FrameFault::kNoAck, 2, 2);
 
     EXPECT_EQ(FetchModulSetupsJob(), 3);
 
@@ -319,14 +318,14 @@ INSTANTIATE_TEST_SUITE_P(
         CentralFetchCase{"Status1", [] { fake::SetUnitStatus(3, 1); }, 4, 1, kWakePause},
         CentralFetchCase{"Status8", [] { fake::SetUnitStatus(3, 8); }, 4, 1, kWakePause},
         CentralFetchCase{"Silent",
-                         [] { fake::AddUnitFault(UnitFault::kSilent, 1, fake::kEveryFrame); }, 4, 5,
+                         [] { fake::AddUnitFault(FrameFault::kNoAck, 1, fake::kEveryFrame); }, 4, 5,
                          kSilentSetupOpMs},
         CentralFetchCase{"NoReply",
-                         [] { fake::AddUnitFault(UnitFault::kNoReply, 1, fake::kEveryFrame); }, 4,
+                         [] { fake::AddUnitFault(FrameFault::kNoReply, 1, fake::kEveryFrame); }, 4,
                          5, 5 * kNoReplyAttemptMs},
         CentralFetchCase{"BadAck",
-                         [] { fake::AddUnitFault(UnitFault::kBadAck, 1, fake::kEveryFrame); }, 4, 5,
-                         5 * (kWakePause + 400 + kRetryPause)}),
+                         [] { fake::AddUnitFault(FrameFault::kBadAck, 1, fake::kEveryFrame); }, 4,
+                         5, 5 * (kWakePause + 400 + kRetryPause)}),
     CaseName());
 
 using FetchCentralFileTest = DriverTest;

@@ -10,7 +10,6 @@
 namespace {
 
 using namespace drivertest;
-using fake::UnitFault;
 
 // Record i of a test's "ToZv.dat" holds these bytes, whatever number it carries.
 modul_setup FileSetup(std::size_t i) {
@@ -153,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
         SendModulsCase{"SecondNotAcknowledged",
                        3,
                        std::vector<int>{1, 2, 3},
-                       [] { fake::AddUnitFault(UnitFault::kSilent, 2, fake::kEveryFrame); },
+                       [] { fake::AddUnitFault(FrameFault::kNoAck, 2, fake::kEveryFrame); },
                        2,
                        {0, 1, 1, 1, 1, 1},
                        3,
@@ -161,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
         SendModulsCase{"NoReplyToSecond",
                        3,
                        std::vector<int>{1, 2, 3},
-                       [] { fake::AddUnitFault(UnitFault::kNoReply, 2, 5); },
+                       [] { fake::AddUnitFault(FrameFault::kNoReply, 2, 5); },
                        4,
                        {0, 1, 1, 1, 1, 1},
                        3,
@@ -169,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
         SendModulsCase{"SecondSentOnItsThirdAttempt",
                        3,
                        std::vector<int>{1, 2, 3},
-                       [] { fake::AddUnitFault(UnitFault::kSilent, 2, 2); },
+                       [] { fake::AddUnitFault(FrameFault::kNoAck, 2, 2); },
                        1,
                        {0, 1, 1, 1, 2},
                        3,
@@ -239,14 +238,16 @@ INSTANTIATE_TEST_SUITE_P(
         SendCentralCase{"Status1", [] { fake::SetUnitStatus(5, 1); }, 2, 1},
         SendCentralCase{"Status9", [] { fake::SetUnitStatus(5, 9); }, 2, 1},
         SendCentralCase{"NotAcknowledged",
-                        [] { fake::AddUnitFault(UnitFault::kSilent, 1, fake::kEveryFrame); }, 2, 5},
+                        [] { fake::AddUnitFault(FrameFault::kNoAck, 1, fake::kEveryFrame); }, 2, 5},
         SendCentralCase{"BadAcknowledgement",
-                        [] { fake::AddUnitFault(UnitFault::kBadAck, 1, fake::kEveryFrame); }, 2, 5},
-        SendCentralCase{
-            "NoReply", [] { fake::AddUnitFault(UnitFault::kNoReply, 1, fake::kEveryFrame); }, 4, 5},
-        SendCentralCase{
-            "WrongReplyCode",
-            [] { fake::AddUnitFault(UnitFault::kWrongReplyCode, 1, fake::kEveryFrame); }, 4, 5}),
+                        [] { fake::AddUnitFault(FrameFault::kBadAck, 1, fake::kEveryFrame); }, 2,
+                        5},
+        SendCentralCase{"NoReply",
+                        [] { fake::AddUnitFault(FrameFault::kNoReply, 1, fake::kEveryFrame); }, 4,
+                        5},
+        SendCentralCase{"WrongReplyCode",
+                        [] { fake::AddUnitFault(FrameFault::kWrongReply, 1, fake::kEveryFrame); },
+                        4, 5}),
     CaseName());
 
 using SendCentralFileTest = DriverTest;

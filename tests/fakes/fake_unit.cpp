@@ -11,12 +11,11 @@
 namespace fake {
 namespace {
 
-static_assert(sizeof(modul_setup) == kSetupBytes, "the model's records are setup records");
 static_assert(sizeof(SimStore::records) == (kLastModul + 1) * sizeof(modul_setup),
               "the model's store copies to and from the fake's records byte for byte");
 
 struct FaultRule {
-    UnitFault fault;
+    FrameFault fault;
     int firstFrame;
     int frameCount;
 };
@@ -34,38 +33,14 @@ struct Unit {
 
 Unit unit;
 
-UnitFault FaultFor(int frameNumber) {
-    UnitFault fault = UnitFault::kNone;
+FrameFault FaultFor(int frameNumber) {
+    FrameFault fault = FrameFault::kNone;
     for (const FaultRule& rule : unit.faults) {
         if (frameNumber >= rule.firstFrame && frameNumber - rule.firstFrame < rule.frameCount) {
             fault = rule.fault;
         }
     }
     return fault;
-}
-
-// What the model does for each scripted fault; a late acknowledgement is only late.
-FrameFault ModelFault(UnitFault fault) {
-    switch (fault) {
-        case UnitFault::kSilent:
-            return FrameFault::kNoAck;
-        case UnitFault::kBadAck:
-            return FrameFault::kBadAck;
-        case UnitFault::kNoReply:
-            return FrameFault::kNoReply;
-        case UnitFault::kWrongReplyCode:
-            return FrameFault::kWrongReply;
-        case UnitFault::kBadChecksum:
-            return FrameFault::kDamageReply;
-        case UnitFault::kBadEndByte:
-            return FrameFault::kBadEndByte;
-        case UnitFault::kTruncatedReply:
-            return FrameFault::kTruncateReply;
-        case UnitFault::kNone:
-        case UnitFault::kLateAck:
-            break;
-    }
-    return FrameFault::kNone;
 }
 
 // The model answers each data frame in what the driver wrote; the fake adds the scripted
@@ -77,10 +52,10 @@ void OnWrite(const std::vector<std::uint8_t>& bytes, std::uint64_t atMs) {
         if (!event.frame) {
             continue;
         }
-        const UnitFault fault = FaultFor(static_cast<int>(unit.requests.size()) + 1);
+        const FrameFault fault = FaultFor(static_cast<int>(unit.requests.size()) + 1);
         unit.requests.push_back({atMs, event.counter, event.packet, fault});
         std::memcpy(unit.model.store.records.data(), unit.records.data(), sizeof unit.records);
-        UnitAnswer(unit.model, event, ModelFault(fault));
+        UnitAnswer(unit.model, event, fault);
         if (event.stored >= 0) {
             const auto number = static_cast<std::uint8_t>(event.stored);
             std::memcpy(&unit.records[number], unit.model.store.records[number].data(),
@@ -88,7 +63,7 @@ void OnWrite(const std::vector<std::uint8_t>& bytes, std::uint64_t atMs) {
             unit.stored.push_back({number, unit.records[number]});
         }
         const std::uint64_t ackAt =
-            atMs + unit.ackDelayMs + (fault == UnitFault::kLateAck ? kLateAckMs : 0);
+            atMs + unit.ackDelayMs + (fault == FrameFault::kLateAck ? kLateAckMs : 0);
         UnitSends(ackAt, event.ack);
         UnitSends(ackAt + unit.replyDelayMs, event.reply);
     }
@@ -110,7 +85,7 @@ void StartUnit() {
 }
 
 modul_setup PatternRecord(std::uint8_t seed) {
-    std::array<std::uint8_t, kSetupBytes> bytes{};
+    std::array<std::uint8_t, sizeof(modul_setup)> bytes{};
     // The frame bytes lead, so a receiver that hunts inside a frame trips over them.
     bytes[0] = 0xAA;
     bytes[1] = 0x55;
@@ -140,7 +115,7 @@ void SetUnitStatus(std::uint8_t requestCode, std::uint8_t status, int modul) {
         {requestCode, modul == kAnyModul ? kStatusAnyModul : modul, status});
 }
 
-void AddUnitFault(UnitFault fault, int firstFrame, int frameCount) {
+void AddUnitFault(FrameFault fault, int firstFrame, int frameCount) {
     unit.faults.push_back({fault, firstFrame, frameCount});
 }
 

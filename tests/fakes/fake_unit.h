@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "device/setup_records.h"
+#include "sim/unit.h"
 
 // A scripted MiniZv unit on the fake line (fake_port.h), in virtual time. The simulator's
 // unit model (sim/unit.h) reads the driver's data frames from what ComWrite carries, and
@@ -14,12 +15,14 @@
 // answer and are not recorded. Module numbers outside 1..200 get kNoSuchModulStatus (and a
 // fetch 130 zero bytes). A send is carried out (stored) when its status is 0 and the frame
 // was acknowledged with code 1, even if the reply is then lost, as a real unit would. The
-// fake adds what the model leaves to its caller: faults by frame number, and when the
-// answers arrive (both at once unless SetUnitDelays says otherwise).
+// fake adds what the model leaves to its caller: the model's faults (FrameFault) by frame
+// number, and when the answers arrive (both at once unless SetUnitDelays says otherwise; a
+// FrameFault::kLateAck answer kLateAckMs after the frame, when the driver has given up and
+// the stale bytes wait on the line).
 //
 //   fake::StartUnit();                                     // fresh line, well-behaved unit
 //   fake::UnitRecord(4) = fake::PatternRecord(40);         // what module 4 holds
-//   fake::AddUnitFault(fake::UnitFault::kSilent, 1, 2);    // frames 1 and 2: no answer at all
+//   fake::AddUnitFault(FrameFault::kNoAck, 1, 2);          // frames 1 and 2: no answer at all
 //   fake::SetUnitStatus(7, 8, 4);                          // fetching module 4 gives status 8
 //   ... run the driver ...
 //   ASSERT_EQ(fake::UnitRequests().size(), 3u);            // two repeats, then the answer
@@ -29,20 +32,6 @@
 // with ComL1SetFrameCounter(1).
 
 namespace fake {
-
-// What the unit does wrong with one data frame.
-enum class UnitFault {
-    kNone,
-    kSilent,          // no acknowledgement, no reply, nothing carried out
-    kBadAck,          // acknowledgement code 0x02 (checksum to match), no reply, not carried out
-    kLateAck,         // carried out, but acknowledgement and reply come kLateAckMs after the
-                      // frame: the driver has given up, and the stale bytes wait on the line
-    kNoReply,         // acknowledged and carried out, but no reply
-    kWrongReplyCode,  // the reply carries another reply code of the table
-    kBadChecksum,     // the reply's checksum low byte is off by one bit
-    kBadEndByte,      // the reply ends with 0x54 instead of 0x55
-    kTruncatedReply,  // only the first half of the reply frame is sent
-};
 
 constexpr std::uint64_t kLateAckMs = 3 * 1600 + 100;
 constexpr int kEveryFrame = 1 << 30;
@@ -54,7 +43,7 @@ struct UnitRequest {
     std::uint64_t atMs;
     std::uint8_t counter;
     std::vector<std::uint8_t> packet;  // request code, then payload
-    UnitFault fault;                   // what the unit did with it
+    FrameFault fault;                  // what the unit did with it
 };
 
 // A record that a send stored: number 0 for the central record, else the module number.
@@ -77,7 +66,7 @@ void SetUnitVersion(std::uint8_t first, std::uint8_t second);
 void SetUnitStatus(std::uint8_t requestCode, std::uint8_t status, int modul = kAnyModul);
 
 // Frames firstFrame .. firstFrame + frameCount - 1 suffer `fault`; a later rule wins.
-void AddUnitFault(UnitFault fault, int firstFrame, int frameCount = 1);
+void AddUnitFault(FrameFault fault, int firstFrame, int frameCount = 1);
 // Delays of the acknowledgement after the frame, and of the reply after the acknowledgement.
 void SetUnitDelays(std::uint32_t ackDelayMs, std::uint32_t replyDelayMs);
 // Sent right before every acknowledgement and every reply.

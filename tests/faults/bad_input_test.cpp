@@ -6,6 +6,7 @@
 #include <functional>
 #include <ostream>
 
+#include "device/setup_records.h"
 #include "driver/driver.h"
 #include "settings/ini.h"
 #include "tests/driver/driver_env.h"
@@ -193,7 +194,7 @@ const BadInputCase kToZvCases[] = {
     {"ToZvCtrlZInsideTheRecord",
      [] {
          SendCentralWith(Numbers(Cut(kRecordA, 0, 65)) + ",\x1a," +
-                         Numbers(Cut(kRecordA, 65, 131)));
+                         Numbers(Cut(kRecordA, 65, kNumbersPerRecord)));
      },
      9,
      {},
@@ -222,7 +223,7 @@ const BadInputCase kToZvCases[] = {
     {"ToZvOneNumberTooMany", [] { SendCentralWith(Numbers(kRecordA) + ",7\r\n"); }, 1, Bytes{5},
      [] { ExpectStored({AsCentral(kRecordA)}); }},
     {"ToZvOneNumberTooFew",
-     [] { SendCentralWith(Numbers(Cut(kRecordA, 0, 130)) + "\r\n"); },
+     [] { SendCentralWith(Numbers(Cut(kRecordA, 0, kNumbersPerRecord - 1)) + "\r\n"); },
      9,
      {},
      nullptr},
@@ -233,16 +234,17 @@ const BadInputCase kToZvCases[] = {
      1,
      {9, 9},
      [] {
-         ExpectStored({kRecordA, Join(Bytes{7}, Cut(kRecordB, 0, 130))});
+         ExpectStored({kRecordA, Join(Bytes{7}, Cut(kRecordB, 0, kNumbersPerRecord - 1))});
      }},
     {"ToZvModulRecordOneNumberTooFew",
      [] {
-         SendModulsWith(2, Numbers(Cut(kRecordA, 0, 130)) + ",\r\n" + Numbers(kRecordB) + "\r\n");
+         SendModulsWith(2, Numbers(Cut(kRecordA, 0, kNumbersPerRecord - 1)) + ",\r\n" +
+                               Numbers(kRecordB) + "\r\n");
      },
      9,
      {9},
      [] {
-         ExpectStored({Join(Cut(kRecordA, 0, 130), Bytes{kRecordB[0]})});
+         ExpectStored({Join(Cut(kRecordA, 0, kNumbersPerRecord - 1), Bytes{kRecordB[0]})});
          EXPECT_EQ(StatusValue("NowTransferingNo"), "2");
      }},
     {"ToZvIsADirectory",

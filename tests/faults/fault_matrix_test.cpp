@@ -13,6 +13,7 @@
 #include "serial/trace.h"
 #include "settings/ini.h"
 #include "tests/faults/fault_model.h"
+#include "zvtool/jobs/trace_summary.h"
 
 namespace faults {
 
@@ -154,6 +155,18 @@ TEST_P(TracedRunTest, TellsEveryEventInOrderAtItsTime) {
         }
     }
     EXPECT_EQ(traced, written);
+    // zvtool's account reads the same trace and counts the failed attempt or the refusal.
+    const std::string account = SummariseTrace(ReadBytes("trace.txt"));
+    if (cell.fault != nullptr && cell.failed > 0) {
+        EXPECT_NE(account.find(std::string("failed: 1 x ") + cell.fault->seen), std::string::npos)
+            << account;
+    } else if (cell.status != 0) {
+        EXPECT_NE(account.find("1 x refused with status byte " + HexByte(cell.status)),
+                  std::string::npos)
+            << account;
+    } else {
+        EXPECT_EQ(account.find(" x "), std::string::npos) << account;
+    }
     for (const fake::LinePause& pause : fake::Pauses()) {
         waitedMs += pause.ms;
         if (pause.ms != kWakePause) {
@@ -193,14 +206,14 @@ const Anchor kAnchors[] = {
     // 1150 for module 3, then five attempts of 50 + 3 x 1600 + 5000.
     {"FetchModuls_NoAck_x5_Middle", 4, 50400, 0},
     // Five attempts of 50 + 1600 + 400 + 5000, each carried out; then three 1100 ms passes.
-    {"SendModuls_TruncatedReply_x5_First", 4, 38550, 5},
+    {"SendModuls_TruncateReply_x5_First", 4, 38550, 5},
     // Four attempts of 50 + 400 + 5000 not carried out, then the good one.
     {"SendCentral_BadAck_x4", 1, 21850, 1},
     {"Connection_NoReply_x1", 4, 8050, 0},
     {"Connection_LateAck_x1_Stray", 2, 4850, 0},
     // Two good passes of 1150, then the refused one: its wake pause only.
     {"SendModuls_Status8_Last", 2, 2350, 2},
-    {"FetchCentral_WrongReplyCode_x2", 3, 10150, 0},
+    {"FetchCentral_WrongReply_x2", 3, 10150, 0},
 };
 
 TEST(FaultMatrixModel, AgreesWithCellsWorkedOutByHand) {

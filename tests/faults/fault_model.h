@@ -33,11 +33,12 @@ struct JobRow {
 // What the unit does wrong, and what one failed attempt of that kind costs.
 struct FaultRow {
     const char* name;
-    fake::UnitFault fault;
+    FrameFault fault;
     std::uint64_t readMs;            // spent reading: hunting for the answer, then any flush
     bool carriedOut;                 // acknowledged with code 1, so a send is stored all the same
     int linkCode;                    // what the connection test and the send jobs report: 2 or 4
     std::vector<const char*> notes;  // what the driver's trace says of one failed attempt
+    const char* seen;                // what zvtool's account of the trace counts it as
 };
 
 struct Cell {
@@ -122,6 +123,11 @@ inline int RefusalResult(Job job, std::uint8_t status) {
     return 2;
 }
 
+// A status byte as the trace writes it: two upper-case hex digits.
+inline std::string HexByte(std::uint8_t byte) {
+    return {"0123456789ABCDEF"[byte / 16], "0123456789ABCDEF"[byte % 16]};
+}
+
 // What a run of `cell` must leave, record by record and attempt by attempt: a failed attempt
 // costs its wake pause, its reads and (where requests repeat) the retry pause; a module job
 // pauses after each pass that moved its record, and the send job's passes after a failure
@@ -182,9 +188,7 @@ inline Outcome Expect(const Cell& cell) {
         out.notes.insert(out.notes.end(),
                          {attempt(failed + 1), "acknowledged", "reply frame good",
                           i == cell.at && cell.status != 0
-                              ? "reply accepted: status byte " +
-                                    std::string{"0123456789ABCDEF"[cell.status / 16],
-                                                "0123456789ABCDEF"[cell.status % 16]}
+                              ? "reply accepted: status byte " + HexByte(cell.status)
                               : "reply accepted"});
         out.pauses = out.pauses + Pauses{kWakePause};
         out.endMs += kWakePause;

@@ -122,20 +122,20 @@ bool ParseWords(const std::vector<std::string>& words, TZvOptions* options, std:
 
 bool ParseModuleRange(const std::string& text, int* first, int* last) {
     if (text == "all") {
-        *first = kFirstModule;
-        *last = kLastModule;
+        *first = kFirstModul;
+        *last = kLastModul;
         return true;
     }
     const std::size_t dash = text.find('-');
     int a = 0;
     int b = 0;
     if (dash == std::string::npos) {
-        if (!ParseNumber(text, kFirstModule, kLastModule, &a)) {
+        if (!ParseNumber(text, kFirstModul, kLastModul, &a)) {
             return false;
         }
         b = a;
-    } else if (!ParseNumber(text.substr(0, dash), kFirstModule, kLastModule, &a) ||
-               !ParseNumber(text.substr(dash + 1), kFirstModule, kLastModule, &b) || a > b) {
+    } else if (!ParseNumber(text.substr(0, dash), kFirstModul, kLastModul, &a) ||
+               !ParseNumber(text.substr(dash + 1), kFirstModul, kLastModul, &b) || a > b) {
         return false;
     }
     *first = a;

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "device/setup_records.h"
+
 // zvtool's command line for the jobs it runs through the driver, parsed without side effects
 // so that a table of command lines can test it.
 
@@ -15,14 +17,11 @@ enum class TZvJob {
     kRestore,
 };
 
-constexpr int kFirstModule = 1;
-constexpr int kLastModule = 200;
-
 struct TZvOptions {
     TZvJob job = TZvJob::kNone;
-    std::string command;       // the first word ("fetch"), for `zvtool COMMAND --help`
-    int first = kFirstModule;  // fetch modules and backup: the range
-    int last = kLastModule;
+    std::string command;      // the first word ("fetch"), for `zvtool COMMAND --help`
+    int first = kFirstModul;  // fetch modules and backup: the range
+    int last = kLastModul;
     std::string file;    // send and restore: the record file to send
     std::string output;  // -o: where a fetch or a backup goes
     std::string driver;  // --driver

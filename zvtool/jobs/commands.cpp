@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "datafile/comma_sep_file.h"
+#include "device/setup_records.h"
 #include "driver/result_codes.h"
 #include "settings/profile.h"
 #include "zvtool/exit_codes.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr int kMaxSendRecords = 200;
 constexpr char kTempSuffix[] = ".zvtool-tmp";
 
 std::string RangeText(int first, int last) {
@@ -40,7 +40,7 @@ int LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records) 
         return kExitOk;
     }
     for (const TZvRecord& record : *records) {
-        if (record.number < kFirstModule || record.number > kLastModule) {
+        if (record.number < kFirstModul || record.number > kLastModul) {
             std::fprintf(stderr,
                          "zvtool: %s holds record %d; a module send takes module records 1 to "
                          "200 (send the central record with `zvtool send central`)\n",
@@ -48,7 +48,8 @@ int LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records) 
             return kExitDataError;
         }
     }
-    if (records->size() > kMaxSendRecords) {
+    // SendNumberOfModuls counts the passes of a send, one record each, up to the last module.
+    if (records->size() > kLastModul) {
         std::fprintf(stderr, "zvtool: %s holds %zu records; one send takes at most 200\n",
                      options.file.c_str(), records->size());
         return kExitDataError;

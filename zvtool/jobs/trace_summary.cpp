@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "driver/result_codes.h"
+#include "serial/trace.h"
 
 namespace {
 
-// What went wrong in one attempt, as the trace's notes say it; in the order of the advice
-// they call for, the most telling first.
-enum Fault {
+// What the driver saw go wrong in one attempt, as the trace's notes say it: silence, damage
+// or a refusal. This is not the unit's fault (sim/unit.h's FrameFault): a late
+// acknowledgement is seen as none, a truncated reply as a short one. In the order of the
+// advice they call for, the most telling first.
+enum Symptom {
     kRefused,
     kWrongReplyCode,
     kBadAck,
@@ -20,30 +23,32 @@ enum Fault {
     kShortReply,
     kNoReply,
     kNoAck,
-    kFaultCount
+    kSymptomCount
 };
 
-struct FaultText {
-    const char* note;  // the start of the trace note
+struct SymptomText {
+    const char* note;  // the start of the trace note (serial/trace.h)
     const char* name;  // as the account counts it
 };
 
-const FaultText kFaults[kFaultCount] = {
-    {"reply accepted: status byte ", "refused"},
-    {"reply rejected: wrong reply code", "wrong reply code"},
-    {"bad acknowledgement", "bad acknowledgement"},
-    {"reply rejected: bad checksum", "bad checksum"},
-    {"reply rejected: bad end byte", "bad end byte"},
-    {"reply rejected: short", "short reply"},
-    {"no reply after", "no reply"},
-    {"no acknowledgement after", "no acknowledgement"},
+// clang-format off
+const SymptomText kSymptoms[kSymptomCount] = {
+    {kNoteStatusByte, "refused"},
+    {kNoteWrongReplyCode, "wrong reply code"},
+    {kNoteBadAck, "bad acknowledgement"},
+    {kNoteBadChecksum, "bad checksum"},
+    {kNoteBadEndByte, "bad end byte"},
+    {kNoteShortReply, "short reply"},
+    {kNoteNoReply, "no reply"},
+    {kNoteNoAck, "no acknowledgement"},
 };
+// clang-format on
 
 // One request with its attempts: "module 7 fetch", "central send", "version query".
 struct Exchange {
     std::string what;
     int attempts = 0;
-    int counts[kFaultCount] = {};
+    int counts[kSymptomCount] = {};
     std::string status;  // the status byte of a refusal
 };
 
@@ -87,28 +92,32 @@ bool SplitLine(const std::string& line, std::string& kind, std::string& text) {
 }
 
 void Note(Run& run, const std::string& text) {
-    const std::size_t attempt = text.find(": attempt ");
+    const std::size_t attempt = text.find(kNoteAttempt);
     if (attempt != std::string::npos) {
-        std::string what = text.substr(0, text.find(" (request"));
+        std::string what = text.substr(0, text.find(kNoteRequest));
+        const std::string number =
+            text.substr(attempt + std::char_traits<char>::length(kNoteAttempt));
         if (run.exchanges.empty() || run.exchanges.back().what != what ||
-            StartsWith(text.substr(attempt), ": attempt 1 ")) {
+            StartsWith(number, "1 ")) {
             run.exchanges.push_back({});
             run.exchanges.back().what = what;
         }
         ++run.exchanges.back().attempts;
-    } else if (StartsWith(text, "port ")) {
-        run.port = text.substr(5, text.find(' ', 5) - 5);
-    } else if (StartsWith(text, "result ")) {
+    } else if (StartsWith(text, kNotePort)) {
+        const std::size_t from = std::char_traits<char>::length(kNotePort);
+        run.port = text.substr(from, text.find(' ', from) - from);
+    } else if (StartsWith(text, kNoteResult)) {
         run.result = text;
-        run.resultCode = static_cast<int>(std::strtol(text.c_str() + 7, nullptr, 10));
+        run.resultCode = static_cast<int>(
+            std::strtol(text.c_str() + std::char_traits<char>::length(kNoteResult), nullptr, 10));
     } else if (!run.exchanges.empty()) {
         Exchange& exchange = run.exchanges.back();
-        for (int f = 0; f < kFaultCount; ++f) {
-            if (!StartsWith(text, kFaults[f].note)) {
+        for (int f = 0; f < kSymptomCount; ++f) {
+            if (!StartsWith(text, kSymptoms[f].note)) {
                 continue;
             }
             if (f == kRefused) {
-                exchange.status = text.substr(std::char_traits<char>::length(kFaults[f].note));
+                exchange.status = text.substr(std::char_traits<char>::length(kSymptoms[f].note));
                 if (exchange.status == "00") {
                     break;
                 }
@@ -133,7 +142,7 @@ Run ReadLastRun(const std::string& traceText) {
         if (!SplitLine(line, kind, text)) {
             continue;
         }
-        if (kind == "--" && StartsWith(text, "zordrive ")) {
+        if (kind == "--" && StartsWith(text, kNoteRunStart)) {
             run = Run{};
         } else if (kind == "--") {
             Note(run, text);
@@ -146,7 +155,7 @@ Run ReadLastRun(const std::string& traceText) {
     return run;
 }
 
-// Every failed attempt leaves one fault, a refusal too: an exchange failed in the end when
+// Every failed attempt leaves one symptom, a refusal too: an exchange failed in the end when
 // all its attempts did.
 int Failures(const Exchange& exchange) {
     int failed = 0;
@@ -161,9 +170,9 @@ std::string Account(const Exchange& exchange) {
     std::string out = exchange.what + ": " + std::to_string(exchange.attempts) +
                       (exchange.attempts == 1 ? " attempt" : " attempts");
     const char* separator = ", failed: ";
-    for (int f = 0; f < kFaultCount; ++f) {
+    for (int f = 0; f < kSymptomCount; ++f) {
         if (exchange.counts[f] != 0) {
-            out += separator + std::to_string(exchange.counts[f]) + " x " + kFaults[f].name;
+            out += separator + std::to_string(exchange.counts[f]) + " x " + kSymptoms[f].name;
             if (f == kRefused) {
                 out += " with status byte " + exchange.status;
             }
@@ -173,10 +182,10 @@ std::string Account(const Exchange& exchange) {
     return out;
 }
 
-// What to check on site, from the most telling fault of the failed exchange.
+// What to check on site, from the most telling symptom of the failed exchange.
 std::string Advice(const Run& run, const Exchange& exchange) {
-    int worst = kFaultCount;
-    for (int f = kFaultCount - 1; f >= 0; --f) {
+    int worst = kSymptomCount;
+    for (int f = kSymptomCount - 1; f >= 0; --f) {
         if (exchange.counts[f] != 0) {
             worst = f;
         }

@@ -145,9 +145,9 @@ void PrintRecord(const TZvRecord& record, int line, bool hex) {
         std::printf(hex ? "  %2s" : " %4s", label);
     }
     std::printf("\n");
-    for (int row = 0; row < kSetupBytes; row += kBytesPerRow) {
+    for (int row = 0; row < static_cast<int>(kSetupBytes); row += kBytesPerRow) {
         std::printf(hex ? "  0x%02X" : "%6d", row);
-        for (int i = row; i < row + kBytesPerRow && i < kSetupBytes; ++i) {
+        for (int i = row; i < row + kBytesPerRow && i < static_cast<int>(kSetupBytes); ++i) {
             std::printf(hex ? "  %02X" : " %4d", record.bytes[static_cast<std::size_t>(i)]);
         }
         std::printf("\n");
@@ -324,7 +324,7 @@ int RunDiff(int argc, char** argv) {
         const TZvRecord& ra = *inA.at(entry.first);
         const TZvRecord& rb = *inB.at(entry.first);
         int differing = 0;
-        for (int i = 0; i < kSetupBytes; ++i) {
+        for (int i = 0; i < static_cast<int>(kSetupBytes); ++i) {
             differing +=
                 ra.bytes[static_cast<std::size_t>(i)] != rb.bytes[static_cast<std::size_t>(i)];
         }
@@ -334,7 +334,7 @@ int RunDiff(int argc, char** argv) {
         }
         ++changed;
         std::printf("%s: %d of 130 bytes differ\n  offset    A    B\n", name.c_str(), differing);
-        for (int i = 0; i < kSetupBytes; ++i) {
+        for (int i = 0; i < static_cast<int>(kSetupBytes); ++i) {
             const int va = ra.bytes[static_cast<std::size_t>(i)];
             const int vb = rb.bytes[static_cast<std::size_t>(i)];
             if (va != vb) {

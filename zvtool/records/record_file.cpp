@@ -222,7 +222,7 @@ void StrictReader::EndField(const Field& field) {
         record.bytes[static_cast<std::size_t>(fieldsInRecord - 1)] = value;
     }
     ++fieldsInFile;
-    if (++fieldsInRecord == kNumbersPerRecord) {
+    if (++fieldsInRecord == static_cast<int>(kNumbersPerRecord)) {
         reading.records.push_back(record);
         reading.lines.push_back(recordStart.line);
         fieldsInRecord = 0;
