@@ -65,6 +65,15 @@ void EndField(TFieldScanner& scanner, TRecordField& ended) {
 
 }  // namespace
 
+bool IsLayoutWhite(char c) {
+    const CharKind kind = kCharKinds.of[static_cast<unsigned char>(c)];
+    return kind == CharKind::kWhite || kind == CharKind::kLineEnd;
+}
+
+bool IsDigitChar(char c) {
+    return kCharKinds.of[static_cast<unsigned char>(c)] == CharKind::kDigit;
+}
+
 // Digits join the number, a comma ends the field, every other character is skipped.
 bool ScanChar(TFieldScanner& scanner, char c, TRecordField& ended) {
     const CharKind kind = kCharKinds.of[static_cast<unsigned char>(c)];

@@ -56,6 +56,11 @@ inline bool HasContent(const TRecordField& field) {
     return field.digits + field.others > 0;
 }
 
+// What a field's character is: white space only lays the text out; every character that is
+// neither a digit, white space nor a comma is skipped as well, but no sound file holds one.
+bool IsLayoutWhite(char c);
+bool IsDigitChar(char c);
+
 // Reads a text one character at a time and hands back each field as it ends. The caller
 // stops at the end of the text and at a Ctrl-Z.
 struct TFieldScanner {

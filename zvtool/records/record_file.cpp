@@ -22,14 +22,6 @@ constexpr long kMaxFileBytes = 16L * 1024 * 1024;
 // The problems kept for printing; the count goes on beyond them.
 constexpr std::size_t kKeptProblems = 5000;
 
-bool IsWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // A character as a message shows it: 'x' when printable, otherwise its byte value.
 std::string ShowChar(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -54,11 +46,11 @@ Field Diagnosed(const TRecordField& scanned, const std::string& text) {
     bool content = false;
     for (std::size_t i = scanned.begin; i < scanned.end; ++i) {
         const char c = text[i];
-        content = content || !IsWhite(c);
+        content = content || !IsLayoutWhite(c);
         if (content && field.shown.size() <= kShownFieldChars) {
             field.shown += c;
         }
-        if (!IsWhite(c) && !IsDigit(c) && field.badChars.find(c) == std::string::npos) {
+        if (!IsLayoutWhite(c) && !IsDigitChar(c) && field.badChars.find(c) == std::string::npos) {
             field.badChars += c;
         }
     }
@@ -66,7 +58,7 @@ Field Diagnosed(const TRecordField& scanned, const std::string& text) {
 }
 
 std::string Trimmed(std::string text) {
-    while (!text.empty() && IsWhite(text.back())) {
+    while (!text.empty() && IsLayoutWhite(text.back())) {
         text.pop_back();
     }
     return text;
@@ -249,8 +241,9 @@ void StrictReader::ProblemsAtTheEnd() {
 void StrictReader::CheckBehindCtrlZ(const std::string& text, std::size_t end) {
     if (end < text.size()) {
         const auto tail = static_cast<std::ptrdiff_t>(end);
-        const bool textBehind = std::any_of(text.begin() + tail, text.end(),
-                                            [](char c) { return !IsWhite(c) && c != kEndOfText; });
+        const bool textBehind = std::any_of(text.begin() + tail, text.end(), [](char c) {
+            return !IsLayoutWhite(c) && c != kEndOfText;
+        });
         if (textBehind) {
             Problem(here, "text behind a Ctrl-Z: the driver stops reading here and ignores the " +
                               std::to_string(text.size() - end - 1) + " bytes behind it");
@@ -261,7 +254,7 @@ void StrictReader::CheckBehindCtrlZ(const std::string& text, std::size_t end) {
 TRecordReading StrictReader::Read(const std::string& text) {
     const std::size_t end = std::min(text.find(kEndOfText), text.size());
     const bool empty =
-        std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), IsWhite);
+        std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), IsLayoutWhite);
     if (empty) {
         Problem(here, "the file holds no record; a send of it ends with result 9");
     } else {
