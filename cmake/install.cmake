@@ -1,6 +1,7 @@
 # Install rules (`cmake --install`), for whichever of the programs this build defines.
 # POSIX: bin/, share/man/man1/ and share/doc/zordrive/. Windows: one flat folder, the
-# layout of the zip. Components: programs, manpages, docs (README.md), license (LICENSE),
+# layout of the zip. Components: programs, manpages, docs (README.md and the pages of docs/
+# it links, the host examples among them), license (LICENSE),
 # picture (the About-box picture, beside README.md as it links it).
 # The Debian package build (ZV_DEBIAN) puts Debian's copyright file and changelog in the
 # doc folder instead of LICENSE.
@@ -23,6 +24,9 @@ if(ZV_MAN_PAGES)
     install(FILES ${ZV_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT manpages)
 endif()
 install(FILES README.md DESTINATION ${zv_doc_dir} COMPONENT docs)
+install(FILES docs/benchmarks.md docs/diagnosing.md DESTINATION ${zv_doc_dir}/docs COMPONENT docs)
+install(FILES docs/hosts/README.md docs/hosts/zvhost.c docs/hosts/zvhost.py
+        DESTINATION ${zv_doc_dir}/docs/hosts COMPONENT docs)
 
 if(ZV_DEBIAN)
     # Debian keeps its changelog compressed, without name or time stamp.

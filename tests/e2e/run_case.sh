@@ -8,6 +8,11 @@
 # With ZV_NULL_MODEM=1 the line is a null-modem cable instead: two pseudo-terminals joined by
 # socat, the driver's COM1 at one end and the simulator serving the other by --device; in wine
 # mode with ZV_SIM_EXE=path/to/minizv-sim.exe, that simulator runs under Wine on COM2.
+# With ZV_HOST set (a command: a host example of docs/hosts), the host writes the case's
+# settings and starts the driver: it is run as ZV_HOST DRIVER DIR KEY=VALUE..., and its exit
+# status is checked as the driver's would be.
+# The rows of tests/e2e/catalogue.txt have more columns: a number in the eighth is the row's
+# worst-case time in seconds, and the run must not take longer (plus start-up).
 set -euo pipefail
 
 mode=$1
@@ -20,13 +25,31 @@ row=$(grep -E "^${name}[[:space:]]*\|" "${ZV_CASES:-$here/cases.txt}" || true)
 IFS='|' read -r _ settings simopts tozv want_result want_now want_from traced <<<"$row"
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }
 settings=$(trim "$settings"); simopts=$(trim "$simopts"); tozv=$(trim "$tozv")
+worst=$(trim "$traced")
 want_result=$(trim "$want_result"); want_now=$(trim "$want_now"); want_from=$(trim "$want_from")
 # Words "stty:FLAG" of the simulator column are line flags, set with stty once the line is up.
-line_flags=() sim_args=()
+# Words "host:WHAT" are what the host does around the run: "stale" leaves the status file of
+# an earlier module job in place, "busy" has another driver hold the port, "kill" kills the
+# driver once "NowTransferingNo" reads 2 (SIGKILL; under Wine "taskkill /F"; the result
+# column then reads "none").
+line_flags=() sim_args=() host_acts=()
 for word in $simopts; do
     case $word in
         stty:*) line_flags+=("${word#stty:}") ;;
+        host:*) host_acts+=("${word#host:}") ;;
         *) sim_args+=("$word") ;;
+    esac
+done
+acts=" ${host_acts[*]-} "
+# Words of the settings column that are not KEY=VALUE say how the file is written: "utf16"
+# in UTF-16 with a byte order mark, "in-cwd" in the driver's directory, not where it looks
+# on Windows; "[NAME]" starts a section of that name.
+ini_utf16='' ini_in_cwd='' ini_lines=()
+for word in $settings; do
+    case $word in
+        utf16) ini_utf16=1 ;;
+        in-cwd) ini_in_cwd=1 ;;
+        *) ini_lines+=("$word") ;;
     esac
 done
 traced=$(trim "$traced")
@@ -58,6 +81,8 @@ case $tozv in
     -) ;;
     empty) : >ToZv.dat ;;
     central) test_record 0 | awk -f "$here/expect_datafile.awk" >ToZv.dat ;;
+    # One record a line and no comma at the line end, as a CSV writer makes them.
+    lines:*) records_for "modules:${tozv#lines:}" | tr ' ' , >ToZv.dat ;;
     *) records_for "$tozv" | awk -f "$here/expect_datafile.awk" >ToZv.dat ;;
 esac
 
@@ -73,9 +98,19 @@ else
     line_link="$dir/COM1"
 fi
 rm -f "$profile_dir/zordrive.INI" "$profile_dir/zordOUT.INI"
-if [ "$settings" != - ]; then
-    { printf '[Zorvek PC interface driver]\r\n'; for kv in $settings; do printf '%s\r\n' "$kv"; done; } \
-        >"$profile_dir/zordrive.INI"
+ini_dir=$profile_dir
+[ -z "$ini_in_cwd" ] || ini_dir=$dir
+if [ "$settings" != - ] && [ -z "${ZV_HOST:-}" ]; then
+    { printf '[Zorvek PC interface driver]\r\n'; printf '%s\r\n' "${ini_lines[@]}"; } >"$ini_dir/zordrive.INI"
+    if [ -n "$ini_utf16" ]; then
+        { printf '\xff\xfe'; iconv -f ASCII -t UTF-16LE "$ini_dir/zordrive.INI"; } >zordrive.utf16
+        mv zordrive.utf16 "$ini_dir/zordrive.INI"
+    fi
+fi
+# The status file a killed module job leaves: running, the result of the run before it.
+if [[ $acts == *" stale "* ]]; then
+    printf '[Zorvek PC interface driver]\r\nZorVekDriverRunning=1\r\nNowTransferingNo=9\r\nComStatus=3\r\n' \
+        >"$profile_dir/zordOUT.INI"
 fi
 
 # A traced case runs the driver with ZORDRIVE_TRACE and the simulator with --trace.
@@ -87,9 +122,10 @@ fi
 case $want_from in ctrl:*) records_for "$want_from" >store.txt ;; esac
 
 sim=("$ZV_SIM" --link "$line_link")
-sim_pid='' cable_pid=''
+sim_pid='' cable_pid='' holder_pid=''
 # The simulator goes first, so it does not see its line vanish under it.
 stop() {
+    [ -z "$holder_pid" ] || { kill "$holder_pid" 2>/dev/null || true; wait "$holder_pid" 2>/dev/null || true; }
     for p in $sim_pid $cable_pid; do kill -INT "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
 }
 trap stop EXIT
@@ -118,39 +154,99 @@ if [ ${#line_flags[@]} -gt 0 ]; then
     stty -F "$(readlink -f "$line_link")" "${line_flags[@]}"
 fi
 
-start=$(date +%s.%N)
-set +e
-if [ "$mode" = wine ]; then
-    timeout 300 "$wine" "$ZV_DRIVER" </dev/null >driver.out 2>&1
-    status=$?
-else
-    timeout 300 "$ZV_DRIVER" >driver.out 2>&1
-    status=$?
-fi
-set -e
-end=$(date +%s.%N)
-echo "case $name ($mode): exit $status after $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }') s"
-
 key() {  # the value of a key in the status file, "-" when it is missing
     local v
     v=$(tr -d '\r' <"$profile_dir/zordOUT.INI" 2>/dev/null | grep -i -E "^[[:space:]]*$1[[:space:]]*=" | head -n1 | cut -d= -f2- | tr -d '[:space:]' || true)
     echo "${v:--}"
 }
 
+# Another driver holds the port: a module fetch of its own, in a directory of its own on the
+# same line, under way before this case's driver starts.
+if [[ $acts == *" busy "* ]]; then
+    mkdir holder
+    ln -s "$(readlink -f "$line_link")" holder/COM1
+    printf '[Zorvek PC interface driver]\r\nTestMiniZvConnection=0\r\nGetData=1\r\nGetToModulNumber=2\r\n' \
+        >holder/zordrive.INI
+    (cd holder && exec timeout 60 "$ZV_DRIVER" >driver.out 2>&1) &
+    holder_pid=$!
+    for _ in $(seq 100); do grep -q NowTransferingNo holder/zordOUT.INI 2>/dev/null && break; sleep 0.05; done
+fi
+
+driver=("$ZV_DRIVER")
+if [ -n "${ZV_HOST:-}" ]; then
+    here_dir=$dir
+    if [ "$mode" = wine ]; then
+        winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+        driver=("$(winpath "$ZV_DRIVER")")
+        here_dir=$(winpath "$dir")
+    fi
+    # shellcheck disable=SC2206 # ZV_HOST is a command with its arguments
+    driver=($ZV_HOST "${driver[@]}" "$here_dir" "${ini_lines[@]}")
+fi
+[ "$mode" != wine ] || driver=("$wine" "${driver[@]}")
+
+start=$(date +%s.%N)
+set +e
+timeout 300 "${driver[@]}" </dev/null >driver.out 2>&1 &
+driver_pid=$!
+# Killed the way of each platform: SIGKILL, or under Wine "taskkill /F".
+if [[ $acts == *" kill "* ]]; then
+    for _ in $(seq 200); do [ "$(key NowTransferingNo)" = 2 ] && break; sleep 0.02; done
+    if [ "$mode" = wine ]; then
+        # The shared prefix runs one case at a time: its only zordrive.exe is this case's.
+        "$wine" taskkill /F /IM zordrive.exe </dev/null >taskkill.out 2>&1 || true
+    else
+        pkill -KILL -P "$driver_pid" || true
+    fi
+fi
+wait "$driver_pid"
+status=$?
+set -e
+end=$(date +%s.%N)
+took=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')
+echo "case $name ($mode): exit $status after $took s"
+
 fail=0
 check() { if [ "$2" != "$3" ]; then echo "FAIL $1: got '$2', want '$3'"; fail=1; fi; }
-check "exit status" "$status" "$want_result"
-check ComStatus "$(key ComStatus)" "$want_result"
-check ZorVekDriverRunning "$(key ZorVekDriverRunning)" 0
+if [ "$want_result" = none ]; then
+    # Killed: the exit status is SIGKILL's, or what taskkill leaves under Wine (0, which
+    # looks like a result), and the file holds no result.
+    killed_status=137; [ "$mode" != wine ] || killed_status=0
+    check "exit status" "$status" "$killed_status"
+    check ComStatus "$(key ComStatus)" -
+    check ZorVekDriverRunning "$(key ZorVekDriverRunning)" 1
+else
+    check "exit status" "$status" "$want_result"
+    check ComStatus "$(key ComStatus)" "$want_result"
+    check ZorVekDriverRunning "$(key ZorVekDriverRunning)" 0
+fi
 check NowTransferingNo "$(key NowTransferingNo)" "$want_now"
+# A row's worst-case time holds for a paced line; start-up (Wine's above all) comes on top.
+if [[ $worst =~ ^[0-9.]+$ ]]; then
+    slack=1; [ "$mode" != wine ] || slack=4
+    awk -v t="$took" -v w="$worst" -v s="$slack" 'BEGIN { exit !(t <= w + s) }' ||
+        { echo "FAIL took $took s, more than the worst case of $worst s"; fail=1; }
+fi
 
 case $want_from in
-    -) [ ! -e fromZv.dat ] || { echo "FAIL fromZv.dat exists"; fail=1; } ;;
+    - | unit:*) [ ! -e fromZv.dat ] || { echo "FAIL fromZv.dat exists"; fail=1; } ;;
     empty) [ -f fromZv.dat ] && [ ! -s fromZv.dat ] || { echo "FAIL fromZv.dat not empty"; fail=1; } ;;
     *)
         records_for "$want_from" | awk -f "$here/expect_datafile.awk" >expected.dat
         cmp expected.dat fromZv.dat || { echo "FAIL fromZv.dat differs from expected.dat"; fail=1; }
         ;;
+esac
+
+# "unit:N,N" (0 the central record): the unit holds these records of "ToZv.dat", and no other.
+stored() { "$ZV_SIM" --store "$dir/store.txt" --print-record "$1" | cut -d' ' -f2-; }
+case $want_from in unit:*)
+    for n in 0 $(tr ',' '\n' <<<"$tozv" | tr -dc '0-9\n'); do
+        if [[ ,${want_from#unit:}, == *",$n,"* ]]; then
+            check "stored record $n" "$(stored "$n")" "$(test_record "$n" | cut -d' ' -f2-)"
+        elif [ -e store.txt ]; then
+            check "record $n not stored" "$(stored "$n")" "$(sim_record "$n" | cut -d' ' -f2-)"
+        fi
+    done ;;
 esac
 
 # A send case must leave its records in the simulator's store.

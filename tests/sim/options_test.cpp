@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -108,6 +109,17 @@ TEST(SimOptions, VersionSpellings) {
     }
 }
 
+// The help lists every option from the rows the parser reads, in its section.
+TEST(SimOptions, HelpListsTheOptions) {
+    const std::string usage = SimUsage();
+    for (const char* line : {"\nLine:\n  --link PATH        serve a pseudo-terminal",
+                             "\n  --unit-version A,B version bytes",
+                             "\n  --truncate-reply K the next K replies are cut",
+                             "\nOther:\n  --trace            print every byte"}) {
+        EXPECT_NE(usage.find(line), std::string::npos) << line;
+    }
+}
+
 TEST(SimOptions, BadCommandLinesAreRefused) {
     const std::vector<std::vector<const char*>> rows = {
         {"--bogus"},
@@ -128,6 +140,8 @@ TEST(SimOptions, BadCommandLinesAreRefused) {
         {"--status", "7:4:0x100"},
         {"--print-record", "201"},
         {"COM1"},
+        {"--", "--pace"},
+        {"--link="},
     };
     for (const auto& row : rows) {
         SimOptions options;

@@ -60,32 +60,65 @@ const OptionsCase kCases[] = {
     {"test --dir=", false, TZvJob::kNone, 0, 0, "", "", 0, "--dir needs a value"},
     {"test --json=1", false, TZvJob::kNone, 0, 0, "", "", 0, "--json takes no value"},
     {"test --fast", false, TZvJob::kNone, 0, 0, "", "", 0, "unknown option '--fast'"},
+    {"test -- --port 3", false, TZvJob::kNone, 0, 0, "", "", 0, "usage: zvtool test"},
+    {"restore u.dat --all", false, TZvJob::kNone, 0, 0, "", "", 0, "--all is for check"},
 };
 
-std::vector<std::string> Words(const char* line) {
+// The record-file commands: their words and options, and their usage errors (exit status 2,
+// as cmp has it).
+struct RecordCase {
+    const char* line;
+    TZvJob job;  // kNone: refused
+    std::vector<std::string> files;
+    bool all;
+    bool hex;
+    int record;
+    const char* error;
+};
+
+const RecordCase kRecordCases[] = {
+    {"check a.dat b.dat", TZvJob::kCheck, {"a.dat", "b.dat"}, false, false, -1, ""},
+    {"check --all a.dat", TZvJob::kCheck, {"a.dat"}, true, false, -1, ""},
+    {"check -- --all", TZvJob::kCheck, {"--all"}, false, false, -1, ""},
+    {"show --record=7 --hex a.dat", TZvJob::kShow, {"a.dat"}, false, true, 7, ""},
+    {"show a.dat --record central", TZvJob::kShow, {"a.dat"}, false, false, 0, ""},
+    {"diff --hex a.dat b.dat", TZvJob::kDiff, {"a.dat", "b.dat"}, false, true, -1, ""},
+    {"check", TZvJob::kNone, {}, false, false, -1, "no file named"},
+    {"check --hex a.dat", TZvJob::kNone, {}, false, false, -1, "--hex is for show and diff"},
+    {"check --port 3 a.dat", TZvJob::kNone, {}, false, false, -1, "--port is for test, fetch"},
+    {"show a.dat b.dat", TZvJob::kNone, {}, false, false, -1, "one file at a time"},
+    {"show --record 256 a.dat", TZvJob::kNone, {}, false, false, -1, "--record takes a record"},
+    {"show --record a.dat", TZvJob::kNone, {}, false, false, -1, "--record takes a record"},
+    {"show --hex", TZvJob::kNone, {}, false, false, -1, "no file named"},
+    {"diff a.dat", TZvJob::kNone, {}, false, false, -1, "two files to compare"},
+    {"diff --all a.dat b.dat", TZvJob::kNone, {}, false, false, -1, "--all is for check"},
+    {"diff --bogus a.dat b.dat", TZvJob::kNone, {}, false, false, -1, "unknown option '--bogus'"},
+};
+
+// Parses "zvtool " + `line`, split at spaces.
+bool Parse(const char* line, TZvOptions* options, TZvError* error) {
     std::vector<std::string> words{"zvtool"};
     std::istringstream in(line);
     for (std::string word; in >> word;) {
         words.push_back(word);
     }
-    return words;
+    std::vector<const char*> argv;
+    for (const std::string& word : words) {
+        argv.push_back(word.c_str());
+    }
+    return ParseCommandLine(static_cast<int>(argv.size()), argv.data(), options, error);
 }
 
 TEST(ZvtoolOptions, TableOfCommandLines) {
     for (const OptionsCase& row : kCases) {
         SCOPED_TRACE(row.line);
-        const std::vector<std::string> words = Words(row.line);
-        std::vector<const char*> argv;
-        for (const std::string& word : words) {
-            argv.push_back(word.c_str());
-        }
         TZvOptions options;
-        std::string error;
-        const bool ok =
-            ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &options, &error);
-        ASSERT_EQ(ok, row.ok) << error;
+        TZvError error;
+        const bool ok = Parse(row.line, &options, &error);
+        ASSERT_EQ(ok, row.ok) << error.message;
         if (!ok) {
-            EXPECT_NE(error.find(row.error), std::string::npos) << error;
+            EXPECT_NE(error.message.find(row.error), std::string::npos) << error.message;
+            EXPECT_EQ(error.exit, 64);
             continue;
         }
         EXPECT_EQ(options.job, row.job);
@@ -97,22 +130,83 @@ TEST(ZvtoolOptions, TableOfCommandLines) {
     }
 }
 
+TEST(ZvtoolOptions, RecordCommandLines) {
+    for (const RecordCase& row : kRecordCases) {
+        SCOPED_TRACE(row.line);
+        TZvOptions options;
+        TZvError error;
+        const bool ok = Parse(row.line, &options, &error);
+        ASSERT_EQ(ok, row.job != TZvJob::kNone) << error.message;
+        if (!ok) {
+            EXPECT_NE(error.message.find(row.error), std::string::npos) << error.message;
+            EXPECT_EQ(error.exit, 2);
+            const std::string line = row.line;
+            EXPECT_EQ(error.command, line.substr(0, line.find(' ')));
+            continue;
+        }
+        EXPECT_EQ(options.job, row.job);
+        EXPECT_EQ(options.records.files, row.files);
+        EXPECT_EQ(options.records.all, row.all);
+        EXPECT_EQ(options.records.hex, row.hex);
+        EXPECT_EQ(options.records.record, row.record);
+    }
+}
+
+// Each command's help lists the options that command accepts, from the same rows the parser
+// reads, and no other.
+TEST(ZvtoolOptions, HelpListsTheRowsOfTheCommand) {
+    const struct {
+        const char* command;
+        std::vector<const char*> listed;
+        std::vector<const char*> absent;
+    } rows[] = {
+        {"", {"  --port N ", "  --json ", "  -h, --help ", "  --version "}, {"--modules", "--all"}},
+        {"backup",
+         {"  -o, --output FILE ", "  --modules A-B ", "  --port N "},
+         {"--hex", "--ignore"}},
+        {"send", {"  --ignore-mut-block ", "  --trace FILE "}, {"--output", "--modules"}},
+        {"check", {"  --all ", "  -h, --help ", "  --version "}, {"--port", "--hex"}},
+        {"show", {"  --record N ", "  --hex "}, {"--all", "--json"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.command);
+        const std::string help = OptionsHelpFor(row.command);
+        for (const char* listed : row.listed) {
+            EXPECT_NE(help.find(listed), std::string::npos) << listed << "\n" << help;
+        }
+        for (const char* absent : row.absent) {
+            EXPECT_EQ(help.find(absent), std::string::npos) << absent << "\n" << help;
+        }
+    }
+}
+
 // --help and --version win over an incomplete command line, so `zvtool fetch --help` works.
 TEST(ZvtoolOptions, HelpNeedsNoWholeCommand) {
     const char* argv[] = {"zvtool", "fetch", "--help"};
     TZvOptions options;
-    std::string error;
+    TZvError error;
     ASSERT_TRUE(ParseCommandLine(3, argv, &options, &error));
     EXPECT_TRUE(options.help);
     EXPECT_EQ(options.command, "fetch");
 }
 
-// The record-file commands are found behind the global options and their values.
+// The command word is found behind the options and their values, by the same table that
+// parses the rest.
 TEST(ZvtoolOptions, CommandWordBehindOptions) {
-    const char* argv[] = {"zvtool", "--dir", "check", "--json", "show", "a.dat"};
-    EXPECT_EQ(FindCommandWord(6, argv), 4);
+    const char* argv[] = {"zvtool", "--dir", "check", "--json", "test"};
+    TZvOptions options;
+    TZvError error;
+    ASSERT_TRUE(ParseCommandLine(5, argv, &options, &error)) << error.message;
+    EXPECT_EQ(options.command, "test");
+    EXPECT_EQ(options.dir, "check");
+    const char* show[] = {"zvtool", "--hex", "show", "--record", "central", "--", "-a.dat"};
+    ASSERT_TRUE(ParseCommandLine(7, show, &options, &error)) << error.message;
+    EXPECT_EQ(options.job, TZvJob::kShow);
+    EXPECT_EQ(options.records.record, 0);
+    EXPECT_EQ(options.records.files, std::vector<std::string>{"-a.dat"});
     const char* none[] = {"zvtool", "--port=3", "--json"};
-    EXPECT_EQ(FindCommandWord(3, none), 0);
+    EXPECT_FALSE(ParseCommandLine(3, none, &options, &error));
+    EXPECT_EQ(error.message, "no command given");
 }
 
 }  // namespace

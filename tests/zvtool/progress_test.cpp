@@ -58,4 +58,51 @@ TEST(ZvtoolProgress, Durations) {
     }
 }
 
+// Readings of "NowTransferingNo" and their times -> what the tracker makes of them.
+struct PassCase {
+    int reading;
+    double now;
+    TPassEvent event;
+    int current;
+    int module;
+    double finishedPasses;
+    double passElapsed;
+};
+
+TEST(ZvtoolProgress, PassTrackerFollowsTheReadings) {
+    // fetch modules 3-5: the driver counts its passes by module number, from 3.
+    const PassCase kFetch[] = {
+        {0, 0.1, TPassEvent::kNone, 0, 0, 0, 0},           // before the first pass
+        {7, 0.2, TPassEvent::kNone, 0, 0, 0, 0},           // left from another job
+        {3, 0.5, TPassEvent::kNewPass, 1, 3, 0, 0},        // the first pass
+        {3, 1.0, TPassEvent::kNone, 1, 3, 0, 0.5},         // the same pass, later
+        {5, 2.3, TPassEvent::kNewPass, 3, 5, 1.8, 0},      // module 4 came and went unseen
+        {6, 2.5, TPassEvent::kNone, 3, 5, 1.8, 0.2},       // beyond the job: ignored
+        {5, 8.4, TPassEvent::kStalled, 3, 5, 1.8, 6.1},    // the unit stopped answering
+        {5, 10.0, TPassEvent::kNone, 3, 5, 1.8, 7.7},      // said once
+        {2, 10.5, TPassEvent::kNone, 3, 5, 1.8, 8.2},      // below the first: ignored
+        {4, 11.0, TPassEvent::kNewPass, 2, 4, 10.5, 0},    // a repeat goes back a pass
+        {4, 17.5, TPassEvent::kStalled, 2, 4, 10.5, 6.5},  // a new pass may stall again
+    };
+    TPassTracker tracker = StartPassTracker({3, 4, 5}, 3);
+    for (const PassCase& row : kFetch) {
+        SCOPED_TRACE(testing::Message() << row.reading << " at " << row.now);
+        EXPECT_EQ(TrackPass(&tracker, row.reading, row.now), row.event);
+        EXPECT_EQ(tracker.progress.current, row.current);
+        EXPECT_EQ(tracker.progress.module, row.module);
+        EXPECT_DOUBLE_EQ(tracker.progress.finishedPasses, row.finishedPasses);
+        EXPECT_NEAR(tracker.progress.passElapsed, row.passElapsed, 1e-9);
+        EXPECT_DOUBLE_EQ(tracker.progress.elapsed, row.now);
+        EXPECT_EQ(tracker.progress.total, 3);
+    }
+    // send modules: passes count from 1 and name the modules of the file, in its order.
+    TPassTracker send = StartPassTracker({9, 2, 40}, 1);
+    EXPECT_EQ(TrackPass(&send, 2, 1.0), TPassEvent::kNewPass);
+    EXPECT_EQ(send.progress.module, 2);
+    EXPECT_EQ(TrackPass(&send, 3, 2.0), TPassEvent::kNewPass);
+    EXPECT_EQ(send.progress.module, 40);
+    EXPECT_EQ(TrackPass(&send, 4, 3.0), TPassEvent::kNone);
+    EXPECT_EQ(send.progress.current, 3);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/common/scratch_dir.h"
+#include "zvtool/cli/run.h"
 #include "zvtool/exit_codes.h"
 
 namespace {
@@ -32,14 +33,15 @@ struct CommandRun {
     std::string err;
 };
 
-CommandRun Command(int (*command)(int, char**), std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
+// A record-file command, run as zvtool runs it: through its command line.
+CommandRun Command(std::vector<std::string> args) {
+    std::vector<const char*> argv{"zvtool"};
+    for (const std::string& arg : args) {
+        argv.push_back(arg.c_str());
     }
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    const int status = command(static_cast<int>(argv.size()), argv.data());
+    const int status = RunZvtool(static_cast<int>(argv.size()), argv.data());
     std::fflush(stdout);
     std::fflush(stderr);
     std::string out = ::testing::internal::GetCapturedStdout();
@@ -48,7 +50,6 @@ CommandRun Command(int (*command)(int, char**), std::vector<std::string> args) {
 
 struct CommandCase {
     const char* name;
-    int (*command)(int, char**);
     std::vector<std::string> args;
     int status;
     std::string out;  // the whole of stdout, or a part of it when `part` is set
@@ -70,7 +71,7 @@ TEST_P(RecordCommandTest, PrintsAndExits) {
     // Module 3 with 25 empty fields in place of its bytes 0 to 24.
     WriteBytes("bad.dat", "3" + std::string(26, ',') + Record(3).substr(Record(3).find("28")));
     const CommandCase& row = GetParam();
-    const CommandRun run = Command(row.command, row.args);
+    const CommandRun run = Command(row.args);
     EXPECT_EQ(run.status, row.status) << run.out << run.err;
     if (row.part) {
         EXPECT_NE(run.out.find(row.out), std::string::npos) << run.out;
@@ -88,14 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
     Zvtool, RecordCommandTest,
     ::testing::Values(
         CommandCase{"CheckSound",
-                    RunCheck,
                     {"check", "a.dat"},
                     0,
                     "a.dat: sound: 2 records (modules 3-4)\n",
                     "",
                     false},
         CommandCase{"CheckListsTwentyProblems",
-                    RunCheck,
                     {"check", "bad.dat"},
                     1,
                     "bad.dat:1:22: empty field; the driver reads 0\n"
@@ -104,24 +103,20 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     true},
         CommandCase{"CheckAll",
-                    RunCheck,
                     {"check", "--all", "bad.dat"},
                     1,
                     "bad.dat:1:27: empty field; the driver reads 0\nbad.dat: 25 problems",
                     "",
                     true},
         CommandCase{"CheckMissingFile",
-                    RunCheck,
                     {"check", "a.dat", "none.dat"},
                     2,
                     "a.dat: sound",
                     "zvtool check: cannot read none.dat: No such file",
                     true},
-        CommandCase{
-            "CheckNoFile", RunCheck, {"check"}, 2, "", "zvtool check: no file named", false},
-        CommandCase{"CheckHelp", RunCheck, {"check", "--help"}, 0, "Usage: zvtool check", "", true},
+        CommandCase{"CheckNoFile", {"check"}, 2, "", "zvtool check: no file named", false},
+        CommandCase{"CheckHelp", {"check", "--help"}, 0, "Usage: zvtool check", "", true},
         CommandCase{"ShowOneRecord",
-                    RunShow,
                     {"show", "--record", "4", "a.dat"},
                     0,
                     "module 4 (line 2)\n"
@@ -132,35 +127,30 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     true},
         CommandCase{"ShowMissingRecord",
-                    RunShow,
                     {"show", "--hex", "--record=central", "same.dat"},
                     2,
                     "",
                     "zvtool show: same.dat holds no central record (it holds modules 4, 3)",
                     false},
         CommandCase{"ShowHex",
-                    RunShow,
                     {"show", "--hex", "a.dat"},
                     0,
                     "  0x80  83  84\n\nmodule 4 (line 2)\noffset  +0  +1",
                     "",
                     true},
         CommandCase{"ShowUnsoundFile",
-                    RunShow,
                     {"show", "bad.dat"},
                     1,
                     "module 3 (line 1)",
                     "warning: bad.dat fails the check (25 problems, the first at line 1",
                     true},
         CommandCase{"ShowBadRecordOption",
-                    RunShow,
                     {"show", "--record", "x", "a.dat"},
                     2,
                     "",
                     "--record takes a record number",
                     false},
         CommandCase{"DiffDiffer",
-                    RunDiff,
                     {"diff", "a.dat", "b.dat"},
                     1,
                     "A = a.dat, B = b.dat\n"
@@ -174,28 +164,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     false},
         CommandCase{"DiffSameInOtherOrder",
-                    RunDiff,
                     {"diff", "a.dat", "same.dat"},
                     0,
                     "A = a.dat, B = same.dat\na.dat and same.dat hold the same 2 records\n",
                     "",
                     false},
-        CommandCase{"DiffHex",
-                    RunDiff,
-                    {"diff", "--hex", "a.dat", "b.dat"},
-                    1,
-                    "    0x81   85   FF\n",
-                    "",
-                    true},
-        CommandCase{"DiffMissingFile",
-                    RunDiff,
-                    {"diff", "a.dat", "none.dat"},
-                    2,
-                    "",
-                    "cannot read none.dat",
-                    false},
         CommandCase{
-            "DiffOneFile", RunDiff, {"diff", "a.dat"}, 2, "", "two files to compare", false}),
+            "DiffHex", {"diff", "--hex", "a.dat", "b.dat"}, 1, "    0x81   85   FF\n", "", true},
+        CommandCase{
+            "DiffMissingFile", {"diff", "a.dat", "none.dat"}, 2, "", "cannot read none.dat", false},
+        CommandCase{"DiffOneFile", {"diff", "a.dat"}, 2, "", "two files to compare", false}),
     [](const ::testing::TestParamInfo<CommandCase>& row) { return row.param.name; });
 
 TEST(Zvtool, LoadCheckedRecordsTakesOnlySoundFiles) {
@@ -216,6 +194,83 @@ TEST(Zvtool, LoadCheckedRecordsTakesOnlySoundFiles) {
     EXPECT_TRUE(none.empty());
     EXPECT_NE(err.find("bad.dat:1:"), std::string::npos) << err;
     EXPECT_NE(err.find("zvtool: bad.dat fails the check (2 problems)"), std::string::npos) << err;
+}
+
+// The comparison behind `diff`, without its printing: records matched by number, the later
+// of a number held twice, and every differing offset.
+TEST(Zvtool, CompareRecordsMatchesByNumber) {
+    auto record = [](int number, std::vector<int> changes = {}) {
+        TZvRecord made{number, {}};
+        for (int k = 0; k < static_cast<int>(kSetupBytes); ++k) {
+            made.bytes[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>((number + k) % 256);
+        }
+        for (int c : changes) {
+            made.bytes[static_cast<std::size_t>(c)] = 255;
+        }
+        return made;
+    };
+    struct Row {
+        const char* name;
+        std::vector<TZvRecord> a;
+        std::vector<TZvRecord> b;
+        std::vector<std::pair<int, int>> records;  // number, in (1 A, 2 B, 3 changed)
+        std::vector<int> offsets;                  // of the first changed record
+        int changed, onlyA, onlyB, same;
+    };
+    const Row rows[] = {
+        {"both empty", {}, {}, {}, {}, 0, 0, 0, 0},
+        {"same in another order",
+         {record(3), record(4)},
+         {record(4), record(3)},
+         {},
+         {},
+         0,
+         0,
+         0,
+         2},
+        {"one in each only", {record(3)}, {record(0)}, {{0, 2}, {3, 1}}, {}, 0, 1, 1, 0},
+        {"first and last byte", {record(4)}, {record(4, {0, 129})}, {{4, 3}}, {0, 129}, 1, 0, 0, 0},
+        {"the later of a number twice",
+         {record(5, {7}), record(5)},
+         {record(5)},
+         {},
+         {},
+         0,
+         0,
+         0,
+         1},
+        {"the earlier one does not count",
+         {record(5)},
+         {record(5), record(5, {7})},
+         {{5, 3}},
+         {7},
+         1,
+         0,
+         0,
+         0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TRecordDiff diff = CompareRecords(row.a, row.b);
+        ASSERT_EQ(diff.records.size(), row.records.size());
+        for (std::size_t i = 0; i < row.records.size(); ++i) {
+            EXPECT_EQ(diff.records[i].number, row.records[i].first);
+            EXPECT_EQ(diff.records[i].in, row.records[i].second);
+        }
+        if (!row.offsets.empty()) {
+            ASSERT_EQ(diff.records[0].bytes.size(), row.offsets.size());
+            for (std::size_t i = 0; i < row.offsets.size(); ++i) {
+                const TByteChange& change = diff.records[0].bytes[i];
+                EXPECT_EQ(change.offset, row.offsets[i]);
+                EXPECT_EQ(change.b, 255);
+                EXPECT_NE(change.a, change.b);
+            }
+        }
+        EXPECT_EQ(diff.changed, row.changed);
+        EXPECT_EQ(diff.onlyA, row.onlyA);
+        EXPECT_EQ(diff.onlyB, row.onlyB);
+        EXPECT_EQ(diff.same, row.same);
+    }
 }
 
 }  // namespace

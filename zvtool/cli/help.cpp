@@ -1,8 +1,10 @@
 #include "zvtool/cli/help.h"
 
 #include <cstdio>
+#include <string>
 
 #include "driver/result_codes.h"
+#include "zvtool/cli/options.h"
 
 namespace {
 
@@ -27,20 +29,9 @@ Record files, without the driver:
   show FILE [--record N] [--hex]    each record as a table of its bytes
   diff A B                          compare two record files record by record
 
-Options:
-  --port N        the unit's serial port COMn, 1 to 255 ("Comport"); default: the port
-                  "zordrive.INI" names
-  --driver PATH   the driver to run; default: the one beside zvtool, then the search path
-  --dir DIR       the driver's directory: it runs there, and "ToZv.dat" and "fromZv.dat"
-                  lie there (on POSIX also the two INI files and the COMn link); default:
-                  the current directory
-  --json          print the outcome as one JSON object:
-                  {job, result, meaning, seconds, records, file}
-  --trace FILE    ask the driver to trace its exchanges into FILE, and explain a
-                  failed job from that trace
-  -h, --help      this help; `zvtool COMMAND --help` explains one command
-  --version       print the version
+)";
 
+const char kMainHelpTail[] = R"(
 zvtool writes only the job's keys into "zordrive.INI" (every other line stays), starts the
 driver, shows its progress from "zordOUT.INI" and waits for it to end. On Windows the two
 INI files are in the Windows directory, where the driver reads them. Progress goes to
@@ -61,16 +52,7 @@ Exit status:
 The driver's result codes:
 )";
 
-}  // namespace
-
-const char kJobOptionsHelp[] = R"(
-Options of every job:
-  --port N        the unit's serial port COMn, 1 to 255 ("Comport")
-  --driver PATH   the driver to run (default: beside zvtool, then the search path)
-  --dir DIR       the driver's directory (default: the current directory)
-  --json          the outcome as one JSON object
-  --trace FILE    ask the driver to trace its exchanges into FILE, and explain a
-                  failed job from that trace
+const char kJobTrailer[] = R"(
 Progress goes to standard error; Ctrl-C stops the driver and exits with 130.
 )";
 
@@ -93,8 +75,6 @@ about 1.8 s at 2400 baud, and a unit that does not answer costs 5 s a repeat.
 
 Exit status 0 when every record was fetched (the driver's result 3); otherwise the driver's
 result code, and "fromZv.dat" keeps the records fetched before the failure.
-
-  -o, --output FILE   where the fetched records go as well
 )";
 
 const char kSendHelp[] = R"(Usage: zvtool send central FILE [--ignore-mut-block] [OPTIONS]
@@ -106,8 +86,6 @@ record of FILE (numbers 1 to 200; the count is the number of records in FILE).
 
 Exit status 0 when the unit accepted every record (the driver's result 1); 65 when FILE
 fails the check; otherwise the driver's result code.
-
-  --ignore-mut-block  send the central record with the flag "IgnoreMutBlock" set
 )";
 
 const char kBackupHelp[] = R"(Usage: zvtool backup -o FILE [--modules A-B] [OPTIONS]
@@ -120,9 +98,6 @@ FILE is written only when every record was fetched. A backup that fails part-way
 records it fetched in FILE.partial and says so; FILE stays as it was.
 
 Exit status 0 on a whole backup; otherwise the driver's result code of the failed fetch.
-
-  -o, --output FILE   the setup file to write
-  --modules A-B       the module records to back up: A-B, N or all (default: all)
 )";
 
 const char kRestoreHelp[] = R"(Usage: zvtool restore FILE [--ignore-mut-block] [OPTIONS]
@@ -133,17 +108,93 @@ record, then its module records. A backup of the unit afterwards gives the same 
 Exit status 0 when the unit accepted every record; 65 when FILE fails the check or is not a
 setup file (central record first, then module records only); otherwise the driver's result
 code, with a line saying how far the restore came.
-
-  --ignore-mut-block  send the central record with the flag "IgnoreMutBlock" set
 )";
+
+const char kCheckHelp[] = R"(Usage: zvtool check [--all] FILE...
+
+Reads record files as strictly as a send needs them and lists each problem with its
+line and column (FILE:LINE:COLUMN) and what the driver's reader would make of it.
+
+A sound file holds whole records of 131 numbers 0 to 255, separated by commas: the
+record number (0 for the central record, 1 to 200 for a module) and the 130 setup
+bytes. Only white space (spaces, tabs, line ends) may stand between the numbers; the
+line layout is free. Only the first record may be the central record, so a backup (the
+central record, then modules) and a file of one central record are both sound. No
+module may appear twice. A comma after the last number and a Ctrl-Z at the very end
+are allowed.
+
+The driver reads record files leniently: it skips any other character and joins the
+digits on either side of it, keeps the first seven digits of a number and the low 8
+bits of its value, reads an empty field as 0, stops at a Ctrl-Z, and counts records by
+numbers, not lines, so a record with a number too many or too few shifts every record
+behind it. A send that runs out of numbers within a record ends with result 9.
+
+Exit status: 0 every file is sound, 1 problems found, 2 a file cannot be read or the
+command line is wrong.
+)";
+
+const char kShowHelp[] = R"(Usage: zvtool show [--record N] [--hex] FILE
+
+Shows each record of a record file as a table: a line naming the record (central
+record, module N) and the line of the file it starts on, then its 130 setup bytes,
+16 to a row, each row led by the offset of its first byte (0 to 129).
+
+A file that fails `zvtool check` is still shown, as the driver would read it, with a
+warning on stderr.
+
+Exit status: 0 shown, 1 shown but the file fails the check, 2 the file cannot be read,
+holds no record N, or the command line is wrong.
+)";
+
+const char kDiffHelp[] = R"(Usage: zvtool diff [--hex] A B
+
+Compares two record files record by record, matched by record number whatever their
+order: lists the records found in only one of them and, for each record that differs,
+every offset (0 to 129) with the byte in A and in B. When a file holds a number twice,
+its later record counts, as the unit keeps the one sent last. A file that fails
+`zvtool check` is compared as the driver would read it, with a warning on stderr.
+
+Exit status, as cmp has it: 0 the same records, 1 they differ, 2 a file cannot be read
+or the command line is wrong.
+)";
+
+struct TCommandHelp {
+    const char* command;
+    const char* text;
+    bool job;  // a job run through the driver
+};
+
+const TCommandHelp kCommandHelp[] = {
+    {"test", kTestHelp, true},     {"fetch", kFetchHelp, true},     {"send", kSendHelp, true},
+    {"backup", kBackupHelp, true}, {"restore", kRestoreHelp, true}, {"check", kCheckHelp, false},
+    {"show", kShowHelp, false},    {"diff", kDiffHelp, false},
+};
+
+}  // namespace
 
 void PrintMainHelp() {
     std::fputs(kMainHelp, stdout);
+    std::printf("Options:\n%s\n", OptionsHelpFor("").c_str());
+    std::fputs(kMainHelpTail + 1, stdout);
     for (int code = 0; *ResultMeaning(code) != '\0'; ++code) {
         std::printf("  %-6d %s\n", code, ResultMeaning(code));
     }
 }
 
-void PrintUsageHint() {
-    std::fputs("Try 'zvtool --help'.\n", stderr);
+bool PrintCommandHelp(const std::string& command) {
+    for (const TCommandHelp& help : kCommandHelp) {
+        if (command == help.command) {
+            std::fputs(help.text, stdout);
+            std::printf("\nOptions:\n%s", OptionsHelpFor(command).c_str());
+            if (help.job) {
+                std::fputs(kJobTrailer, stdout);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+void PrintUsageHint(const std::string& command) {
+    std::fprintf(stderr, "Try 'zvtool %s%s--help'.\n", command.c_str(), command.empty() ? "" : " ");
 }

@@ -1,13 +1,10 @@
 #pragma once
+#include <string>
 
-// zvtool's help texts: the whole program, and each job command.
+// zvtool's help texts: the whole program, and each command; the options come from the
+// option table (cli/options.cpp).
 void PrintMainHelp();
-void PrintUsageHint();
-
-extern const char kTestHelp[];
-// The options every job takes, after a job command's own help.
-extern const char kJobOptionsHelp[];
-extern const char kFetchHelp[];
-extern const char kSendHelp[];
-extern const char kBackupHelp[];
-extern const char kRestoreHelp[];
+// False when `command` is no command word.
+bool PrintCommandHelp(const std::string& command);
+// "Try 'zvtool fetch --help'." (or 'zvtool --help' for no command) on stderr.
+void PrintUsageHint(const std::string& command);

@@ -1,24 +1,142 @@
 #include "zvtool/cli/options.h"
 
-#include <cstring>
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "tools/option_table.h"
+#include "zvtool/exit_codes.h"
 
 namespace {
 
 constexpr int kLastPort = 255;
+constexpr int kLastRecordNumber = 255;
+constexpr int kHelpColumn = 18;
 
-// The options that take a value, as `--name VALUE` or `--name=VALUE`.
-const char* const kValueOptions[] = {"--port", "--driver", "--dir",    "--trace",
-                                     "-o",     "--output", "--modules"};
+// The commands, one bit each in the option table; kNoCommand is zvtool's own help.
+constexpr unsigned kTest = 1u << 0;
+constexpr unsigned kFetch = 1u << 1;
+constexpr unsigned kSend = 1u << 2;
+constexpr unsigned kBackup = 1u << 3;
+constexpr unsigned kRestore = 1u << 4;
+constexpr unsigned kCheck = 1u << 5;
+constexpr unsigned kShow = 1u << 6;
+constexpr unsigned kDiff = 1u << 7;
+constexpr unsigned kNoCommand = 1u << 8;
+constexpr unsigned kJobs = kTest | kFetch | kSend | kBackup | kRestore;
+constexpr unsigned kEvery = kJobs | kCheck | kShow | kDiff | kNoCommand;
 
-bool TakesValue(const std::string& name) {
-    for (const char* option : kValueOptions) {
-        if (name == option) {
-            return true;
+struct TCommandRow {
+    const char* name;
+    unsigned bit;
+    int usageExit;  // check and diff answer a question: 2 is their trouble, as cmp has it
+};
+
+const TCommandRow kCommandRows[] = {
+    {"test", kTest, kExitUsage},       {"fetch", kFetch, kExitUsage},
+    {"send", kSend, kExitUsage},       {"backup", kBackup, kExitUsage},
+    {"restore", kRestore, kExitUsage}, {"check", kCheck, kExitDiffTrouble},
+    {"show", kShow, kExitDiffTrouble}, {"diff", kDiff, kExitDiffTrouble},
+};
+
+enum TOptionId {
+    kPort,
+    kDriver,
+    kDir,
+    kJson,
+    kTrace,
+    kOutput,
+    kModules,
+    kIgnoreMutBlock,
+    kAll,
+    kRecord,
+    kHex,
+    kHelp,
+    kVersion,
+};
+
+const TOptionRow kRows[] = {
+    {kPort,
+     {"--port"},
+     "N",
+     kJobs | kNoCommand,
+     "the unit's serial port COMn, 1 to 255 (\"Comport\"); default: the port\n"
+     "\"zordrive.INI\" names"},
+    {kDriver,
+     {"--driver"},
+     "PATH",
+     kJobs | kNoCommand,
+     "the driver to run; default: the one beside zvtool, then the search path"},
+    {kDir,
+     {"--dir"},
+     "DIR",
+     kJobs | kNoCommand,
+     "the driver's directory: it runs there, and \"ToZv.dat\" and \"fromZv.dat\"\n"
+     "lie there (on POSIX also the two INI files and the COMn link); default:\n"
+     "the current directory"},
+    {kJson,
+     {"--json"},
+     nullptr,
+     kJobs | kNoCommand,
+     "print the outcome as one JSON object:\n{job, result, meaning, seconds, records, file}"},
+    {kTrace,
+     {"--trace"},
+     "FILE",
+     kJobs | kNoCommand,
+     "ask the driver to trace its exchanges into FILE, and explain a\n"
+     "failed job from that trace"},
+    {kOutput,
+     {"-o", "--output"},
+     "FILE",
+     kFetch | kBackup,
+     "where the fetched records go as well; backup: the setup file to write"},
+    {kModules,
+     {"--modules"},
+     "A-B",
+     kBackup,
+     "the module records to back up: A-B, N or all (default: all)"},
+    {kIgnoreMutBlock,
+     {"--ignore-mut-block"},
+     nullptr,
+     kSend | kRestore,
+     "send the central record with the flag \"IgnoreMutBlock\" set"},
+    {kAll, {"--all"}, nullptr, kCheck, "list every problem (otherwise the first 20 of each file)"},
+    {kRecord,
+     {"--record"},
+     "N",
+     kShow,
+     "only record N (0 or \"central\" for the central record, 1 to 200 a module)"},
+    {kHex, {"--hex"}, nullptr, kShow | kDiff, "offsets and values in hexadecimal"},
+    {kHelp,
+     {"-h", "--help"},
+     nullptr,
+     kEvery,
+     "this help; `zvtool COMMAND --help` explains one command"},
+    {kVersion, {"--version"}, nullptr, kEvery, "print the version"},
+};
+
+const TCommandRow* FindCommandRow(const std::string& name) {
+    for (const TCommandRow& row : kCommandRows) {
+        if (name == row.name) {
+            return &row;
         }
     }
-    return false;
+    return nullptr;
+}
+
+// "fetch and backup", "test, fetch, send, backup and restore".
+std::string CommandNames(unsigned bits) {
+    std::vector<std::string> names;
+    for (const TCommandRow& row : kCommandRows) {
+        if ((bits & row.bit) != 0) {
+            names.push_back(row.name);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    }
+    return text;
 }
 
 // A whole decimal number within [low, high].
@@ -35,87 +153,191 @@ bool ParseNumber(const std::string& text, int low, int high, int* value) {
     return true;
 }
 
-// What each job accepts beyond the global options.
-struct TJobShape {
-    TZvJob job;
-    bool output;
-    bool modules;
-    bool ignoreMutBlock;
-};
+std::string NotARange(const std::string& text) {
+    return "'" + text + "' is not a module range: give A-B, N or all, with 1 <= A <= B <= 200";
+}
 
-TJobShape ShapeOf(TZvJob job) {
-    switch (job) {
-        case TZvJob::kFetchCentral:
-        case TZvJob::kFetchModules:
-            return {job, true, false, false};
-        case TZvJob::kSendCentral:
-            return {job, false, false, true};
-        case TZvJob::kBackup:
-            return {job, true, true, false};
-        case TZvJob::kRestore:
-            return {job, false, false, true};
-        default:
-            return {job, false, false, false};
+// The value of --record: 0 to 255, or "central".
+bool ParseRecordNumber(const std::string& text, int* number) {
+    if (text == "central") {
+        *number = 0;
+        return true;
     }
+    return ParseNumber(text, 0, kLastRecordNumber, number);
+}
+
+// Applies one option's value; false and `error` when it does not fit.
+bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* error) {
+    const std::string& value = given.value;
+    switch (given.row->id) {
+        case kPort:
+            if (!ParseNumber(value, 1, kLastPort, &options->port)) {
+                *error = "--port takes a port number 1 to 255 (COM1 is 1), not '" + value + "'";
+                return false;
+            }
+            return true;
+        case kModules:
+            if (!ParseModuleRange(value, &options->first, &options->last)) {
+                *error = NotARange(value);
+                return false;
+            }
+            return true;
+        case kRecord:
+            if (!ParseRecordNumber(value, &options->records.record)) {
+                *error = "--record takes a record number 0 to 255 or \"central\"";
+                return false;
+            }
+            return true;
+        case kDriver:
+            options->driver = value;
+            return true;
+        case kDir:
+            options->dir = value;
+            return true;
+        case kTrace:
+            options->trace = value;
+            return true;
+        case kOutput:
+            options->output = value;
+            return true;
+        case kJson:
+            options->json = true;
+            return true;
+        case kIgnoreMutBlock:
+            options->ignoreMutBlock = true;
+            return true;
+        case kAll:
+            options->records.all = true;
+            return true;
+        case kHex:
+            options->records.hex = true;
+            return true;
+        default:
+            return true;
+    }
+}
+
+bool Usage(std::string* error, const char* usage) {
+    *error = std::string("usage: zvtool ") + usage;
+    return false;
+}
+
+// The words of fetch: central, or modules and a range.
+bool ParseFetchWords(const std::vector<std::string>& words, TZvOptions* options,
+                     std::string* error) {
+    const std::size_t count = words.size();
+    if (count >= 2 && words[1] == "central") {
+        options->job = TZvJob::kFetchCentral;
+        return count == 2 || Usage(error, "fetch central [-o FILE]");
+    }
+    if (count < 2 || words[1] != "modules") {
+        return Usage(error, "fetch central | fetch modules A-B|N|all");
+    }
+    options->job = TZvJob::kFetchModules;
+    if (count != 3) {
+        return Usage(error, "fetch modules A-B|N|all [-o FILE]");
+    }
+    if (!ParseModuleRange(words[2], &options->first, &options->last)) {
+        *error = NotARange(words[2]);
+        return false;
+    }
+    return true;
+}
+
+bool ParseSendWords(const std::vector<std::string>& words, TZvOptions* options,
+                    std::string* error) {
+    const std::size_t count = words.size();
+    if (count < 2 || (words[1] != "central" && words[1] != "modules")) {
+        return Usage(error, "send central FILE | send modules FILE");
+    }
+    const bool central = words[1] == "central";
+    options->job = central ? TZvJob::kSendCentral : TZvJob::kSendModules;
+    if (count != 3) {
+        return Usage(error,
+                     central ? "send central FILE [--ignore-mut-block]" : "send modules FILE");
+    }
+    options->file = words[2];
+    if (!central && options->ignoreMutBlock) {
+        *error = "--ignore-mut-block is for send central and restore";
+        return false;
+    }
+    return true;
+}
+
+// check FILE..., show FILE, diff A B.
+bool ParseRecordWords(const std::vector<std::string>& words, TZvOptions* options,
+                      std::string* error) {
+    const std::string& command = words[0];
+    options->records.files.assign(words.begin() + 1, words.end());
+    const std::size_t files = options->records.files.size();
+    if (command == "check") {
+        options->job = TZvJob::kCheck;
+        *error = "no file named";
+        return files >= 1;
+    }
+    if (command == "show") {
+        options->job = TZvJob::kShow;
+        *error = files == 0 ? "no file named" : "one file at a time";
+        return files == 1;
+    }
+    options->job = TZvJob::kDiff;
+    *error = "two files to compare, A and B";
+    return files == 2;
 }
 
 // The job the positional words name; false and `error` when they name none.
 bool ParseWords(const std::vector<std::string>& words, TZvOptions* options, std::string* error) {
     const std::string& command = words[0];
     const std::size_t count = words.size();
-    auto wrongCount = [&](const char* usage) {
-        *error = std::string("usage: zvtool ") + usage;
-        return false;
-    };
     if (command == "test") {
         options->job = TZvJob::kTest;
-        return count == 1 || wrongCount("test");
+        return count == 1 || Usage(error, "test");
     }
     if (command == "fetch") {
-        if (count >= 2 && words[1] == "central") {
-            options->job = TZvJob::kFetchCentral;
-            return count == 2 || wrongCount("fetch central [-o FILE]");
-        }
-        if (count >= 2 && words[1] == "modules") {
-            options->job = TZvJob::kFetchModules;
-            if (count != 3) {
-                return wrongCount("fetch modules A-B|N|all [-o FILE]");
-            }
-            if (!ParseModuleRange(words[2], &options->first, &options->last)) {
-                *error = "'" + words[2] + "' is not a module range: give A-B, N or all, with " +
-                         "1 <= A <= B <= 200";
-                return false;
-            }
-            return true;
-        }
-        return wrongCount("fetch central | fetch modules A-B|N|all");
+        return ParseFetchWords(words, options, error);
     }
     if (command == "send") {
-        if (count >= 2 && (words[1] == "central" || words[1] == "modules")) {
-            options->job = words[1] == "central" ? TZvJob::kSendCentral : TZvJob::kSendModules;
-            if (count != 3) {
-                return wrongCount(words[1] == "central" ? "send central FILE [--ignore-mut-block]"
-                                                        : "send modules FILE");
-            }
-            options->file = words[2];
-            return true;
-        }
-        return wrongCount("send central FILE | send modules FILE");
+        return ParseSendWords(words, options, error);
     }
     if (command == "backup") {
         options->job = TZvJob::kBackup;
-        return count == 1 || wrongCount("backup -o FILE [--modules A-B]");
+        if (count != 1) {
+            return Usage(error, "backup -o FILE [--modules A-B]");
+        }
+        if (options->output.empty()) {
+            *error = "backup needs -o FILE, the setup file to write";
+            return false;
+        }
+        return true;
     }
     if (command == "restore") {
         options->job = TZvJob::kRestore;
         if (count != 2) {
-            return wrongCount("restore FILE");
+            return Usage(error, "restore FILE");
         }
         options->file = words[1];
         return true;
     }
-    *error = "unknown command '" + command + "'";
-    return false;
+    return ParseRecordWords(words, options, error);
+}
+
+// Every option the command accepts, with its value: false and `error` for the first that
+// does not fit.
+bool TakeOptions(const TParsedLine& line, const TCommandRow& command, TZvOptions* options,
+                 std::string* error) {
+    for (const TGivenOption& given : line.options) {
+        if ((given.row->accepted & command.bit) == 0) {
+            *error = given.spelled + " is for " + CommandNames(given.row->accepted);
+            if (given.row->id == kModules) {
+                *error += "; fetch takes its range as `fetch modules A-B`";
+            }
+            return false;
+        }
+        if (!TakeOption(given, options, error)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -143,129 +365,41 @@ bool ParseModuleRange(const std::string& text, int* first, int* last) {
     return true;
 }
 
-int FindCommandWord(int argc, const char* const* argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--") {
-            return i + 1 < argc ? i + 1 : 0;
-        }
-        if (argument.size() > 1 && argument[0] == '-') {
-            if (argument.find('=') == std::string::npos && TakesValue(argument)) {
-                ++i;
-            }
-            continue;
-        }
-        return i;
-    }
-    return 0;
+bool IsCommandWord(const std::string& name) {
+    return FindCommandRow(name) != nullptr;
 }
 
-bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, std::string* error) {
+std::string OptionsHelpFor(const std::string& command) {
+    const TCommandRow* row = FindCommandRow(command);
+    return OptionHelp(kRows, row == nullptr ? kNoCommand : row->bit, kHelpColumn);
+}
+
+bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, TZvError* error) {
+    TParsedLine line;
+    std::string message;
+    const bool read = ParseOptionLine(kRows, argc, argv, &line, &message);
     TZvOptions parsed;
-    std::vector<std::string> words;
-    bool optionsEnded = false;
-    bool modulesGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string argument = argv[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            words.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::string value;
-        const std::size_t equals = argument.find('=');
-        const bool inlineValue = equals != std::string::npos && argument.compare(0, 2, "--") == 0;
-        if (inlineValue) {
-            value = argument.substr(equals + 1);
-            argument = argument.substr(0, equals);
-        }
-        if (TakesValue(argument)) {
-            if (!inlineValue) {
-                if (i + 1 >= argc) {
-                    *error = "option " + argument + " needs a value";
-                    return false;
-                }
-                value = argv[++i];
-            }
-            if (argument == "--port") {
-                if (!ParseNumber(value, 1, kLastPort, &parsed.port)) {
-                    *error = "--port takes a port number 1 to 255 (COM1 is 1), not '" + value + "'";
-                    return false;
-                }
-            } else if (argument == "--driver") {
-                parsed.driver = value;
-            } else if (argument == "--dir") {
-                parsed.dir = value;
-            } else if (argument == "--trace") {
-                parsed.trace = value;
-            } else if (argument == "--modules") {
-                if (!ParseModuleRange(value, &parsed.first, &parsed.last)) {
-                    *error = "'" + value + "' is not a module range: give A-B, N or all, with " +
-                             "1 <= A <= B <= 200";
-                    return false;
-                }
-                modulesGiven = true;
-            } else {
-                parsed.output = value;
-            }
-            if (value.empty()) {
-                *error = "option " + argument + " needs a value";
-                return false;
-            }
-        } else if (inlineValue) {
-            *error = "option " + argument + " takes no value";
-            return false;
-        } else if (argument == "--help" || argument == "-h") {
-            parsed.help = true;
-        } else if (argument == "--version") {
-            parsed.version = true;
-        } else if (argument == "--json") {
-            parsed.json = true;
-        } else if (argument == "--ignore-mut-block") {
-            parsed.ignoreMutBlock = true;
-        } else {
-            *error = "unknown option '" + argument + "'";
-            return false;
-        }
+    parsed.command = line.words.empty() ? "" : line.words[0];
+    const TCommandRow* command = FindCommandRow(parsed.command);
+    *error = {command != nullptr ? command->usageExit : kExitUsage, "",
+              command != nullptr ? command->name : ""};
+    for (const TGivenOption& given : line.options) {
+        parsed.help = parsed.help || given.row->id == kHelp;
+        parsed.version = parsed.version || given.row->id == kVersion;
     }
-    parsed.command = words.empty() ? "" : words[0];
-    if (parsed.help || parsed.version) {
+    if (read && (parsed.help || parsed.version)) {
         *options = parsed;
         return true;
     }
-    if (words.empty()) {
-        *error = "no command given";
-        return false;
+    if (read && command == nullptr) {
+        message = parsed.command.empty() ? "no command given"
+                                         : "unknown command '" + parsed.command + "'";
+    } else if (read && TakeOptions(line, *command, &parsed, &message) &&
+               ParseWords(line.words, &parsed, &message)) {
+        *options = parsed;
+        *error = {};
+        return true;
     }
-    const int first = parsed.first;
-    const int last = parsed.last;
-    if (!ParseWords(words, &parsed, error)) {
-        return false;
-    }
-    const TJobShape shape = ShapeOf(parsed.job);
-    if (!parsed.output.empty() && !shape.output) {
-        *error = "-o is for fetch and backup";
-        return false;
-    }
-    if (modulesGiven && !shape.modules) {
-        *error = "--modules is for backup; fetch takes its range as `fetch modules A-B`";
-        return false;
-    }
-    if (modulesGiven) {
-        parsed.first = first;
-        parsed.last = last;
-    }
-    if (parsed.ignoreMutBlock && !shape.ignoreMutBlock) {
-        *error = "--ignore-mut-block is for send central and restore";
-        return false;
-    }
-    if (parsed.job == TZvJob::kBackup && parsed.output.empty()) {
-        *error = "backup needs -o FILE, the setup file to write";
-        return false;
-    }
-    *options = parsed;
-    return true;
+    error->message = message;
+    return false;
 }

@@ -8,6 +8,7 @@
 #include "datafile/comma_sep_file.h"
 #include "driver/result_codes.h"
 #include "settings/profile.h"
+#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/commands.h"
 #include "zvtool/jobs/outcome.h"
@@ -43,8 +44,8 @@ int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvR
 int RunBackup(const TZvContext& context, const TZvOptions& options) {
     const Clock::time_point start = Clock::now();
     const std::string partial = options.output + kPartialSuffix;
-    if (!CanCreateBeside(options.output)) {
-        return kExitCannotCreate;
+    if (const TZvError error = CanCreateBeside(options.output); error.exit != kExitOk) {
+        return Fail(error);
     }
     std::vector<TZvRecord> records;
     TDriverRun run;
@@ -57,28 +58,28 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
     // Only a whole backup goes under its own name; what a failed one fetched stays beside it
     // under a name that says so.
     if (!WriteRecordFile(partial, records)) {
-        std::fprintf(stderr, "zvtool: cannot write %s\n", partial.c_str());
         std::remove(partial.c_str());
+        PrintError({kExitCannotCreate, "cannot write " + partial, ""});
         return status != kExitOk ? status : kExitCannotCreate;
     }
     if (status == kExitOk) {
         if (!RenameReplacing(partial, options.output)) {
-            std::fprintf(stderr, "zvtool: cannot rename %s to %s\n", partial.c_str(),
-                         options.output.c_str());
-            return kExitCannotCreate;
+            return Fail(
+                {kExitCannotCreate, "cannot rename " + partial + " to " + options.output, ""});
         }
         PrintOutcome(outcome, options.json);
         return kExitOk;
     }
     if (records.empty()) {
         std::remove(partial.c_str());
-        std::fprintf(stderr, "zvtool: the backup failed before any record was fetched\n");
+        PrintError({status, "the backup failed before any record was fetched", ""});
         outcome.file.clear();
     } else {
-        std::fprintf(stderr,
-                     "zvtool: the backup is incomplete: %s holds the %zu records fetched "
-                     "(central first); %s was not written\n",
-                     partial.c_str(), records.size(), options.output.c_str());
+        PrintError({status,
+                    "the backup is incomplete: " + partial + " holds the " +
+                        std::to_string(records.size()) + " records fetched (central first); " +
+                        options.output + " was not written",
+                    ""});
         outcome.file = partial;
     }
     SayRunningFlag(run);
@@ -100,38 +101,36 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
         modules.push_back(records[i]);
     }
     if (records[0].number != kCentralRecordNumber || modules.size() + 1 != records.size()) {
-        std::fprintf(stderr,
-                     "zvtool: %s is not a setup file: it must hold the central record (number 0) "
-                     "first and then module records only, as `zvtool backup` writes it\n",
-                     options.file.c_str());
-        return kExitDataError;
+        return Fail({kExitDataError,
+                     options.file +
+                         " is not a setup file: it must hold the central record (number 0) first "
+                         "and then module records only, as `zvtool backup` writes it",
+                     ""});
     }
 
     if (!WriteRecordFile(kToZvFile, {records[0]})) {
-        std::fprintf(stderr, "zvtool: cannot write %s\n", AbsolutePath(kToZvFile).c_str());
-        return kExitCannotCreate;
+        return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
     }
     TDriverRun run = RunDriverJob(context, SendCentralJob(options.ignoreMutBlock));
     int status = ExitStatusOf(run, kResultAllSent);
     int sent = status == kExitOk ? 1 : 0;
     if (status != kExitOk) {
-        std::fprintf(stderr,
-                     "zvtool: the restore stopped at the central record; no module record "
-                     "was sent\n");
+        PrintError(
+            {status, "the restore stopped at the central record; no module record was sent", ""});
     } else if (!modules.empty()) {
         if (!WriteRecordFile(kToZvFile, modules)) {
-            std::fprintf(stderr, "zvtool: cannot write %s\n", AbsolutePath(kToZvFile).c_str());
-            return kExitCannotCreate;
+            return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
         }
         run = RunDriverJob(context, SendModulesJob(modules));
         status = ExitStatusOf(run, kResultAllSent);
         if (status == kExitOk) {
             sent += static_cast<int>(modules.size());
         } else {
-            std::fprintf(stderr,
-                         "zvtool: the restore stopped at module record %d of %zu; the central "
-                         "record was sent\n",
-                         run.lastPass, modules.size());
+            PrintError({status,
+                        "the restore stopped at module record " + std::to_string(run.lastPass) +
+                            " of " + std::to_string(modules.size()) +
+                            "; the central record was sent",
+                        ""});
         }
     }
     SayRunningFlag(run);

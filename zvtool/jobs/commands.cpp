@@ -8,6 +8,7 @@
 #include "device/setup_records.h"
 #include "driver/result_codes.h"
 #include "settings/profile.h"
+#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
@@ -23,63 +24,60 @@ std::string RangeText(int first, int last) {
                          : std::to_string(first) + "-" + std::to_string(last);
 }
 
-// The records of a file to send, checked: kExitOk, or the exit status with the problem
-// printed when the file cannot be read, fails the check or holds records the job cannot send.
-int LoadSendRecords(const TZvOptions& options, std::vector<TZvRecord>* records) {
-    if (const int loaded = LoadCheckedRecords(options.file.c_str(), *records); loaded != kExitOk) {
-        return loaded;
-    }
+// Whether the checked records of a file are ones the send job can send: no error, or what
+// is wrong with them.
+TZvError CheckSendRecords(const TZvOptions& options, const std::vector<TZvRecord>& records) {
+    const std::string& file = options.file;
     if (options.job == TZvJob::kSendCentral) {
-        if (records->size() != 1 || (*records)[0].number != kCentralRecordNumber) {
-            std::fprintf(stderr,
-                         "zvtool: %s must hold exactly one record, the central record (number "
-                         "0), as `zvtool fetch central` writes it\n",
-                         options.file.c_str());
-            return kExitDataError;
+        if (records.size() != 1 || records[0].number != kCentralRecordNumber) {
+            return {kExitDataError,
+                    file +
+                        " must hold exactly one record, the central record (number 0), as "
+                        "`zvtool fetch central` writes it",
+                    ""};
         }
-        return kExitOk;
+        return {};
     }
-    for (const TZvRecord& record : *records) {
+    for (const TZvRecord& record : records) {
         if (record.number < kFirstModul || record.number > kLastModul) {
-            std::fprintf(stderr,
-                         "zvtool: %s holds record %d; a module send takes module records 1 to "
-                         "200 (send the central record with `zvtool send central`)\n",
-                         options.file.c_str(), record.number);
-            return kExitDataError;
+            return {kExitDataError,
+                    file + " holds record " + std::to_string(record.number) +
+                        "; a module send takes module records 1 to 200 (send the central "
+                        "record with `zvtool send central`)",
+                    ""};
         }
     }
     // SendNumberOfModuls counts the passes of a send, one record each, up to the last module.
-    if (records->size() > kLastModul) {
-        std::fprintf(stderr, "zvtool: %s holds %zu records; one send takes at most 200\n",
-                     options.file.c_str(), records->size());
-        return kExitDataError;
+    if (records.size() > kLastModul) {
+        return {kExitDataError,
+                file + " holds " + std::to_string(records.size()) +
+                    " records; one send takes at most 200",
+                ""};
     }
-    return kExitOk;
+    return {};
 }
 
 }  // namespace
 
-bool CanCreateBeside(const std::string& path) {
+TZvError CanCreateBeside(const std::string& path) {
     const std::string probe = path + kTempSuffix;
     std::FILE* file = std::fopen(probe.c_str(), "wb");
     if (file == nullptr) {
-        std::fprintf(stderr, "zvtool: cannot create files beside %s; check its directory\n",
-                     path.c_str());
-        return false;
+        return {kExitCannotCreate, "cannot create files beside " + path + "; check its directory",
+                ""};
     }
     std::fclose(file);
     std::remove(probe.c_str());
-    return true;
+    return {};
 }
 
-bool CopyInto(const std::string& from, const std::string& to) {
+TZvError CopyInto(const std::string& from, const std::string& to) {
     const std::string beside = to + kTempSuffix;
     if (!CopyWholeFile(from, beside) || !RenameReplacing(beside, to)) {
         std::remove(beside.c_str());
-        std::fprintf(stderr, "zvtool: cannot write %s (copying %s)\n", to.c_str(), from.c_str());
-        return false;
+        return {kExitCannotCreate, "cannot write " + to + " (copying " + from + ")", ""};
     }
-    return true;
+    return {};
 }
 
 TDriverJob FetchCentralJob() {
@@ -142,8 +140,10 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
         modules ? FetchModulesJob(options.first, options.last) : FetchCentralJob();
     const std::string name =
         modules ? "fetch modules " + RangeText(options.first, options.last) : "fetch central";
-    if (!options.output.empty() && !CanCreateBeside(options.output)) {
-        return kExitCannotCreate;
+    if (!options.output.empty()) {
+        if (const TZvError error = CanCreateBeside(options.output); error.exit != kExitOk) {
+            return Fail(error);
+        }
     }
     std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
     const TDriverRun run = RunDriverJob(context, job);
@@ -151,16 +151,18 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
                      AbsolutePath(kFromZvFile)};
     int status = ExitStatusOf(run, kResultAllFetched);
     if (status == kExitOk && !options.output.empty()) {
-        if (!CopyInto(kFromZvFile, options.output)) {
-            status = kExitCannotCreate;
+        if (const TZvError error = CopyInto(kFromZvFile, options.output); error.exit != kExitOk) {
+            status = Fail(error);
         } else {
             outcome.file = options.output;
         }
     } else if (status != kExitOk) {
-        std::fprintf(stderr, "zvtool: %s holds the %d record%s fetched before the job ended%s\n",
-                     AbsolutePath(kFromZvFile).c_str(), outcome.records,
-                     outcome.records == 1 ? "" : "s",
-                     options.output.empty() ? "" : "; nothing was written to -o");
+        PrintError({status,
+                    AbsolutePath(kFromZvFile) + " holds the " + std::to_string(outcome.records) +
+                        (outcome.records == 1 ? " record" : " records") +
+                        " fetched before the job ended" +
+                        (options.output.empty() ? "" : "; nothing was written to -o"),
+                    ""});
     }
     SayRunningFlag(run);
     PrintOutcome(outcome, options.json);
@@ -169,11 +171,14 @@ int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
 
 int RunSendJob(const TZvContext& context, const TZvOptions& options) {
     std::vector<TZvRecord> records;
-    if (const int loaded = LoadSendRecords(options, &records); loaded != kExitOk) {
+    if (const int loaded = LoadCheckedRecords(options.file.c_str(), records); loaded != kExitOk) {
         return loaded;
     }
-    if (!CopyInto(options.file, kToZvFile)) {
-        return kExitCannotCreate;
+    if (const TZvError error = CheckSendRecords(options, records); error.exit != kExitOk) {
+        return Fail(error);
+    }
+    if (const TZvError error = CopyInto(options.file, kToZvFile); error.exit != kExitOk) {
+        return Fail(error);
     }
     const bool central = options.job == TZvJob::kSendCentral;
     const TDriverRun run = RunDriverJob(
@@ -183,8 +188,10 @@ int RunSendJob(const TZvContext& context, const TZvOptions& options) {
                  options.json);
     const int status = ExitStatusOf(run, kResultAllSent);
     if (status != kExitOk && !central) {
-        std::fprintf(stderr, "zvtool: the send ended at record %d of %zu\n", run.lastPass,
-                     records.size());
+        PrintError({status,
+                    "the send ended at record " + std::to_string(run.lastPass) + " of " +
+                        std::to_string(records.size()),
+                    ""});
     }
     SayRunningFlag(run);
     return status;

@@ -2,8 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "zvtool/cli/options.h"
+#include "zvtool/error.h"
 #include "zvtool/jobs/job.h"
+#include "zvtool/jobs/request.h"
 #include "zvtool/records/record_file.h"
 
 // The jobs zvtool runs through the driver. Each returns zvtool's exit status. The current
@@ -22,9 +23,9 @@ TDriverJob SendCentralJob(bool ignoreMutBlock);
 TDriverJob SendModulesJob(const std::vector<TZvRecord>& records);
 
 // Whether a file can be created beside `path` (so also `path`, mostly): checked before a long
-// fetch rather than after it. False, with a message, when not.
-bool CanCreateBeside(const std::string& path);
+// fetch rather than after it. No error, or kExitCannotCreate and what to check.
+TZvError CanCreateBeside(const std::string& path);
 
 // Copies `from` over `to` through a file beside `to`, so that `to` is never half written and
-// `from` may be `to` itself. False, with a message, when it fails.
-bool CopyInto(const std::string& from, const std::string& to);
+// `from` may be `to` itself. No error, or kExitCannotCreate.
+TZvError CopyInto(const std::string& from, const std::string& to);

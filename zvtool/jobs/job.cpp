@@ -5,7 +5,9 @@
 #include <string>
 
 #include "settings/profile.h"
+#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
 #include "zvtool/jobs/progress.h"
 
@@ -25,38 +27,8 @@ void WriteKey(const char* file, const char* key, int value) {
     ProfileWriteString(kSection, key, text.c_str(), file);
 }
 
-// The progress of one run on standard error: a line redrawn in place on a terminal, plain
-// lines otherwise.
-struct TProgressOutput {
-    bool terminal = false;
-    std::size_t shown = 0;  // characters of the line now on the terminal
-
-    void Redraw(const std::string& line) {
-        std::string text = "\r" + line;
-        if (line.size() < shown) {
-            text.append(shown - line.size(), ' ');
-        }
-        shown = line.size();
-        std::fputs(text.c_str(), stderr);
-        std::fflush(stderr);
-    }
-    void Line(const std::string& line) {
-        std::fprintf(stderr, "%s\n", line.c_str());
-        std::fflush(stderr);
-    }
-    void Clear() {
-        if (shown > 0) {
-            std::fprintf(stderr, "\r%s\r", std::string(shown, ' ').c_str());
-            std::fflush(stderr);
-            shown = 0;
-        }
-    }
-};
-
-}  // namespace
-
-TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
-    TDriverRun run;
+// Writes the job's keys into "zordrive.INI" and clears the pass number in "zordOUT.INI".
+void WriteJobKeys(const TZvContext& context, const TDriverJob& job) {
     if (context.port != 0) {
         WriteKey(kSettingsFile, "Comport", context.port);
     }
@@ -65,92 +37,76 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
     }
     // A pass number left from an earlier run would show as this run's progress.
     WriteKey(kStatusFile, "NowTransferingNo", 0);
+}
 
+int ReadPassNumber() {
+    return static_cast<int>(ProfileGetInt(kSection, "NowTransferingNo", 0, kStatusFile));
+}
+
+// Waits for the driver to end, showing its progress; what the wait ended with, the driver's
+// exit status in `status` and the passes in `tracker`.
+TWaitResult FollowDriver(TDriverProcess* driver, const TDriverJob& job, bool terminal,
+                         Clock::time_point start, TPassTracker* tracker, int* status) {
+    TProgressOutput output{terminal, 0};
+    output.Begin(job.what);
+    int tick = 0;
+    TWaitResult waited = TWaitResult::kRunning;
+    while ((waited = WaitDriver(driver, kTickMs, status)) == TWaitResult::kRunning) {
+        if (tracker->progress.total == 0) {
+            output.Spin(job.what, tick++, SecondsSince(start));
+        } else {
+            const TPassEvent event = TrackPass(tracker, ReadPassNumber(), SecondsSince(start));
+            output.Show(tracker->progress, event);
+        }
+    }
+    output.Clear();
+    // The last pass may have begun and ended between two looks.
+    if (tracker->progress.total > 0) {
+        TrackPass(tracker, ReadPassNumber(), SecondsSince(start));
+    }
+    return waited;
+}
+
+// The end of a run: a driver stopped by Ctrl-C, one that gave no result, or its result.
+void EndRun(TDriverProcess* driver, TWaitResult waited, int status, Clock::time_point start,
+            TDriverRun* run) {
+    run->seconds = SecondsSince(start);
+    if (waited == TWaitResult::kInterrupted) {
+        PrintError({kExitInterrupted, "interrupted: stopping the driver", ""});
+        StopDriver(driver);
+        run->seconds = SecondsSince(start);
+        run->toolExit = kExitInterrupted;
+        run->running = ProfileGetInt(kSection, "ZorVekDriverRunning", 0, kStatusFile) != 0;
+    } else if (status < 0 || status > kLastResult) {
+        PrintError({kExitSoftware,
+                    "the driver ended without a result (exit status " + std::to_string(status) +
+                        "); see " + ProfileFilePath(kStatusFile),
+                    ""});
+        run->toolExit = kExitSoftware;
+    } else {
+        run->result = status;
+    }
+}
+
+}  // namespace
+
+TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
+    TDriverRun run;
+    WriteJobKeys(context, job);
     TDriverProcess driver;
     std::string error;
     const Clock::time_point start = Clock::now();
     if (!StartDriver(context.driver, &driver, &error)) {
-        std::fprintf(stderr, "zvtool: cannot start the driver %s: %s\n", context.driver.c_str(),
-                     error.c_str());
+        PrintError(
+            {kExitUnavailable, "cannot start the driver " + context.driver + ": " + error, ""});
         run.toolExit = kExitUnavailable;
         return run;
     }
-
-    TProgressOutput output;
-    output.terminal = context.terminal;
-    TPassProgress progress;
-    progress.total = static_cast<int>(job.passModules.size());
-    Clock::time_point firstPass{};
-    Clock::time_point passStart{};
-    bool stallShown = false;
-    int tick = 0;
-    if (!output.terminal) {
-        output.Line(job.what + " ...");
-    }
+    TPassTracker tracker = StartPassTracker(job.passModules, job.firstPassNumber);
     int status = -1;
-    TWaitResult waited = TWaitResult::kRunning;
-    while ((waited = WaitDriver(&driver, kTickMs, &status)) == TWaitResult::kRunning) {
-        const Clock::time_point now = Clock::now();
-        progress.elapsed = SecondsSince(start);
-        if (progress.total == 0) {
-            if (output.terminal) {
-                output.Redraw(SpinnerLine(job.what, tick++, progress.elapsed));
-            }
-            continue;
-        }
-        const int number =
-            static_cast<int>(ProfileGetInt(kSection, "NowTransferingNo", 0, kStatusFile));
-        const int pass = number - job.firstPassNumber + 1;
-        if (number > 0 && pass >= 1 && pass <= progress.total && pass != progress.current) {
-            if (progress.current == 0) {
-                firstPass = now;
-            }
-            progress.current = pass;
-            progress.module = job.passModules[static_cast<std::size_t>(pass - 1)];
-            passStart = now;
-            progress.finishedPasses = std::chrono::duration<double>(now - firstPass).count();
-            stallShown = false;
-            run.lastPass = pass;
-            if (!output.terminal) {
-                progress.passElapsed = 0;
-                output.Line(ProgressPassLine(progress));
-            }
-        }
-        if (progress.current > 0) {
-            progress.passElapsed = std::chrono::duration<double>(now - passStart).count();
-        }
-        if (output.terminal) {
-            output.Redraw(ProgressBarLine(progress));
-        } else if (PassStalled(progress) && !stallShown) {
-            output.Line(ProgressStalledLine(progress));
-            stallShown = true;
-        }
-    }
-    output.Clear();
-    run.seconds = SecondsSince(start);
-    // The last pass may have begun and ended between two looks.
-    if (progress.total > 0) {
-        const int number =
-            static_cast<int>(ProfileGetInt(kSection, "NowTransferingNo", 0, kStatusFile));
-        const int pass = number - job.firstPassNumber + 1;
-        if (number > 0 && pass >= 1 && pass <= progress.total) {
-            run.lastPass = pass;
-        }
-    }
-    if (waited == TWaitResult::kInterrupted) {
-        std::fprintf(stderr, "zvtool: interrupted: stopping the driver\n");
-        StopDriver(&driver);
-        run.seconds = SecondsSince(start);
-        run.toolExit = kExitInterrupted;
-        run.running = ProfileGetInt(kSection, "ZorVekDriverRunning", 0, kStatusFile) != 0;
-        return run;
-    }
-    if (status < 0 || status > kLastResult) {
-        std::fprintf(stderr, "zvtool: the driver ended without a result (exit status %d); see %s\n",
-                     status, ProfileFilePath(kStatusFile).c_str());
-        run.toolExit = kExitSoftware;
-        return run;
-    }
-    run.result = status;
+    const TWaitResult waited =
+        FollowDriver(&driver, job, context.terminal, start, &tracker, &status);
+    run.lastPass = tracker.progress.current;
+    EndRun(&driver, waited, status, start, &run);
     return run;
 }

@@ -5,6 +5,7 @@
 
 #include "driver/result_codes.h"
 #include "settings/profile.h"
+#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/process.h"
 #include "zvtool/jobs/trace_summary.h"
@@ -17,9 +18,9 @@ std::string traceFile;
 // without a trace, how to get one.
 void ExplainFromTrace() {
     if (traceFile.empty()) {
-        std::fprintf(stderr,
-                     "zvtool: run it again with --trace FILE for the driver's account of every "
-                     "exchange\n");
+        PrintError({kExitOk,
+                    "run it again with --trace FILE for the driver's account of every exchange",
+                    ""});
         return;
     }
     std::string text;
@@ -31,10 +32,10 @@ void ExplainFromTrace() {
         std::fclose(file);
     }
     if (text.empty()) {
-        std::fprintf(stderr, "zvtool: the driver left no trace in %s\n", traceFile.c_str());
+        PrintError({kExitOk, "the driver left no trace in " + traceFile, ""});
         return;
     }
-    std::fprintf(stderr, "zvtool: the driver's trace (%s) tells:\n", traceFile.c_str());
+    PrintError({kExitOk, "the driver's trace (" + traceFile + ") tells:", ""});
     const std::string account = SummariseTrace(text);
     std::size_t start = 0;
     while (start < account.size()) {
@@ -81,7 +82,53 @@ const char* ResultAdvice(int result) {
     }
 }
 
+// Redraws the line in place, blanking what is left of a longer one.
+void Redraw(TProgressOutput* output, const std::string& line) {
+    std::string text = "\r" + line;
+    if (line.size() < output->shown) {
+        text.append(output->shown - line.size(), ' ');
+    }
+    output->shown = line.size();
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+void PlainLine(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
 }  // namespace
+
+void TProgressOutput::Begin(const std::string& what) {
+    if (!terminal) {
+        PlainLine(what + " ...");
+    }
+}
+
+void TProgressOutput::Spin(const std::string& what, int tick, double elapsed) {
+    if (terminal) {
+        Redraw(this, SpinnerLine(what, tick, elapsed));
+    }
+}
+
+void TProgressOutput::Show(const TPassProgress& progress, TPassEvent event) {
+    if (terminal) {
+        Redraw(this, ProgressBarLine(progress));
+    } else if (event == TPassEvent::kNewPass) {
+        PlainLine(ProgressPassLine(progress));
+    } else if (event == TPassEvent::kStalled) {
+        PlainLine(ProgressStalledLine(progress));
+    }
+}
+
+void TProgressOutput::Clear() {
+    if (shown > 0) {
+        std::fprintf(stderr, "\r%s\r", std::string(shown, ' ').c_str());
+        std::fflush(stderr);
+        shown = 0;
+    }
+}
 
 std::string OutcomeJson(const TOutcome& outcome) {
     char seconds[32];
@@ -101,8 +148,10 @@ std::string OutcomeJson(const TOutcome& outcome) {
 
 void SayRunningFlag(const TDriverRun& run) {
     if (run.toolExit == kExitInterrupted) {
-        std::fprintf(stderr, "zvtool: the driver left ZorVekDriverRunning=%d in %s\n",
-                     run.running ? 1 : 0, ProfileFilePath(kStatusFile).c_str());
+        PrintError({run.toolExit,
+                    std::string("the driver left ZorVekDriverRunning=") +
+                        (run.running ? "1" : "0") + " in " + ProfileFilePath(kStatusFile),
+                    ""});
     }
 }
 
@@ -134,7 +183,7 @@ int ExitStatusOf(const TDriverRun& run, int expected) {
         return kExitOk;
     }
     if (const char* advice = ResultAdvice(run.result)) {
-        std::fprintf(stderr, "zvtool: %s\n", advice);
+        PrintError({run.result, advice, ""});
     }
     ExplainFromTrace();
     // A result that is no failure for some other job (0 after a send) must not read as success.

@@ -80,3 +80,38 @@ std::string SpinnerLine(const std::string& what, int tick, double elapsed) {
     const char turn = kSpinner[(tick < 0 ? 0 : tick) % 4];
     return what + " " + turn + " " + FormatDuration(elapsed);
 }
+
+TPassTracker StartPassTracker(const std::vector<int>& passModules, int firstPassNumber) {
+    TPassTracker tracker;
+    tracker.progress.total = static_cast<int>(passModules.size());
+    tracker.passModules = passModules;
+    tracker.firstPassNumber = firstPassNumber;
+    return tracker;
+}
+
+TPassEvent TrackPass(TPassTracker* tracker, int reading, double now) {
+    TPassProgress& progress = tracker->progress;
+    progress.elapsed = now;
+    const int pass = reading - tracker->firstPassNumber + 1;
+    if (reading > 0 && pass >= 1 && pass <= progress.total && pass != progress.current) {
+        if (progress.current == 0) {
+            tracker->firstPassAt = now;
+        }
+        progress.current = pass;
+        progress.module = tracker->passModules[static_cast<std::size_t>(pass - 1)];
+        progress.finishedPasses = now - tracker->firstPassAt;
+        progress.passElapsed = 0;
+        tracker->passStartAt = now;
+        tracker->stallShown = false;
+        return TPassEvent::kNewPass;
+    }
+    if (progress.current == 0) {
+        return TPassEvent::kNone;
+    }
+    progress.passElapsed = now - tracker->passStartAt;
+    if (PassStalled(progress) && !tracker->stallShown) {
+        tracker->stallShown = true;
+        return TPassEvent::kStalled;
+    }
+    return TPassEvent::kNone;
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 // The progress text of a running job, as pure functions of what is known so far, so that a
 // table can test them without a terminal or a driver.
@@ -43,3 +44,27 @@ std::string ProgressStalledLine(const TPassProgress& progress);
 // A job without passes (the connection test, the central jobs): `what` with a spinner that
 // turns once per `tick` and the time so far.
 std::string SpinnerLine(const std::string& what, int tick, double elapsed);
+
+// Follows the driver's passes from its readings of "NowTransferingNo": which pass is under
+// way, since when, and how long the passes before it took. Pure: fed readings and times.
+struct TPassTracker {
+    TPassProgress progress;
+    std::vector<int> passModules;  // the module number of each pass
+    int firstPassNumber = 1;       // the reading of the first pass
+    double firstPassAt = 0;        // seconds since the start when the first pass began
+    double passStartAt = 0;        // and when the current one began
+    bool stallShown = false;       // the current pass was reported stalled
+};
+
+enum class TPassEvent {
+    kNone,
+    kNewPass,  // a pass began (passes the driver got through between two looks are skipped)
+    kStalled,  // the current pass stalled; once a pass
+};
+
+TPassTracker StartPassTracker(const std::vector<int>& passModules, int firstPassNumber);
+
+// One reading of "NowTransferingNo" at `now` seconds since the driver started. A reading
+// outside the job's passes (0 before the first, a number left from another job) changes
+// nothing but the times.
+TPassEvent TrackPass(TPassTracker* tracker, int reading, double now);

@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+// How zvtool's functions hand a failure up: the exit status it ends the command with and one
+// line saying what went wrong and what to do. Functions return or fill a TZvError and leave
+// the printing to PrintError, the one place that writes errors.
+struct TZvError {
+    int exit = 0;         // zvtool's exit status (see exit_codes.h); 0: no error
+    std::string message;  // without "zvtool: " and without a line end
+    std::string command;  // the command that failed ("check"), for "zvtool check: ..."; or ""
+};
+
+// Prints "zvtool: MESSAGE" (or "zvtool COMMAND: MESSAGE") on standard error.
+void PrintError(const TZvError& error);
+
+// Prints `error` and returns its exit status, for `return Fail(...)`.
+int Fail(const TZvError& error);

@@ -1,0 +1,40 @@
+#pragma once
+#include <string>
+
+#include "device/setup_records.h"
+#include "zvtool/records/record_commands.h"
+
+// What one run of zvtool is asked to do: the command and its options, as the command line
+// gave them. The jobs read it; the command line fills it.
+
+enum class TZvJob {
+    kNone,
+    kTest,
+    kFetchCentral,
+    kFetchModules,
+    kSendCentral,
+    kSendModules,
+    kBackup,
+    kRestore,
+    kCheck,
+    kShow,
+    kDiff,
+};
+
+struct TZvOptions {
+    TZvJob job = TZvJob::kNone;
+    std::string command;      // the first word ("fetch"), for `zvtool COMMAND --help`
+    int first = kFirstModul;  // fetch modules and backup: the range
+    int last = kLastModul;
+    std::string file;    // send and restore: the record file to send
+    std::string output;  // -o: where a fetch or a backup goes
+    std::string driver;  // --driver
+    std::string dir;     // --dir
+    std::string trace;   // --trace: the driver's trace file
+    int port = 0;        // --port; 0 leaves "Comport" as it is
+    bool ignoreMutBlock = false;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+    TRecordArgs records;  // check, show and diff
+};
