@@ -1,6 +1,7 @@
 #include "datafile/record_text.h"
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -30,16 +31,24 @@ constexpr CharKinds MakeCharKinds() {
 
 constexpr CharKinds kCharKinds = MakeCharKinds();
 
+// Counts stop at the largest int: a file of gigabytes of digits, or of one line, counts no
+// further and never overflows.
+void CountOne(int& count) {
+    count += count < std::numeric_limits<int>::max() ? 1 : 0;
+}
+
 void TakeDigit(TFieldScanner& scanner, char c) {
     TRecordField& field = scanner.field;
     if (!HasContent(field)) {
         field.first = scanner.here;
     }
-    field.digitRuns += scanner.lastWasDigit ? 0 : 1;
+    if (!scanner.lastWasDigit) {
+        CountOne(field.digitRuns);
+    }
     if (field.digits < kDigitsThatCount) {
         field.value = field.value * 10U + static_cast<std::uint32_t>(c - '0');
     }
-    ++field.digits;
+    CountOne(field.digits);
 }
 
 void TakeOther(TFieldScanner& scanner) {
@@ -50,7 +59,7 @@ void TakeOther(TFieldScanner& scanner) {
     if (field.others == 0) {
         field.firstOther = scanner.here;
     }
-    ++field.others;
+    CountOne(field.others);
 }
 
 // The comma ends the field; the next begins just behind it.
@@ -59,7 +68,8 @@ void EndField(TFieldScanner& scanner, TRecordField& ended) {
     ended = scanner.field;
     scanner.field = TRecordField{};
     scanner.field.beginsLine = false;
-    scanner.field.start = {scanner.here.line, scanner.here.column + 1};
+    scanner.field.start = scanner.here;
+    CountOne(scanner.field.start.column);
     scanner.field.begin = scanner.offset + 1;
 }
 
@@ -96,10 +106,10 @@ bool ScanChar(TFieldScanner& scanner, char c, TRecordField& ended) {
     scanner.lastWasDigit = kind == CharKind::kDigit;
     ++scanner.offset;
     if (kind == CharKind::kLineEnd) {
-        ++scanner.here.line;
+        CountOne(scanner.here.line);
         scanner.here.column = 1;
     } else {
-        ++scanner.here.column;
+        CountOne(scanner.here.column);
     }
     return kind == CharKind::kSeparator;
 }

@@ -53,7 +53,7 @@ inline std::uint8_t FieldByte(const TRecordField& field) {
 }
 
 inline bool HasContent(const TRecordField& field) {
-    return field.digits + field.others > 0;
+    return field.digits > 0 || field.others > 0;
 }
 
 // What a field's character is: white space only lays the text out; every character that is

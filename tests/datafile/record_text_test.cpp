@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <ostream>
 #include <random>
 #include <string>
@@ -116,6 +117,25 @@ INSTANTIATE_TEST_SUITE_P(
                   {3, 1, 1, 0, {2, 4}, {2, 4}, false}},
                  {3, 1}}),
     [](const ::testing::TestParamInfo<ScanCase>& row) { return row.param.name; });
+
+// A file of gigabytes of digits, or of one line, must not overflow a count: they stop.
+TEST(RecordText, CountsStopAtTheLargestInt) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    TFieldScanner scanner;
+    scanner.field.digits = kMax;
+    scanner.field.digitRuns = kMax;
+    scanner.field.others = kMax - 1;
+    scanner.here.column = kMax - 1;
+    TRecordField ended;
+    for (char c : std::string("12x3 y,")) {
+        ScanChar(scanner, c, ended);
+    }
+    EXPECT_EQ(ended.digits, kMax);
+    EXPECT_EQ(ended.digitRuns, kMax);
+    EXPECT_EQ(ended.others, kMax);
+    EXPECT_EQ(scanner.here.column, kMax);
+    EXPECT_EQ(scanner.field.start.column, kMax);
+}
 
 TEST(RecordText, WholeRecordsCountFieldsAsTheDriverDoes) {
     std::string record = "0";
