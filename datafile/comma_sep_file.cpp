@@ -1,12 +1,12 @@
 #include "datafile/comma_sep_file.h"
 
-#include <array>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 
 #include "datafile/file_error.h"
+#include "datafile/record_text.h"
 
 // Both files are opened in binary mode and the text-mode work is done here, so the bytes on
 // disk are the same on every platform: lines end in CR LF, and a Ctrl-Z ends the read file.
@@ -14,16 +14,8 @@ namespace {
 
 constexpr char kReadMode[] = "rb";
 constexpr char kWriteMode[] = "wb";
-constexpr char kLineEnd[] = "\r\n";
-constexpr char kSeparator[] = ",";
-constexpr int kEndOfText = 26;  // Ctrl-Z
 constexpr int kNoChar = -1;
-constexpr std::size_t kLineLimit = 80;  // characters in front of a line end
-// A space and up to three digits: the line keeps going only while the next number and the
-// comma behind it still fit within the limit.
-constexpr std::size_t kRoomForNextNumber = 4;
-constexpr std::size_t kMaxDigits = 7;
-constexpr int kLastByte = static_cast<int>(sizeof(TPcModulSetup)) - 1;
+constexpr int kLastByte = static_cast<int>(kNumbersPerRecord) - 1;
 
 constexpr TReturnCode kOk = 0;
 constexpr TReturnCode kCannotOpenToZv = 8;
@@ -128,29 +120,22 @@ int TCommaSepFile::LoadData(TPcModulSetup* record) {
     return code;
 }
 
-// Reads one field up to and including its comma. Every character other than a digit or a
-// comma is skipped; only the first seven digits count, the rest are read and dropped.
+// Reads one field up to and including its comma; the record text's rules make the number.
 int TCommaSepFile::GetOneNumber(std::uint8_t* target) {
     if (endOfFile != 0) {
         return kFileEnded;
     }
-    std::array<char, kMaxDigits + 1> digits{};
-    std::size_t count = 0;
+    TFieldScanner scanner;
+    TRecordField field;
     int c = ReadChar();
-    while (c != kNoChar && c != ',') {
-        if (c >= '0' && c <= '9' && count < kMaxDigits) {
-            digits[count++] = static_cast<char>(c);
-        }
+    while (c != kNoChar && !ScanChar(scanner, static_cast<char>(c), field)) {
         c = ReadChar();
     }
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        value = value * 10U + static_cast<std::uint32_t>(digits[i] - '0');
-    }
-    *target = static_cast<std::uint8_t>(value & 0xFFU);
     if (c == kNoChar) {
+        EndScan(scanner, field);
         endOfFile = 1;
     }
+    *target = FieldByte(field);
     return 0;
 }
 
@@ -165,8 +150,7 @@ int TCommaSepFile::WriteData(TPcModulSetup* record) {
     firstNumber = 1;
     lastNumber = 0;
     if (firstRecord == 0) {
-        std::fputs(kSeparator, writeFile);
-        std::fputs(kLineEnd, writeFile);
+        std::fputs(kRecordSeparator, writeFile);
     }
     firstRecord = 0;
     // A failed number does not stop the record: the line buffer must end the record empty.
@@ -186,23 +170,19 @@ int TCommaSepFile::WriteData(TPcModulSetup* record) {
     return code;
 }
 
-// Appends one number to the line; a line that would grow past 80 characters ends in ","
-// and a line end and goes out first.
+// Appends one number to the line; a full line ends in "," and a line end and goes out first.
 int TCommaSepFile::WriteOneNumber(std::uint8_t* value) {
     int code = 0;
     if (firstNumber != 0) {
         firstNumber = 0;
+    } else if (NextNumberFits(lineLength)) {
+        Append(kNextOnLine);
     } else {
-        Append(kSeparator);
-        if (lineLength + kRoomForNextNumber < kLineLimit) {
-            Append(" ");
-        } else {
-            Append(kLineEnd);
-            code = FlushLine(writeFile);
-        }
+        Append(kNextOnNewLine);
+        code = FlushLine(writeFile);
     }
-    char text[4];
-    std::snprintf(text, sizeof(text), "%d", static_cast<int>(*value));
+    char text[kNumberTextSize];
+    NumberText(*value, text);
     Append(text);
     if (lastNumber != 0 && FlushLine(writeFile) != 0) {
         code = kWriteFailed;

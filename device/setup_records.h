@@ -28,6 +28,8 @@ static_assert(offsetof(TPcModulSetup, lead) == 1 && offsetof(TPcModulSetup, grou
 constexpr std::uint8_t kCentralRecordNumber = 0;
 constexpr std::uint8_t kFirstModul = 1;
 constexpr std::uint8_t kLastModul = 200;
+// The setup bytes of a record.
+constexpr std::size_t kSetupBytes = sizeof(modul_setup);
 // A record in a record file: one decimal number per byte of the PC record, the record's
 // number first, then its 130 bytes.
 constexpr std::size_t kNumbersPerRecord = sizeof(TPcModulSetup);

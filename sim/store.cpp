@@ -63,11 +63,11 @@ bool ParseLine(const std::string& line, SimStore& store, std::string& error) {
         return true;
     }
     unsigned number = 0;
-    if (!ReadNumber(tokens[0], kSimLastModul, number)) {
+    if (!ReadNumber(tokens[0], kLastModul, number)) {
         error = "a record line must start with a record number 0..200";
         return false;
     }
-    if (tokens.size() != kSimRecordBytes + 1) {
+    if (tokens.size() != kSetupBytes + 1) {
         error = "record " + std::to_string(number) + " needs 130 bytes, has " +
                 std::to_string(tokens.size() - 1);
         return false;
@@ -88,11 +88,11 @@ bool ParseLine(const std::string& line, SimStore& store, std::string& error) {
 }  // namespace
 
 void StoreSetDefaults(SimStore& store) {
-    for (std::size_t k = 0; k < kSimRecordBytes; ++k) {
+    for (std::size_t k = 0; k < kSetupBytes; ++k) {
         store.records[0][k] = static_cast<std::uint8_t>((k * 3 + 1) & 0xFF);
     }
-    for (std::size_t n = 1; n <= kSimLastModul; ++n) {
-        for (std::size_t k = 0; k < kSimRecordBytes; ++k) {
+    for (std::size_t n = 1; n <= kLastModul; ++n) {
+        for (std::size_t k = 0; k < kSetupBytes; ++k) {
             store.records[n][k] = static_cast<std::uint8_t>((n * 7 + k) & 0xFF);
         }
     }
@@ -148,7 +148,7 @@ int StoreSave(const std::string& path, const SimStore& store) {
         return 1;
     }
     bool good = true;
-    for (int n = 0; n <= kSimLastModul; ++n) {
+    for (int n = 0; n <= kLastModul; ++n) {
         good = good && std::fprintf(file, "%s\n", StoreRecordLine(store, n).c_str()) > 0;
     }
     good = good && std::fprintf(file, "%s %d\n", kFlagWord, store.centralFlag) > 0;

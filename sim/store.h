@@ -3,14 +3,13 @@
 #include <cstdint>
 #include <string>
 
-// The records the simulated unit holds: index 0 is the central record, 1 .. 200 the modules.
-constexpr int kSimRecordBytes = 130;
-constexpr int kSimLastModul = 200;
+#include "device/setup_records.h"
 
-using SimRecord = std::array<std::uint8_t, kSimRecordBytes>;
+// The records the simulated unit holds: index 0 is the central record, 1 .. 200 the modules.
+using SimRecord = std::array<std::uint8_t, kSetupBytes>;
 
 struct SimStore {
-    std::array<SimRecord, kSimLastModul + 1> records;
+    std::array<SimRecord, kLastModul + 1> records;
     std::uint8_t centralFlag;  // flag byte of the last central send that was carried out
 };
 

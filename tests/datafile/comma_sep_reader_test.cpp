@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "datafile/comma_sep_file.h"
+#include "datafile/record_text.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -48,6 +49,20 @@ TEST_P(GetOneNumberTest, ReadsNumberByNumber) {
         std::uint8_t target = kUntouched;
         EXPECT_EQ(file.GetOneNumber(&target), GetParam().steps[i].code) << "number " << i;
         EXPECT_EQ(target, GetParam().steps[i].value) << "number " << i;
+    }
+}
+
+// The same text read in memory: a field for every number the file gives, then none.
+TEST_P(GetOneNumberTest, InMemoryFieldsAreTheSameNumbers) {
+    const std::string& text = GetParam().bytes;
+    TFieldReader reader = ReadFields(text.data(), text.size());
+    TRecordField field;
+    for (std::size_t i = 0; i < GetParam().steps.size(); ++i) {
+        const bool more = NextField(reader, field);
+        EXPECT_EQ(more, GetParam().steps[i].code == 0) << "number " << i;
+        if (more) {
+            EXPECT_EQ(FieldByte(field), GetParam().steps[i].value) << "number " << i;
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datafile/comma_sep_file.h"
+#include "datafile/record_text.h"
 #include "tests/common/failing_close.h"
 #include "tests/common/scratch_dir.h"
 
@@ -78,6 +79,16 @@ TEST_P(WriterTest, WritesExactBytes) {
         }
     }
     EXPECT_EQ(ReadBytes(kFromZvFile), GetParam().expected);
+}
+
+// The in-memory formatter lays the records out byte for byte as the writer does.
+TEST_P(WriterTest, FormatterGivesTheSameBytes) {
+    std::string text;
+    for (std::size_t i = 0; i < GetParam().records.size(); ++i) {
+        text += i == 0 ? "" : kRecordSeparator;
+        AppendRecordText(GetParam().records[i], text);
+    }
+    EXPECT_EQ(text, GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

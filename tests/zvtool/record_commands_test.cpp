@@ -201,7 +201,7 @@ TEST(Zvtool, LoadCheckedRecordsTakesOnlySoundFiles) {
 TEST(Zvtool, CompareRecordsMatchesByNumber) {
     auto record = [](int number, std::vector<int> changes = {}) {
         TZvRecord made{number, {}};
-        for (int k = 0; k < kZvSetupBytes; ++k) {
+        for (int k = 0; k < static_cast<int>(kSetupBytes); ++k) {
             made.bytes[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>((number + k) % 256);
         }
         for (int c : changes) {

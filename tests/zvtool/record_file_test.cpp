@@ -9,6 +9,7 @@
 
 #include "datafile/comma_sep_file.h"
 #include "tests/common/scratch_dir.h"
+#include "zvtool/records/record_write.h"
 
 namespace {
 
@@ -89,6 +90,25 @@ TEST_P(StrictReadingTest, RecordsAreThoseTheDriverReads) {
     for (std::size_t i = 0; i < driver.size(); ++i) {
         EXPECT_EQ(driver[i].number, reading.records[i].number) << "record " << i;
         EXPECT_EQ(driver[i].bytes, reading.records[i].bytes) << "record " << i;
+    }
+    EXPECT_EQ(CountWholeRecords(kToZvFile), static_cast<int>(driver.size()));
+}
+
+// The records read, written again in the driver's layout, read back the same, with no
+// problem about their fields.
+TEST_P(StrictReadingTest, RecordsWrittenAgainReadBackTheSame) {
+    const TRecordReading reading = ReadRecordText(GetParam().text);
+    ScratchDir cwd;
+    ASSERT_TRUE(WriteRecordFile("again.dat", reading.records));
+    const TRecordReading again = ReadRecordText(ReadBytes("again.dat"));
+    ASSERT_EQ(again.records.size(), reading.records.size());
+    for (std::size_t i = 0; i < again.records.size(); ++i) {
+        EXPECT_EQ(again.records[i].number, reading.records[i].number) << "record " << i;
+        EXPECT_EQ(again.records[i].bytes, reading.records[i].bytes) << "record " << i;
+        EXPECT_TRUE(i == 0 || again.lines[i] > again.lines[i - 1]) << "record " << i;
+    }
+    for (const TRecordProblem& problem : again.problems) {
+        EXPECT_EQ(problem.text.find("the driver reads"), std::string::npos) << problem.text;
     }
 }
 

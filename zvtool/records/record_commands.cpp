@@ -71,9 +71,9 @@ void PrintRecord(const TZvRecord& record, int line, bool hex) {
         std::printf(hex ? "  %2s" : " %4s", label);
     }
     std::printf("\n");
-    for (int row = 0; row < kZvSetupBytes; row += kBytesPerRow) {
+    for (int row = 0; row < static_cast<int>(kSetupBytes); row += kBytesPerRow) {
         std::printf(hex ? "  0x%02X" : "%6d", row);
-        for (int i = row; i < row + kBytesPerRow && i < kZvSetupBytes; ++i) {
+        for (int i = row; i < row + kBytesPerRow && i < static_cast<int>(kSetupBytes); ++i) {
             std::printf(hex ? "  %02X" : " %4d", record.bytes[static_cast<std::size_t>(i)]);
         }
         std::printf("\n");

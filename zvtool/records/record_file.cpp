@@ -7,14 +7,13 @@
 #include <cstring>
 #include <map>
 
-// The driver's reader takes the characters between two commas as one number: it skips every
-// character that is not a digit, keeps the first seven digits and the low 8 bits of their
-// value, and stops at the end of the file or at a Ctrl-Z. This reader finds the same numbers
-// and says where the file departs from what a careful writer puts there.
+#include "datafile/record_text.h"
+
+// The driver's reader and this one take their fields from the same scanner (a field's
+// value, its digits and what else it skipped); this reader says where the file departs from
+// what a careful writer puts there.
 namespace {
 
-constexpr char kEndOfText = 26;  // Ctrl-Z
-constexpr std::size_t kDriverDigits = 7;
 constexpr std::uint32_t kByteMax = 255;
 constexpr std::size_t kShownFieldChars = 20;
 constexpr std::size_t kShownBadChars = 3;
@@ -22,19 +21,6 @@ constexpr std::size_t kShownBadChars = 3;
 constexpr long kMaxFileBytes = 16L * 1024 * 1024;
 // The problems kept for printing; the count goes on beyond them.
 constexpr std::size_t kKeptProblems = 5000;
-
-struct Position {
-    int line = 1;
-    int column = 1;
-};
-
-bool IsWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // A character as a message shows it: 'x' when printable, otherwise its byte value.
 std::string ShowChar(char c) {
@@ -47,36 +33,32 @@ std::string ShowChar(char c) {
     return text;
 }
 
-// One field between two commas, gathered character by character.
+// A field as the scanner found it, and its characters in the text.
 struct Field {
-    Position start;           // just after the comma before it
-    Position first;           // its first character that is not white space
-    Position firstBad;        // its first character that is not allowed
-    bool beginsLine = false;  // a line end (or the start of the file) comes before `first`
-    bool hasContent = false;  // anything but white space
-    std::string shown;        // its text from `first` on, cut short for messages
-    std::string digits;       // every digit, in order
-    int digitRuns = 0;        // runs of digits separated by other characters
-    bool lastWasDigit = false;
+    TRecordField scanned;
+    std::string shown;     // its text from its first character that is not white space on,
+                           // cut short for messages
     std::string badChars;  // the distinct characters that are not allowed
 };
 
-// The value of the first seven digits, all the driver looks at.
-std::uint32_t FirstSevenValue(const std::string& digits) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < digits.size() && i < kDriverDigits; ++i) {
-        value = value * 10U + static_cast<std::uint32_t>(digits[i] - '0');
+Field Diagnosed(const TRecordField& scanned, const std::string& text) {
+    Field field{scanned, "", ""};
+    bool content = false;
+    for (std::size_t i = scanned.begin; i < scanned.end; ++i) {
+        const char c = text[i];
+        content = content || !IsLayoutWhite(c);
+        if (content && field.shown.size() <= kShownFieldChars) {
+            field.shown += c;
+        }
+        if (!IsLayoutWhite(c) && !IsDigitChar(c) && field.badChars.find(c) == std::string::npos) {
+            field.badChars += c;
+        }
     }
-    return value;
-}
-
-// The value the driver reads: the low 8 bits of the first seven digits.
-std::uint8_t DriverValue(const std::string& digits) {
-    return static_cast<std::uint8_t>(FirstSevenValue(digits) & 0xFFU);
+    return field;
 }
 
 std::string Trimmed(std::string text) {
-    while (!text.empty() && IsWhite(text.back())) {
+    while (!text.empty() && IsLayoutWhite(text.back())) {
         text.pop_back();
     }
     return text;
@@ -115,25 +97,25 @@ std::string FieldFault(const Field& field) {
         faults.push_back(list + (field.badChars.size() == 1
                                      ? " is not allowed (the driver skips it)"
                                      : " are not allowed (the driver skips them)"));
-    } else if (field.digitRuns > 1) {
+    } else if (field.scanned.digitRuns > 1) {
         faults.push_back("numbers without a comma between them (the driver joins their digits)");
-    } else if (field.digits.empty()) {
+    } else if (field.scanned.digits == 0) {
         faults.push_back("empty field");
     }
-    if (field.digits.size() > kDriverDigits) {
-        faults.push_back(std::to_string(field.digits.size()) +
+    if (field.scanned.digits > kDigitsThatCount) {
+        faults.push_back(std::to_string(field.scanned.digits) +
                          " digits (the driver keeps the first seven)");
-    } else if (FirstSevenValue(field.digits) > kByteMax) {
+    } else if (field.scanned.value > kByteMax) {
         faults.push_back("above 255 (the driver keeps the low 8 bits)");
     }
     if (faults.empty()) {
         return "";
     }
-    std::string text = field.hasContent ? Quoted(Trimmed(field.shown)) + ": " : "";
+    std::string text = HasContent(field.scanned) ? Quoted(Trimmed(field.shown)) + ": " : "";
     for (std::size_t i = 0; i < faults.size(); ++i) {
         text += (i == 0 ? "" : ", ") + faults[i];
     }
-    return text + "; the driver reads " + std::to_string(DriverValue(field.digits));
+    return text + "; the driver reads " + std::to_string(FieldByte(field.scanned));
 }
 
 class StrictReader {
@@ -141,18 +123,18 @@ class StrictReader {
     TRecordReading Read(const std::string& text);
 
   private:
-    void Problem(Position at, const std::string& text);
-    void Take(char c);
-    void EndField(bool last);
-    void RecordNumber(const Field& field, std::uint8_t number);
+    void Problem(TTextPosition at, const std::string& text);
+    void EndField(const Field& field);
+    void RecordNumber(const TRecordField& field, std::uint8_t number);
+    void ProblemsAtTheEnd();
+    void CheckBehindCtrlZ(const std::string& text, std::size_t end);
 
     TRecordReading reading;
-    Position here;
-    Field field;
+    TTextPosition here;
     TZvRecord record{};
     int fieldsInRecord = 0;
     int fieldsInFile = 0;
-    Position recordStart;
+    TTextPosition recordStart;
     bool recordBeganLine = false;
     bool previousBeganLine = false;
     bool numberProblems = false;
@@ -160,7 +142,7 @@ class StrictReader {
     // The first record that starts in the middle of a line behind one that starts a line:
     // where the driver's count of records probably parts from the file's layout.
     bool shiftSeen = false;
-    Position shiftAt;
+    TTextPosition shiftAt;
     int shiftRecord = 0;
     int shiftNumber = 0;
     int shiftAfterLine = 0;
@@ -168,48 +150,16 @@ class StrictReader {
     int echoes = 0;
 };
 
-void StrictReader::Problem(Position at, const std::string& text) {
+void StrictReader::Problem(TTextPosition at, const std::string& text) {
     ++reading.problemCount;
     if (reading.problems.size() < kKeptProblems) {
         reading.problems.push_back({at.line, at.column, text});
     }
 }
 
-void StrictReader::Take(char c) {
-    if (IsWhite(c)) {
-        if (c == '\n' && !field.hasContent) {
-            field.beginsLine = true;
-        }
-        field.lastWasDigit = false;
-    } else {
-        if (!field.hasContent) {
-            field.hasContent = true;
-            field.first = here;
-        }
-        if (IsDigit(c)) {
-            if (!field.lastWasDigit) {
-                ++field.digitRuns;
-            }
-            field.digits += c;
-            field.lastWasDigit = true;
-        } else {
-            if (field.badChars.empty()) {
-                field.firstBad = here;
-            }
-            if (field.badChars.find(c) == std::string::npos) {
-                field.badChars += c;
-            }
-            field.lastWasDigit = false;
-        }
-    }
-    if (field.hasContent && field.shown.size() <= kShownFieldChars) {
-        field.shown += c;
-    }
-}
-
-void StrictReader::RecordNumber(const Field& numberField, std::uint8_t number) {
+void StrictReader::RecordNumber(const TRecordField& numberField, std::uint8_t number) {
     const int index = static_cast<int>(reading.records.size());
-    const Position at = numberField.hasContent ? numberField.first : numberField.start;
+    const TTextPosition at = HasContent(numberField) ? numberField.first : numberField.start;
     const std::string name = "record number " + std::to_string(number);
     // Behind a record that starts in the middle of a line every number is misread.
     const auto NumberProblem = [this](auto where, const std::string& text) {
@@ -219,17 +169,17 @@ void StrictReader::RecordNumber(const Field& numberField, std::uint8_t number) {
             Problem(where, text);
         }
     };
-    if (number == 0 && index > 0) {
+    if (number == kCentralRecordNumber && index > 0) {
         numberProblems = true;
         NumberProblem(at,
                       "a central record (number 0) after the first record: only the first record "
                       "may be the central record; a module send stops at it with result 7");
-    } else if (number > kZvLastModul) {
+    } else if (number > kLastModul) {
         numberProblems = true;
         NumberProblem(at, name +
                               " is neither 0 (central) nor a module 1 to 200; a module send stops "
                               "at it with result 7");
-    } else if (number != 0) {
+    } else if (number != kCentralRecordNumber) {
         const auto seen = firstLineOf.find(number);
         if (seen != firstLineOf.end()) {
             numberProblems = true;
@@ -249,66 +199,39 @@ void StrictReader::RecordNumber(const Field& numberField, std::uint8_t number) {
     }
 }
 
-void StrictReader::EndField(bool last) {
+void StrictReader::EndField(const Field& field) {
+    const TRecordField& scanned = field.scanned;
     // A comma after the last number of the file ends a record; it starts no empty field.
-    if (last && !field.hasContent && fieldsInFile > 0 && fieldsInRecord == 0) {
+    if (scanned.endsText && !HasContent(scanned) && fieldsInFile > 0 && fieldsInRecord == 0) {
         return;
     }
     const std::string fault = FieldFault(field);
     if (!fault.empty()) {
         // An empty field is shown where its number should stand: just behind its comma.
-        const Position at = !field.badChars.empty() ? field.firstBad
-                            : field.hasContent      ? field.first
-                                                    : field.start;
+        const TTextPosition at = scanned.others > 0    ? scanned.firstOther
+                                 : HasContent(scanned) ? scanned.first
+                                                       : scanned.start;
         Problem(at, fault);
     }
-    const std::uint8_t value = DriverValue(field.digits);
+    const std::uint8_t value = FieldByte(scanned);
     if (fieldsInRecord == 0) {
-        recordStart = field.hasContent ? field.first : field.start;
+        recordStart = HasContent(scanned) ? scanned.first : scanned.start;
         previousBeganLine = recordBeganLine;
-        recordBeganLine = field.beginsLine;
+        recordBeganLine = scanned.beginsLine;
         record.number = value;
-        RecordNumber(field, value);
+        RecordNumber(scanned, value);
     } else {
         record.bytes[static_cast<std::size_t>(fieldsInRecord - 1)] = value;
     }
     ++fieldsInFile;
-    if (++fieldsInRecord == kZvNumbersPerRecord) {
+    if (++fieldsInRecord == static_cast<int>(kNumbersPerRecord)) {
         reading.records.push_back(record);
         reading.lines.push_back(recordStart.line);
         fieldsInRecord = 0;
     }
 }
 
-TRecordReading StrictReader::Read(const std::string& text) {
-    const std::size_t end = std::min(text.find(kEndOfText), text.size());
-    const bool empty =
-        std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), IsWhite);
-    if (empty) {
-        Problem(here, "the file holds no record; a send of it ends with result 9");
-    }
-    field = Field{};
-    field.beginsLine = true;
-    for (std::size_t i = 0; i < end && !empty; ++i) {
-        const char c = text[i];
-        if (c == ',') {
-            EndField(false);
-            field = Field{};
-            ++here.column;
-            field.start = here;
-            continue;
-        }
-        Take(c);
-        if (c == '\n') {
-            ++here.line;
-            here.column = 1;
-        } else {
-            ++here.column;
-        }
-    }
-    if (!empty) {
-        EndField(true);
-    }
+void StrictReader::ProblemsAtTheEnd() {
     if (fieldsInRecord != 0) {
         Problem(recordStart, "the last record holds only " + std::to_string(fieldsInRecord) +
                                  " of 131 numbers; a send that reaches it ends with result 9 "
@@ -326,16 +249,38 @@ TRecordReading StrictReader::Read(const std::string& text) {
                                                 " problems of record numbers behind it follow "
                                                 "from it and are not listed)"));
     }
-    // Ctrl-Z ends the file for the driver; a trailing one (as old editors write) is harmless.
+}
+
+// Ctrl-Z ends the file for the driver; a trailing one (as old editors write) is harmless.
+void StrictReader::CheckBehindCtrlZ(const std::string& text, std::size_t end) {
     if (end < text.size()) {
         const auto tail = static_cast<std::ptrdiff_t>(end);
-        const bool textBehind = std::any_of(text.begin() + tail, text.end(),
-                                            [](char c) { return !IsWhite(c) && c != kEndOfText; });
+        const bool textBehind = std::any_of(text.begin() + tail, text.end(), [](char c) {
+            return !IsLayoutWhite(c) && c != kEndOfText;
+        });
         if (textBehind) {
             Problem(here, "text behind a Ctrl-Z: the driver stops reading here and ignores the " +
                               std::to_string(text.size() - end - 1) + " bytes behind it");
         }
     }
+}
+
+TRecordReading StrictReader::Read(const std::string& text) {
+    const std::size_t end = std::min(text.find(kEndOfText), text.size());
+    const bool empty =
+        std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), IsLayoutWhite);
+    if (empty) {
+        Problem(here, "the file holds no record; a send of it ends with result 9");
+    } else {
+        TFieldReader fields = ReadFields(text.data(), text.size());
+        TRecordField scanned;
+        while (NextField(fields, scanned)) {
+            EndField(Diagnosed(scanned, text));
+        }
+        here = fields.scanner.here;
+        ProblemsAtTheEnd();
+    }
+    CheckBehindCtrlZ(text, end);
     std::stable_sort(reading.problems.begin(), reading.problems.end(),
                      [](const TRecordProblem& a, const TRecordProblem& b) {
                          return a.line != b.line ? a.line < b.line : a.column < b.column;
@@ -381,7 +326,7 @@ std::string RecordName(int number) {
     if (number == 0) {
         return "central record";
     }
-    if (number <= kZvLastModul) {
+    if (number <= kLastModul) {
         return "module " + std::to_string(number);
     }
     return "record number " + std::to_string(number);
@@ -395,9 +340,9 @@ std::string DescribeNumbers(const std::vector<TZvRecord>& records) {
     while (i < records.size()) {
         const int first = records[i].number;
         std::size_t j = i;
-        if (first > 0 && first <= kZvLastModul) {
+        if (first > 0 && first <= kLastModul) {
             while (j + 1 < records.size() && records[j + 1].number == records[j].number + 1 &&
-                   records[j + 1].number <= kZvLastModul) {
+                   records[j + 1].number <= kLastModul) {
                 ++j;
             }
             severalModules = severalModules || j > i || firstModulePart != std::string::npos;

@@ -4,18 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "device/setup_records.h"
+
 // Record files as a technician checks them: the strict reading of the comma-separated setup
 // files that the driver reads leniently, with every problem and what the driver would make
 // of it.
 
-constexpr int kZvSetupBytes = 130;
-constexpr int kZvNumbersPerRecord = kZvSetupBytes + 1;
-constexpr int kZvLastModul = 200;
-
 // One record: its number (0 central, 1 to 200 module) and the 130 setup bytes.
 struct TZvRecord {
     int number;
-    std::array<std::uint8_t, kZvSetupBytes> bytes;
+    std::array<std::uint8_t, kSetupBytes> bytes;
 };
 
 // What the strict reading found at a 1-based line and column (columns count bytes): what is

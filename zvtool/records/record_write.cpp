@@ -1,29 +1,19 @@
 #include "zvtool/records/record_write.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
+
+#include "datafile/record_text.h"
 
 namespace {
 
-// The layout the driver writes "fromZv.dat" in (datafile/comma_sep_file.cpp): a number goes
-// on the line while it and its comma still fit in 80 characters, otherwise the line ends.
-constexpr std::size_t kLineLimit = 80;
-constexpr std::size_t kRoomForNextNumber = 4;
-constexpr char kLineEnd[] = "\r\n";
-
-void AppendRecord(const TZvRecord& record, std::string* text) {
-    std::string line = std::to_string(record.number);
-    for (std::uint8_t byte : record.bytes) {
-        line += ",";
-        if (line.size() + kRoomForNextNumber < kLineLimit) {
-            line += " ";
-        } else {
-            *text += line + kLineEnd;
-            line.clear();
-        }
-        line += std::to_string(byte);
-    }
-    *text += line;
+TPcModulSetup PcRecord(const TZvRecord& record) {
+    TPcModulSetup pc{};
+    pc.number = static_cast<std::uint8_t>(record.number);
+    std::memcpy(reinterpret_cast<std::uint8_t*>(&pc) + 1, record.bytes.data(), record.bytes.size());
+    return pc;
 }
 
 }  // namespace
@@ -32,9 +22,9 @@ bool WriteRecordFile(const std::string& path, const std::vector<TZvRecord>& reco
     std::string text;
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (i > 0) {
-            text += std::string(",") + kLineEnd;
+            text += kRecordSeparator;
         }
-        AppendRecord(records[i], &text);
+        AppendRecordText(PcRecord(records[i]), text);
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
@@ -66,19 +56,10 @@ bool CopyWholeFile(const std::string& from, const std::string& to) {
 }
 
 int CountWholeRecords(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    std::string text;
+    std::string error;
+    if (!ReadWholeFile(path.c_str(), text, error)) {
         return 0;
     }
-    long numbers = 0;
-    bool inNumber = false;
-    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-        const bool digit = c >= '0' && c <= '9';
-        if (digit && !inNumber) {
-            ++numbers;
-        }
-        inNumber = digit;
-    }
-    std::fclose(file);
-    return static_cast<int>(numbers / 131);
+    return WholeRecordsIn(text.data(), text.size());
 }

@@ -12,6 +12,6 @@ bool WriteRecordFile(const std::string& path, const std::vector<TZvRecord>& reco
 // Copies a file byte for byte; false when it cannot be read or written whole.
 bool CopyWholeFile(const std::string& from, const std::string& to);
 
-// How many whole records a record file holds, read leniently (its numbers divided by 131);
+// How many whole records a record file holds as the driver reads it (its fields over 131);
 // 0 when it cannot be read. For what a stopped or failed fetch left behind.
 int CountWholeRecords(const std::string& path);
