@@ -216,6 +216,7 @@ case $name in
         ;;
     read-only-folder)
         # A folder the user cannot write: zvtool names it and the reason, starts no driver.
+        # Root may write any folder, so under root zvtool runs as nobody (setpriv).
         start_sim
         mkdir open
         chmod 0777 open
