@@ -156,7 +156,7 @@ fi
 
 key() {  # the value of a key in the status file, "-" when it is missing
     local v
-    v=$(tr -d '\r' <"$profile_dir/zordOUT.INI" 2>/dev/null | grep -i -E "^[[:space:]]*$1[[:space:]]*=" | head -n1 | cut -d= -f2- | tr -d '[:space:]' || true)
+    v=$(tr -d '\r' 2>/dev/null <"$profile_dir/zordOUT.INI" | grep -i -E "^[[:space:]]*$1[[:space:]]*=" | head -n1 | cut -d= -f2- | tr -d '[:space:]' || true)
     echo "${v:--}"
 }
 
@@ -213,6 +213,17 @@ if [ "$want_result" = none ]; then
     # looks like a result), and the file holds no result.
     killed_status=137; [ "$mode" != wine ] || killed_status=0
     check "exit status" "$status" "$killed_status"
+    # The kill lands in pass 2, or later where the killer is slow to start (taskkill under a
+    # busy Wine): then the pass it left in "NowTransferingNo" is the one killed, and the
+    # records of every pass before it must be whole in the file.
+    killed_pass=$(key NowTransferingNo)
+    if [[ $killed_pass =~ ^[0-9]+$ && $want_now =~ ^[0-9]+$ ]] && [ "$killed_pass" -gt "$want_now" ]; then
+        echo "killed in pass $killed_pass"
+        want_now=$killed_pass
+        if [[ $want_from =~ ^store:([0-9]+)-[0-9]+$ ]]; then
+            want_from=store:${BASH_REMATCH[1]}-$((BASH_REMATCH[1] + killed_pass - 2))
+        fi
+    fi
     check ComStatus "$(key ComStatus)" -
     check ZorVekDriverRunning "$(key ZorVekDriverRunning)" 1
 else
