@@ -27,7 +27,14 @@ Jobs, run through the driver:
 Record files, without the driver:
   check FILE                        the strict check of a record file before a send
   show FILE [--record N] [--hex]    each record as a table of its bytes
-  diff A B                          compare two record files record by record
+  diff A B                          compare two record files record by record (a file
+                                    or UNIT@N, the N-th newest backup of UNIT)
+  set FILE CHANGE...                change bytes of records: central OFFSET VALUE,
+                                    module N OFFSET VALUE
+
+The ledger (every backup kept, with where and when it was taken):
+  history [UNIT]                    the backups kept, newest first, each as UNIT@N
+  units                             each unit's last backup and its age
 
 )";
 
@@ -154,8 +161,43 @@ every offset (0 to 129) with the byte in A and in B. When a file holds a number 
 its later record counts, as the unit keeps the one sent last. A file that fails
 `zvtool check` is compared as the driver would read it, with a warning on stderr.
 
+A or B may name a backup in the ledger as UNIT@N, the N-th newest of unit UNIT (UNIT@1
+the last one taken; `zvtool history UNIT` lists them), unless a file of that name exists.
+
 Exit status, as cmp has it: 0 the same records, 1 they differ, 2 a file cannot be read
 or the command line is wrong.
+)";
+
+const char kSetHelp[] = R"(Usage: zvtool set FILE CHANGE... [-o OUT] [--hex]
+
+Changes single bytes of the records a record file holds, so that no one has to count
+commas in an editor. Each CHANGE is one of
+  central OFFSET VALUE       byte OFFSET (0 to 129) of the central record becomes VALUE
+  module N OFFSET VALUE      byte OFFSET of module record N (1 to 200) becomes VALUE
+with numbers in decimal or 0x hexadecimal; as many changes as needed, applied in order.
+The file must pass `zvtool check`; it is written again whole in the driver's own layout
+(through a file beside it, so it is never half written), to OUT with -o, and the
+differences to what it held before are printed as `zvtool diff` prints them. A record
+the file does not hold is not added.
+
+Exit status: 0 changed, 64 a change that does not fit or names a record not in FILE,
+65 FILE fails the check, 66 it cannot be read, 73 the result cannot be written.
+)";
+
+const char kHistoryHelp[] = R"(Usage: zvtool history [UNIT]
+
+Lists the backups kept in the ledger, newest first: every backup zvtool took and every
+copy of a unit taken before a restore, each with its name UNIT@N (for `zvtool diff`),
+date and time (UTC), kind, record count, port, the unit's version, its age and its file.
+
+The ledger is the folder XDG_DATA_HOME/zvtool (default ~/.local/share/zvtool) on POSIX,
+%LOCALAPPDATA%\zvtool on Windows: a folder per unit of record files in the driver's
+layout, and "ledger.log", one line per backup with its SHA-256, to read with `cat`.
+)";
+
+const char kUnitsHelp[] = R"(Usage: zvtool units
+
+Lists each unit of the ledger with its last backup, its age and how many are kept.
 )";
 
 struct TCommandHelp {
@@ -165,9 +207,10 @@ struct TCommandHelp {
 };
 
 const TCommandHelp kCommandHelp[] = {
-    {"test", kTestHelp, true},     {"fetch", kFetchHelp, true},     {"send", kSendHelp, true},
-    {"backup", kBackupHelp, true}, {"restore", kRestoreHelp, true}, {"check", kCheckHelp, false},
-    {"show", kShowHelp, false},    {"diff", kDiffHelp, false},
+    {"test", kTestHelp, true},        {"fetch", kFetchHelp, true},     {"send", kSendHelp, true},
+    {"backup", kBackupHelp, true},    {"restore", kRestoreHelp, true}, {"check", kCheckHelp, false},
+    {"show", kShowHelp, false},       {"diff", kDiffHelp, false},      {"set", kSetHelp, false},
+    {"history", kHistoryHelp, false}, {"units", kUnitsHelp, false},
 };
 
 }  // namespace

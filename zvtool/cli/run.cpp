@@ -1,6 +1,7 @@
 #include "zvtool/cli/run.h"
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "version.h"
@@ -11,6 +12,7 @@
 #include "zvtool/jobs/commands.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
+#include "zvtool/ledger/ledger_commands.h"
 #include "zvtool/records/record_commands.h"
 
 namespace {
@@ -55,6 +57,14 @@ bool PrepareContext(TZvOptions* options, TZvContext* context, TZvError* error) {
     context->port = options->port;
     context->terminal = StderrIsTerminal();
     return true;
+}
+
+// diff, with UNIT@N for a file of the ledger.
+int RunDiffOfLedger(TRecordArgs args) {
+    if (const TZvError error = ResolveLedgerNames(&args.files); error.exit != kExitOk) {
+        return Fail(error);
+    }
+    return RunDiff(args);
 }
 
 int RunJob(const TZvContext& context, const TZvOptions& options) {
@@ -104,7 +114,14 @@ int RunZvtool(int argc, const char* const* argv) {
         case TZvJob::kShow:
             return RunShow(options.records);
         case TZvJob::kDiff:
-            return RunDiff(options.records);
+            return RunDiffOfLedger(options.records);
+        case TZvJob::kSet:
+            return RunSet(options.records.files[0], options.records.output, options.records.edits,
+                          options.records.hex, RenameReplacing);
+        case TZvJob::kHistory:
+            return RunHistory(options.unit, static_cast<long long>(std::time(nullptr)));
+        case TZvJob::kUnits:
+            return RunUnits(static_cast<long long>(std::time(nullptr)));
         default:
             break;
     }

@@ -19,6 +19,9 @@ enum class TZvJob {
     kCheck,
     kShow,
     kDiff,
+    kSet,
+    kHistory,
+    kUnits,
 };
 
 struct TZvOptions {
@@ -31,6 +34,7 @@ struct TZvOptions {
     std::string driver;  // --driver
     std::string dir;     // --dir
     std::string trace;   // --trace: the driver's trace file
+    std::string unit;    // --unit (backup, restore) or history's UNIT: the ledger's name
     int port = 0;        // --port; 0 leaves "Comport" as it is
     bool ignoreMutBlock = false;
     bool json = false;
