@@ -77,6 +77,14 @@ const OptionsCase kCases[] = {
     {"fetch central --unit a", false, TZvJob::kNone, 0, 0, "", "", 0,
      "--unit is for backup and restore"},
     {"restore u.dat --all", false, TZvJob::kNone, 0, 0, "", "", 0, "--all is for check"},
+    // --force lets -o replace a file; --dated names a backup with the date and time.
+    {"backup -o u.dat --force", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
+    {"fetch central -o c.dat --force", true, TZvJob::kFetchCentral, 1, 200, "", "c.dat", 0, ""},
+    {"backup -o u.dat --dated", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
+    {"send central c.dat --force", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--force is for fetch and backup"},
+    {"fetch central -o c.dat --dated", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--dated is for backup"},
 };
 
 // The record-file commands: their words and options, and their usage errors (exit status 2,
@@ -177,11 +185,15 @@ TEST(ZvtoolOptions, HelpListsTheRowsOfTheCommand) {
     } rows[] = {
         {"", {"  --port N ", "  --json ", "  -h, --help ", "  --version "}, {"--modules", "--all"}},
         {"backup",
-         {"  -o, --output FILE ", "  --modules A-B ", "  --port N "},
+         {"  -o, --output FILE ", "  --modules A-B ", "  --port N ", "  --force ", "  --dated "},
          {"--hex", "--ignore"}},
-        {"send", {"  --ignore-mut-block ", "  --trace FILE "}, {"--output", "--modules"}},
-        {"check", {"  --all ", "  -h, --help ", "  --version "}, {"--port", "--hex"}},
-        {"show", {"  --record N ", "  --hex "}, {"--all", "--json"}},
+        {"fetch", {"  -o, --output FILE ", "  --force "}, {"--dated", "--modules"}},
+        {"send",
+         {"  --ignore-mut-block ", "  --trace FILE "},
+         {"--output", "--modules", "--force"}},
+        // Every command prints its JSON object with --json, the record-file commands too.
+        {"check", {"  --all ", "  --json ", "  -h, --help ", "  --version "}, {"--port", "--hex"}},
+        {"show", {"  --record N ", "  --hex ", "  --json "}, {"--all", "--port"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.command);

@@ -37,6 +37,8 @@ struct TZvOptions {
     std::string unit;    // --unit (backup, restore) or history's UNIT: the ledger's name
     int port = 0;        // --port; 0 leaves "Comport" as it is
     bool ignoreMutBlock = false;
+    bool force = false;  // --force: -o may replace a file that is there
+    bool dated = false;  // --dated: a backup goes under FILE's name with the date and time
     bool json = false;
     bool help = false;
     bool version = false;

@@ -4,8 +4,10 @@
 #include <map>
 
 #include "zvtool/exit_codes.h"
+#include "zvtool/json.h"
 #include "zvtool/ledger/ledger.h"
 #include "zvtool/ledger/ledger_store.h"
+#include "zvtool/report.h"
 
 namespace {
 
@@ -32,6 +34,23 @@ bool FileExists(const std::string& path) {
     return file != nullptr;
 }
 
+std::string EntryJson(const std::string& name, const std::string& folder, const TLedgerEntry& entry,
+                      long long now) {
+    return TJsonObject()
+        .String("name", name)
+        .String("unit", entry.unit)
+        .String("time", UtcText(entry.time))
+        .Int("age_seconds", now - entry.time)
+        .String("kind", entry.kind)
+        .Int("records", entry.records)
+        .String("port", entry.port)
+        .String("version", entry.version)
+        .String("sha256", entry.sha256)
+        .String("file", LedgerFilePath(folder, entry))
+        .String("folder", entry.folder)
+        .Text();
+}
+
 }  // namespace
 
 int RunHistory(const std::string& unit, long long now) {
@@ -42,19 +61,26 @@ int RunHistory(const std::string& unit, long long now) {
     }
     std::map<std::string, int> back;  // per unit: how many newer entries were listed
     int listed = 0;
+    std::vector<std::string> json;
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
         const int n = ++back[it->unit];
         if (!unit.empty() && it->unit != unit) {
             continue;
         }
         const std::string name = it->unit + "@" + std::to_string(n);
+        json.push_back(EntryJson(name, folder, *it, now));
+        ++listed;
+        if (JsonWanted()) {
+            continue;
+        }
         std::printf("%-14s %s  %-11s %3d records  port %s  version %s  %s ago\n  %s\n",
                     name.c_str(), UtcText(it->time).c_str(), it->kind.c_str(), it->records,
                     it->port.c_str(), it->version.c_str(), AgeText(now - it->time).c_str(),
                     LedgerFilePath(folder, *it).c_str());
-        ++listed;
     }
-    if (listed == 0) {
+    CommandReport().members.push_back({"ledger", JsonString(folder)});
+    CommandReport().members.push_back({"entries", JsonArray(json)});
+    if (listed == 0 && !JsonWanted()) {
         std::printf("the ledger (%s) holds no backup%s\n", folder.c_str(),
                     unit.empty() ? "" : (" of unit " + unit).c_str());
     }
@@ -73,13 +99,24 @@ int RunUnits(long long now) {
         unit.first = &entry;
         ++unit.second;
     }
+    std::vector<std::string> json;
     for (const auto& unit : units) {
         const TLedgerEntry& last = *unit.second.first;
+        json.push_back(TJsonObject()
+                           .String("unit", unit.first)
+                           .Int("kept", unit.second.second)
+                           .Raw("last", EntryJson(unit.first + "@1", folder, last, now))
+                           .Text());
+        if (JsonWanted()) {
+            continue;
+        }
         std::printf("%-14s last %s %s (%s ago), %d records, %d kept\n", unit.first.c_str(),
                     last.kind.c_str(), UtcText(last.time).c_str(), AgeText(now - last.time).c_str(),
                     last.records, unit.second.second);
     }
-    if (units.empty()) {
+    CommandReport().members.push_back({"ledger", JsonString(folder)});
+    CommandReport().members.push_back({"units", JsonArray(json)});
+    if (units.empty() && !JsonWanted()) {
         std::printf("the ledger (%s) holds no backup\n", folder.c_str());
     }
     return kExitOk;

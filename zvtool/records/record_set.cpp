@@ -4,8 +4,11 @@
 
 #include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/json.h"
 #include "zvtool/records/record_commands.h"
+#include "zvtool/records/record_json.h"
 #include "zvtool/records/record_write.h"
+#include "zvtool/report.h"
 
 namespace {
 
@@ -109,6 +112,13 @@ int RunSet(const std::string& file, const std::string& output,
         std::remove(beside.c_str());
         return Fail({kExitCannotCreate, "cannot write " + target + "; check its directory", "set"});
     }
-    PrintRecordDiff(CompareRecords(before, after), file + " (before)", target, hex);
+    const TRecordDiff diff = CompareRecords(before, after);
+    TReport& report = CommandReport();
+    report.members.push_back({"file", JsonString(file)});
+    report.members.push_back({"written", JsonString(target)});
+    report.members.push_back({"differences", DifferencesJson(diff)});
+    if (!JsonWanted()) {
+        PrintRecordDiff(diff, file + " (before)", target, hex);
+    }
     return kExitOk;
 }
