@@ -76,7 +76,15 @@ const OptionsCase kCases[] = {
     {"backup -o u.dat --unit a/b", false, TZvJob::kNone, 0, 0, "", "", 0, "not a unit name"},
     {"fetch central --unit a", false, TZvJob::kNone, 0, 0, "", "", 0,
      "--unit is for backup and restore"},
-    {"restore u.dat --all", false, TZvJob::kNone, 0, 0, "", "", 0, "--all is for check"},
+    {"restore u.dat --all --modules 7-200 --resume --dry-run --no-backup", true, TZvJob::kRestore,
+     7, 200, "u.dat", "", 0, ""},
+    {"backup -o u.dat --skip-refused --resume", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
+    {"restore u.dat --skip-refused", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--skip-refused is for backup"},
+    {"backup -o u.dat --dry-run", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--dry-run is for restore"},
+    {"fetch central --resume", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--resume is for backup and restore"},
     // --force lets -o replace a file; --dated names a backup with the date and time.
     {"backup -o u.dat --force", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
     {"fetch central -o c.dat --force", true, TZvJob::kFetchCentral, 1, 200, "", "c.dat", 0, ""},
@@ -114,7 +122,13 @@ const RecordCase kRecordCases[] = {
     {"show --record a.dat", TZvJob::kNone, {}, false, false, -1, "--record takes a record"},
     {"show --hex", TZvJob::kNone, {}, false, false, -1, "no file named"},
     {"diff a.dat", TZvJob::kNone, {}, false, false, -1, "two files to compare"},
-    {"diff --all a.dat b.dat", TZvJob::kNone, {}, false, false, -1, "--all is for check"},
+    {"diff --all a.dat b.dat",
+     TZvJob::kNone,
+     {},
+     false,
+     false,
+     -1,
+     "--all is for restore and check"},
     {"diff --bogus a.dat b.dat", TZvJob::kNone, {}, false, false, -1, "unknown option '--bogus'"},
 };
 
@@ -150,6 +164,30 @@ TEST(ZvtoolOptions, TableOfCommandLines) {
         EXPECT_EQ(options.file, row.file);
         EXPECT_EQ(options.output, row.output);
         EXPECT_EQ(options.port, row.port);
+    }
+}
+
+// The switches of servicing a unit reach their fields, and only those given.
+TEST(ZvtoolOptions, ServiceSwitches) {
+    const struct {
+        const char* line;
+        bool range, resume, skip, dry, noBackup, all;
+    } rows[] = {
+        {"restore u.dat", false, false, false, false, false, false},
+        {"restore u.dat --modules 3 --dry-run", true, false, false, true, false, false},
+        {"restore u.dat --resume --no-backup --all", false, true, false, false, true, true},
+        {"backup -o u.dat --skip-refused --resume", false, true, true, false, false, false},
+    };
+    for (const auto& row : rows) {
+        TZvOptions options;
+        TZvError error;
+        ASSERT_TRUE(Parse(row.line, &options, &error)) << row.line << ": " << error.message;
+        EXPECT_EQ(options.rangeGiven, row.range) << row.line;
+        EXPECT_EQ(options.resume, row.resume) << row.line;
+        EXPECT_EQ(options.skipRefused, row.skip) << row.line;
+        EXPECT_EQ(options.dryRun, row.dry) << row.line;
+        EXPECT_EQ(options.noBackup, row.noBackup) << row.line;
+        EXPECT_EQ(options.sendAll, row.all) << row.line;
     }
 }
 

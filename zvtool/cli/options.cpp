@@ -56,6 +56,10 @@ enum TOptionId {
     kIgnoreMutBlock,
     kForce,
     kDated,
+    kResume,
+    kSkipRefused,
+    kDryRun,
+    kNoBackup,
     kAll,
     kRecord,
     kHex,
@@ -104,8 +108,32 @@ const TOptionRow kRows[] = {
     {kModules,
      {"--modules"},
      "A-B",
+     kBackup | kRestore,
+     "the module records to back up, or to restore: A-B, N or all (default:\n"
+     "all; restore: only the central record is left as it is)"},
+    {kResume,
+     {"--resume"},
+     nullptr,
+     kBackup | kRestore,
+     "backup: continue from FILE.partial at the first module it lacks;\n"
+     "restore: continue an interrupted or failed restore of FILE with what is\n"
+     "still unsent or not read back"},
+    {kSkipRefused,
+     {"--skip-refused"},
+     nullptr,
      kBackup,
-     "the module records to back up: A-B, N or all (default: all)"},
+     "go on past a module the unit refuses; list the refused ones, exit 77"},
+    {kDryRun,
+     {"--dry-run"},
+     nullptr,
+     kRestore,
+     "stop after the plan: what differs and how long sending it takes"},
+    {kNoBackup,
+     {"--no-backup"},
+     nullptr,
+     kRestore,
+     "take no copy of the unit first (so every record is sent: nothing to\n"
+     "compare with)"},
     {kIgnoreMutBlock,
      {"--ignore-mut-block"},
      nullptr,
@@ -118,7 +146,12 @@ const TOptionRow kRows[] = {
      kBackup,
      "write the backup as FILE with the date and time in its name\n"
      "(unit-20261209-033004.dat), so that every backup is kept"},
-    {kAll, {"--all"}, nullptr, kCheck, "list every problem (otherwise the first 20 of each file)"},
+    {kAll,
+     {"--all"},
+     nullptr,
+     kCheck | kRestore,
+     "check: list every problem (otherwise the first 20 of each file);\n"
+     "restore: send every record, not only those that differ"},
     {kRecord,
      {"--record"},
      "N",
@@ -211,6 +244,19 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
                 *error = NotARange(value);
                 return false;
             }
+            options->rangeGiven = true;
+            return true;
+        case kResume:
+            options->resume = true;
+            return true;
+        case kSkipRefused:
+            options->skipRefused = true;
+            return true;
+        case kDryRun:
+            options->dryRun = true;
+            return true;
+        case kNoBackup:
+            options->noBackup = true;
             return true;
         case kRecord:
             if (!ParseRecordNumber(value, &options->records.record)) {
@@ -252,6 +298,7 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
             return true;
         case kAll:
             options->records.all = true;
+            options->sendAll = true;
             return true;
         case kHex:
             options->records.hex = true;
