@@ -23,8 +23,10 @@ Jobs, run through the driver:
   send modules FILE                 send every module record that FILE holds
   backup -o FILE [--modules A-B] [--force | --dated]
                                     fetch the central record and modules 1-200 into one
-                                    setup file
-  restore FILE                      send a setup file back: central record, then modules
+                                    setup file, kept in the ledger (--resume, --skip-refused)
+  restore FILE                      send a setup file back: copy the unit into the ledger,
+                                    send only the records that differ, read them back
+                                    (--dry-run, --modules A-B, --all, --resume)
 
 Record files, without the driver:
   check FILE                        the strict check of a record file before a send
@@ -67,6 +69,8 @@ Exit status:
   75     another zvtool job runs on the driver's files (its job and start time are named)
   76     the driver did not run the job asked for: a result that job cannot give (it did
          not see the keys), or a fetch without all the records asked for
+  77     backup --skip-refused: the unit refused modules, which the backup lacks
+  78     restore: a record read back differs from the one sent
   130    stopped by Ctrl-C
 
 The driver's result codes:
@@ -121,17 +125,46 @@ part-way leaves the records it fetched in FILE.partial and says so; FILE stays a
 A FILE that is there is not replaced without --force; --dated writes FILE's name with the
 date and time instead, so that every backup is kept.
 
-Exit status 0 on a whole backup; otherwise the driver's result code of the failed fetch.
+It starts with the connection test (a tenth of a second), so a unit that does not answer
+is found in 5 s; the unit's version goes into the ledger with the backup. --resume
+continues from FILE.partial: it fetches only the modules the file lacks, beginning with
+the first. --skip-refused goes past a module the unit refuses (a new driver run from the
+next module) and lists the refused ones at the end; FILE.partial then holds the rest, and
+--resume tries just the refused ones again.
+
+A whole backup is kept in the ledger (`zvtool history`) under --unit NAME, or the unit last
+named in the driver's folder. A ledger that cannot be written is said; the backup is whole
+all the same.
+
+Exit status 0 on a whole backup; 77 when --skip-refused left refused modules out;
+otherwise the driver's result code of the failed fetch.
 )";
 
-const char kRestoreHelp[] = R"(Usage: zvtool restore FILE [--ignore-mut-block] [OPTIONS]
+const char kRestoreHelp[] =
+    R"(Usage: zvtool restore FILE [--modules A-B] [--dry-run] [--all] [--no-backup] [--resume]
+                    [--ignore-mut-block] [OPTIONS]
 
-Sends a setup file written by `zvtool backup` to the unit: checks it, sends its central
-record, then its module records. A backup of the unit afterwards gives the same file.
+Puts a setup file written by `zvtool backup` back on the unit, safely and sending only
+what is needed:
+  1. the connection test;
+  2. a copy of the unit's records that FILE holds, kept in the ledger as "pre-restore"
+     (--no-backup skips it, with a warning, and then every record is sent);
+  3. the plan: which records differ from FILE and how long sending and reading them back
+     takes (about 1.8 s a record each way); --dry-run stops here;
+  4. the central record with its own job if it differs, then the differing module records
+     as one module send;
+  5. each record sent fetched back and compared with FILE;
+  6. "k of k records written and read back the same", or which differ and where.
+--modules A-B restores only those modules (the central record stays as it is); --all sends
+every record. A restore that stops (a failure, Ctrl-C, a record read back wrong) says what
+the unit now holds and leaves a note in the driver's folder; --resume then continues with
+what is still unsent or not read back: it reads those records, sends those that differ
+and reads them back.
 
-Exit status 0 when the unit accepted every record; 65 when FILE fails the check or is not a
-setup file (central record first, then module records only); otherwise the driver's result
-code, with a line saying how far the restore came.
+Exit status 0 when every record sent was read back the same (or nothing differed); 65
+when FILE fails the check or is not a setup file (central record first, then module
+records only); 78 when a record read back differs; otherwise the driver's result code,
+with a line saying how far the restore came.
 )";
 
 const char kCheckHelp[] = R"(Usage: zvtool check [--all] FILE...

@@ -110,7 +110,7 @@ const TOptionRow kRows[] = {
      "A-B",
      kBackup | kRestore,
      "the module records to back up, or to restore: A-B, N or all (default:\n"
-     "all; restore: only the central record is left as it is)"},
+     "all); a restore with --modules leaves the central record as it is"},
     {kResume,
      {"--resume"},
      nullptr,
