@@ -354,6 +354,7 @@ case $name in
         ;;
     read-only-folder)
         # A folder the user cannot write: zvtool names it and the reason, starts no driver.
+        # Root may write any folder, so under root zvtool runs as nobody (setpriv).
         start_sim
         mkdir open
         chmod 0777 open
@@ -381,13 +382,28 @@ case $name in
         start_sim
         mkdir elsewhere
         ln -s "$(readlink -f COM1)" elsewhere/COM1
-        printf '#!/bin/sh\ncd "%s/elsewhere" && exec "%s"\n' "$PWD" "$ZV_DRIVER" >driver.sh
+        # Its status file is the one zvtool reads (as when only the settings are elsewhere).
+        printf '#!/bin/sh\ncd "%s/elsewhere" && "%s"\ns=$?\ncp zordOUT.INI ..\nexit $s\n' \
+            "$PWD" "$ZV_DRIVER" >driver.sh
         chmod 0755 driver.sh
         zvtool fetch central -o c.dat --driver "$PWD/driver.sh" && check "elsewhere" "$status" 76
         has err.txt "the driver did not run the job asked for: it ended with result 0, which only the connection test gives, not the central fetch"
         has err.txt "this driver reads \"zordrive.INI\" in the folder it runs in"
         has out.txt "result 0: the driver did not run the job asked for"
         grep -q "the unit answered" out.txt && { echo "FAIL the test's meaning is shown"; fail=1; }
+        check_that "no c.dat" ! -e c.dat
+        # Both of its files elsewhere: an exit status but no "ComStatus" where zvtool reads it.
+        printf '#!/bin/sh\ncd "%s/elsewhere" && exec "%s"\n' "$PWD" "$ZV_DRIVER" >driver.sh
+        zvtool fetch central -o c.dat --driver "$PWD/driver.sh" && check "no status" "$status" 76
+        has err.txt "the driver did not run the job asked for: it ended with exit status 0 but wrote no ComStatus in $PWD/zordOUT.INI"
+        check_that "no c.dat" ! -e c.dat
+        # A stale "ComStatus" of an earlier run is no result of this one: a driver killed
+        # before its end leaves none, whatever its exit status.
+        printf '[Zorvek PC interface driver]\r\nComStatus=3\r\n' >zordOUT.INI
+        printf '#!/bin/sh\nexit 3\n' >killed.sh
+        chmod 0755 killed.sh
+        zvtool fetch central -o c.dat --driver "$PWD/killed.sh" && check "stale" "$status" 76
+        has err.txt "it ended with exit status 3 but wrote no ComStatus"
         check_that "no c.dat" ! -e c.dat
         # A fetch that reports success with fewer records than asked for is not a success.
         printf '#!/bin/sh\n"%s"\ns=$?\nhead -c 600 fromZv.dat >cut && mv cut fromZv.dat\nexit $s\n' "$ZV_DRIVER" >cut.sh

@@ -68,7 +68,8 @@ Exit status:
   74     reading or writing failed part-way
   75     another zvtool job runs on the driver's files (its job and start time are named)
   76     the driver did not run the job asked for: a result that job cannot give (it did
-         not see the keys), or a fetch without all the records asked for
+         not see the keys), an exit without "ComStatus", or a fetch without all the
+         records asked for
   77     backup --skip-refused: the unit refused modules, which the backup lacks
   78     restore: a record read back differs from the one sent
   130    stopped by Ctrl-C

@@ -27,13 +27,8 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void WriteKey(const char* file, const char* key, int value) {
-    const std::string text = std::to_string(value);
-    ProfileWriteString(kSection, key, text.c_str(), file);
-}
-
-// Writes the job's keys into "zordrive.INI", each read back, and clears the pass number in
-// "zordOUT.INI": false and `error` when a key did not take.
+// Writes the job's keys into "zordrive.INI", each read back, and clears the result and the
+// pass number in "zordOUT.INI": false and `error` when a key did not take.
 bool PrepareRun(const TZvContext& context, const TDriverJob& job, TZvError* error) {
     std::vector<TJobKey> keys;
     if (context.port != 0) {
@@ -48,8 +43,11 @@ bool PrepareRun(const TZvContext& context, const TDriverJob& job, TZvError* erro
         *error = {kExitCannotCreate, message, ""};
         return false;
     }
-    // A pass number left from an earlier run would show as this run's progress.
-    WriteKey(kStatusFile, "NowTransferingNo", 0);
+    // A result or a pass number left from an earlier run would read as this run's.
+    if (ClearStatusKeys(&message) != kExitOk) {
+        *error = {kExitCannotCreate, message, ""};
+        return false;
+    }
     return true;
 }
 
@@ -96,7 +94,10 @@ TWaitResult FollowDriver(TDriverProcess* driver, const TDriverJob& job, bool ter
     return waited;
 }
 
-// The end of a run: a driver stopped by Ctrl-C, one that gave no result, or its result.
+// The end of a run: a driver stopped by Ctrl-C, one that gave no result, or its result. The
+// result is "ComStatus", which the driver writes as its last act; the exit status is the same
+// code when the run finished, but a driver killed on the way gives an exit status and no
+// "ComStatus" (Wine's "taskkill /F" gives 0, which would read as a connection test passed).
 void EndRun(TDriverProcess* driver, TWaitResult waited, int status, Clock::time_point start,
             TDriverRun* run) {
     run->seconds = SecondsSince(start);
@@ -106,14 +107,21 @@ void EndRun(TDriverProcess* driver, TWaitResult waited, int status, Clock::time_
         run->seconds = SecondsSince(start);
         run->toolExit = kExitInterrupted;
         run->running = ProfileGetInt(kSection, "ZorVekDriverRunning", 0, kStatusFile) != 0;
-    } else if (status < 0 || status > kLastResult) {
+        return;
+    }
+    run->exitStatus = status;
+    const int comStatus = ReadComStatus();
+    if ((comStatus < 0 || comStatus > kLastResult) && status >= 0 && status <= kLastResult) {
+        // Killed on the way, or its status file is not the one zvtool reads: the verdict says.
+        run->noStatus = true;
+    } else if (comStatus < 0 || comStatus > kLastResult) {
         PrintError({kExitSoftware,
                     "the driver ended without a result (exit status " + std::to_string(status) +
-                        "); see " + ProfileFilePath(kStatusFile),
+                        ", no ComStatus in " + ProfileFilePath(kStatusFile) + ")",
                     ""});
         run->toolExit = kExitSoftware;
     } else {
-        run->result = status;
+        run->result = comStatus;
     }
 }
 

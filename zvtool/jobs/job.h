@@ -28,9 +28,11 @@ struct TZvContext {
 };
 
 struct TDriverRun {
-    bool started = false;  // the driver was started (its keys were all written)
-    int toolExit = 0;      // zvtool's own failure (69, 70, 73, 130), or 0
-    int result = -1;       // the driver's result code; -1 when it gave none
+    bool started = false;   // the driver was started (its keys were all written)
+    int toolExit = 0;       // zvtool's own failure (69, 70, 73, 130), or 0
+    int result = -1;        // the driver's result code ("ComStatus"); -1 when it gave none
+    int exitStatus = -1;    // the driver's exit status, when it ended by itself
+    bool noStatus = false;  // it ended with a result code as its exit status but no "ComStatus"
     double seconds = 0;
     int lastPass = 0;      // the last pass the driver reported, 0 for none
     bool running = false;  // "ZorVekDriverRunning" as the driver left it (after a stop)

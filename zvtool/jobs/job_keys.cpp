@@ -38,6 +38,28 @@ int WriteJobKeys(const std::vector<TJobKey>& keys, std::string* error) {
     return kExitOk;
 }
 
+int ClearStatusKeys(std::string* error) {
+    for (const char* key : {"ComStatus", "NowTransferingNo"}) {
+        ProfileWriteString(kSection, key, "", kStatusFile);
+        if (static_cast<int>(ProfileGetInt(kSection, key, kMissing, kStatusFile)) == kMissing) {
+            continue;
+        }
+        const std::string path = ProfileFilePath(kStatusFile);
+        std::string reason = WhyNotWritable(path);
+        if (reason.empty()) {
+            reason = "it still holds a value when read back";
+        }
+        *error = "cannot clear " + std::string(key) + " in " + path + ": " + reason +
+                 "; the driver was not started";
+        return kExitCannotCreate;
+    }
+    return kExitOk;
+}
+
+int ReadComStatus() {
+    return static_cast<int>(ProfileGetInt(kSection, "ComStatus", kMissing, kStatusFile));
+}
+
 TPortFrom PortInUse(int givenPort, int* port) {
     if (givenPort != 0) {
         *port = givenPort;

@@ -13,6 +13,15 @@
 // `error` naming the file, the key and the reason.
 int WriteJobKeys(const std::vector<TJobKey>& keys, std::string* error);
 
+// Clears "ComStatus" and "NowTransferingNo" in "zordOUT.INI" (each left blank, which reads as
+// missing), so that a value left by an earlier run is never taken for this run's: kExitOk;
+// or kExitCannotCreate with `error` naming the file and the reason.
+int ClearStatusKeys(std::string* error);
+
+// "ComStatus" as the driver left it, or -1 when it holds none: a driver that ended without
+// writing it (killed, or the PC went down) gave no result, whatever its exit status.
+int ReadComStatus();
+
 // Where the "Comport" the driver uses comes from: this command's --port, the settings file
 // (left by an earlier --port or another host), or the driver's default, COM1.
 enum class TPortFrom { kOption, kSettings, kDefault };

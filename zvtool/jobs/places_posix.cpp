@@ -109,6 +109,8 @@ std::string WhyNotWritable(const std::string& path) {
 }
 
 std::string SettingsAdvice() {
-    return std::string("this driver reads \"") + kSettingsFile + "\" in the folder it runs in (" +
-           AbsolutePath(".") + "); check that no other program rewrote the file while it ran";
+    return "this driver reads \"" + std::string(kSettingsFile) +
+           "\" in the folder it runs in, here " + ProfileFilePath(kSettingsFile) +
+           "; check that the driver runs in this folder and that no other program rewrote the "
+           "file while it ran";
 }

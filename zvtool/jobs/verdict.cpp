@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "driver/result_codes.h"
+#include "settings/profile.h"
 #include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/job_keys.h"
 #include "zvtool/jobs/places.h"
+#include "zvtool/jobs/process.h"
 #include "zvtool/jobs/trace_summary.h"
 #include "zvtool/report.h"
 
@@ -77,6 +79,17 @@ int JudgeRun(const TZvContext& context, const TDriverJob& job, const TDriverRun&
     const bool traced = ReadAccount(&account);
     if (run.toolExit != 0) {
         return run.toolExit;
+    }
+    if (run.noStatus) {
+        report.meaning = kNotTheJobMeaning;
+        return Fail({kExitNotTheJob,
+                     std::string(kNotTheJobMeaning) + ": it ended with exit status " +
+                         std::to_string(run.exitStatus) + " but wrote no ComStatus in " +
+                         ProfileFilePath(kStatusFile) +
+                         ", so it was stopped before its end or it reads and writes its files "
+                         "elsewhere: " +
+                         SettingsAdvice(),
+                     ""});
     }
     if (!JobCanGive(kind, run.result)) {
         report.meaning = kNotTheJobMeaning;
