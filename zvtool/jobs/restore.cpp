@@ -340,7 +340,9 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
                                         ? TZvRecord{kCentralRecordNumber, {}}
                                         : file[0];
     std::string version;
-    if (const int status = TestConnection(context, &version); status != kExitOk) {
+    const int tested = TestConnection(context, &version);
+    CommandReport().members.push_back({"unit_version", JsonString(version)});
+    if (const int status = tested; status != kExitOk) {
         return SayOutcome(options, start, 0, "nothing sent: the unit did not answer", status);
     }
     // (b) What the unit holds now, kept in the ledger; on resume just the records to do.
