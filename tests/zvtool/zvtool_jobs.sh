@@ -234,6 +234,32 @@ case $name in
         { sim_records 0 0; printf ',\r\n'; sim_records 1 6; } | cmp -s - u.dat ||
             { echo "FAIL u.dat is not central then modules 1-6"; fail=1; }
         ;;
+    restore-ctrl-c)
+        # Ctrl-C while the differing modules are sent: zvtool says what the unit holds and
+        # how to finish, and --resume finishes: the unit then holds the file.
+        start_sim --pace --store "$PWD/unit.txt"
+        zvtool backup -o u.dat --modules 1-4 && check "backup" "$status" 0
+        zvtool set u.dat -o c.dat module 1 0 1 module 2 0 2 module 3 0 3 module 4 0 4
+        "$ZV_TOOL" restore c.dat >out.txt 2>err.txt &
+        tool=$!
+        until tr -d '\r' <zordrive.INI | grep -q '^SendNumberOfModuls=4$' &&
+            [ "$(status_key NowTransferingNo)" = 2 ]; do sleep 0.05; done
+        kill -INT "$tool"
+        status=0
+        wait "$tool" || status=$?
+        sed 's/^/  | /' out.txt err.txt
+        check "exit status" "$status" 130
+        has err.txt "the restore stopped: the unit holds the file's module 1; modules 2-4 are still as before (or, for the record under way, either way). Nothing was read back yet. Finish with: zvtool restore $PWD/c.dat --resume"
+        check_that "a note of what is left" -e zvtool-restore.todo
+        stop_sim
+        start_sim --store "$PWD/unit.txt"
+        zvtool restore c.dat --resume && check "resumed" "$status" 0
+        has err.txt "resuming the restore of $PWD/c.dat: modules 1-4 still to do"
+        has out.txt "written and read back the same"
+        check_that "no note left" ! -e zvtool-restore.todo
+        zvtool backup -o after.dat --modules 1-4 && check "backup after" "$status" 0
+        cmp after.dat c.dat || { echo "FAIL the unit does not hold the file"; fail=1; }
+        ;;
     ledger-unwritable)
         # A ledger folder that cannot be made: the job runs all the same, and says so.
         start_sim
