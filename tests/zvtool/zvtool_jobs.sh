@@ -179,7 +179,7 @@ case $name in
         zvtool backup -o u.dat --modules 1-4 && check "backup" "$status" 0
         zvtool set u.dat -o c.dat module 3 5 1 && check "set" "$status" 0
         zvtool restore c.dat && check "restore" "$status" 78
-        has err.txt "1 of 1 records read back differ from what was sent (module 3); module 3: 1 byte differ, the first at offset 0 (sent 21, read back 149)"
+        has err.txt "1 of 1 records read back differ from what was sent (module 3); module 3: 1 byte differs, the first at offset 0 (sent 21, read back 149)"
         has out.txt "sent, but not all read back the same"
         zvtool restore c.dat --resume && check "resume" "$status" 78
         has err.txt "resuming the restore of $PWD/c.dat: module 3 still to do"

@@ -252,10 +252,10 @@ int ReadBack(const TZvContext& context, const TZvOptions& options, const TRestor
         if (change.in == 3 && !change.bytes.empty()) {
             const TByteChange& byte = change.bytes.front();
             detail += "; " + RecordName(change.number) + ": " +
-                      std::to_string(change.bytes.size()) + " byte" +
-                      (change.bytes.size() == 1 ? "" : "s") + " differ, the first at offset " +
-                      std::to_string(byte.offset) + " (sent " + std::to_string(byte.a) +
-                      ", read back " + std::to_string(byte.b) + ")";
+                      std::to_string(change.bytes.size()) +
+                      (change.bytes.size() == 1 ? " byte differs" : " bytes differ") +
+                      ", the first at offset " + std::to_string(byte.offset) + " (sent " +
+                      std::to_string(byte.a) + ", read back " + std::to_string(byte.b) + ")";
         }
     }
     const int count = static_cast<int>(numbers.size());
