@@ -138,35 +138,39 @@ int LoadSetupFile(const std::string& file, std::vector<TZvRecord>* records) {
     return kExitOk;
 }
 
-// The lowest and highest module of `records` within first..last; false when none is.
-bool ModuleSpan(const std::vector<TZvRecord>& records, int first, int last, int* low, int* high) {
-    *low = kLastModul + 1;
-    *high = 0;
-    for (const TZvRecord& record : records) {
-        if (record.number >= first && record.number <= last) {
-            *low = std::min(*low, record.number);
-            *high = std::max(*high, record.number);
+// (b): the unit's records that the file holds (within --modules), fetched in runs of
+// consecutive numbers; copied into the ledger unless `keep` is false (a resumed restore
+// reads only the records still to do, which is no copy of the unit).
+int CopyUnit(const TZvContext& context, const TZvOptions& options,
+             const std::vector<TZvRecord>& file, bool central, bool keep,
+             const std::string& version, std::vector<TZvRecord>* unit) {
+    std::vector<TZvRecord> modules;
+    for (const TZvRecord& record : file) {
+        if (record.number >= options.first && record.number <= options.last) {
+            modules.push_back(record);
         }
     }
-    return *high > 0;
-}
-
-// (b): the unit's records that the file holds, copied into the ledger.
-int CopyUnit(const TZvContext& context, const TZvOptions& options,
-             const std::vector<TZvRecord>& file, bool central, const std::string& version,
-             std::vector<TZvRecord>* unit) {
-    int low = 0;
-    int high = 0;
-    if (!ModuleSpan(file, options.first, options.last, &low, &high)) {
-        low = 1;
-        high = 0;
+    SortBackup(&modules);
+    TFetchResult fetch;
+    if (central) {
+        fetch = FetchMissing(context, true, 1, 0, false, unit);
     }
-    const TFetchResult fetch = FetchMissing(context, central, low, high, false, unit);
+    for (std::size_t i = 0; fetch.status == kExitOk && i < modules.size();) {
+        std::size_t j = i;
+        while (j + 1 < modules.size() && modules[j + 1].number == modules[j].number + 1) {
+            ++j;
+        }
+        fetch = FetchMissing(context, false, modules[i].number, modules[j].number, false, unit);
+        i = j + 1;
+    }
     if (fetch.status != kExitOk) {
-        PrintError({fetch.status, "the copy of the unit failed, so nothing was sent", ""});
+        PrintError({fetch.status, "reading the unit's records failed, so nothing was sent", ""});
         return fetch.status;
     }
     SortBackup(unit);
+    if (!keep) {
+        return kExitOk;
+    }
     if (!WriteRecordFile(kBeforeFile, *unit)) {
         return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kBeforeFile), ""});
     }
@@ -353,7 +357,8 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
                     "warning: --no-backup: no copy of the unit is kept, and with nothing to "
                     "compare every record is sent",
                     ""});
-    } else if (const int status = CopyUnit(context, options, file, central, version, &unit);
+    } else if (const int status =
+                   CopyUnit(context, options, file, central, !options.resume, version, &unit);
                status != kExitOk) {
         return SayOutcome(options, start, 0, "nothing sent: the unit could not be copied", status);
     }
