@@ -25,6 +25,7 @@ enum OptionId {
     kDamageReply,
     kTruncateReply,
     kStatus,
+    kStoreWrong,
     kStray,
     kPace,
     kExitAfter,
@@ -108,6 +109,13 @@ const TOptionRow kRows[] = {
      "answer request C (3, 5, 7 or 9) for module M (0 for the central\n"
      "record) with status byte V; repeatable; a send refused this way\n"
      "stores nothing"},
+    {kStoreWrong,
+     {"--store-wrong"},
+     "N",
+     kFaultSection,
+     "store record N (0 central) of every send with the top bit of its\n"
+     "first byte flipped, and answer done; repeatable; only a fetch of\n"
+     "the record shows it"},
     {kStray,
      {"--stray"},
      "N",
@@ -309,6 +317,14 @@ bool TakeOption(const TGivenOption& given, SimOptions& options) {
                 return false;
             }
             options.unit.faults.statuses.push_back(entry);
+            return true;
+        }
+        case kStoreWrong: {
+            unsigned long number = 0;
+            if (!ReadNumber(value, kLastModul, number)) {
+                return false;
+            }
+            options.unit.faults.wrongStores.push_back(static_cast<int>(number));
             return true;
         }
         case kPrintRecord: {

@@ -134,9 +134,20 @@ bool IsModul(std::uint8_t number) {
     return number >= kFirstModul && number <= kLastModul;
 }
 
+constexpr std::uint8_t kWrongStoreBit = 0x80;
+
+bool StoresWrong(const SimUnit& unit, int number) {
+    const std::vector<int>& wrong = unit.config.faults.wrongStores;
+    return std::find(wrong.begin(), wrong.end(), number) != wrong.end();
+}
+
 void Store(SimUnit& unit, std::uint8_t number, const std::uint8_t* record, UnitEvent& event) {
-    std::copy(record, record + sizeof(modul_setup), unit.store.records[number].begin());
+    SimRecord& stored = unit.store.records[number];
+    std::copy(record, record + sizeof(modul_setup), stored.begin());
     event.stored = number;
+    if (StoresWrong(unit, number)) {
+        stored[0] ^= kWrongStoreBit;
+    }
 }
 
 // Carries the request out and returns the reply packet; notes what was done.
@@ -187,6 +198,9 @@ std::vector<std::uint8_t> CarryOut(SimUnit& unit, UnitEvent& event) {
             break;
     }
     event.note += ", status " + std::to_string(status) + (event.stored >= 0 ? ", stored" : "");
+    if (event.stored >= 0 && StoresWrong(unit, event.stored)) {
+        event.note += " wrong (--store-wrong)";
+    }
     return reply;
 }
 

@@ -49,6 +49,10 @@ struct UnitFaults {
     unsigned truncateReply = 0;
     // Where several match a request and module, the last one wins.
     std::vector<StatusOverride> statuses;
+    // Records (0 central) that a send stores wrong: the first byte with its top bit flipped,
+    // answered as done all the same, as a unit with a failing memory cell would. Only reading
+    // the record back shows it.
+    std::vector<int> wrongStores;
 };
 
 struct UnitConfig {

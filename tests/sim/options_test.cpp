@@ -38,6 +38,9 @@ TEST(SimOptions, EveryOptionReachesItsField) {
                      "7:4:9",
                      "--status",
                      "5:0:0xFA",
+                     "--store-wrong",
+                     "7",
+                     "--store-wrong=0",
                      "--pace",
                      "--trace",
                      "--silent"},
@@ -62,6 +65,7 @@ TEST(SimOptions, EveryOptionReachesItsField) {
     EXPECT_EQ(faults.statuses[0].status, 9);
     EXPECT_EQ(faults.statuses[1].code, 5);
     EXPECT_EQ(faults.statuses[1].status, 0xFA);
+    EXPECT_EQ(faults.wrongStores, (std::vector<int>{7, 0}));
     EXPECT_TRUE(options.pace);
     EXPECT_TRUE(options.trace);
     EXPECT_TRUE(faults.silent);
@@ -115,6 +119,7 @@ TEST(SimOptions, HelpListsTheOptions) {
     for (const char* line : {"\nLine:\n  --link PATH        serve a pseudo-terminal",
                              "\n  --unit-version A,B version bytes",
                              "\n  --truncate-reply K the next K replies are cut",
+                             "\n  --store-wrong N    store record N (0 central)",
                              "\nOther:\n  --trace            print every byte"}) {
         EXPECT_NE(usage.find(line), std::string::npos) << line;
     }
@@ -139,6 +144,8 @@ TEST(SimOptions, BadCommandLinesAreRefused) {
         {"--status", "7:256:0"},
         {"--status", "7:4:0x100"},
         {"--print-record", "201"},
+        {"--store-wrong", "201"},
+        {"--store-wrong"},
         {"COM1"},
         {"--", "--pace"},
         {"--link="},

@@ -184,6 +184,37 @@ TEST(SimFaults, StatusSwitchAnswersOneRequestAndModule) {
     }
 }
 
+// A record stored wrong is answered as done; only the record fetched back shows it.
+TEST(SimFaults, StoreWrongSpoilsOnlyItsRecordsAndIsAnsweredDone) {
+    struct Row {
+        const char* what;
+        Bytes packet;
+        std::size_t number;
+        bool wrong;
+    };
+    const Row rows[] = {
+        {"module 6 send", Packet(9, 6, Bytes(130, 0x11)), 6, true},
+        {"module 7 send", Packet(9, 7, Bytes(130, 0x11)), 7, false},
+        {"central send", Packet(5, 0, Bytes(130, 0x11)), 0, true},
+    };
+    for (const Row& row : rows) {
+        UnitConfig config;
+        config.faults.wrongStores = {6, 0};
+        SimUnit unit = MakeUnit(config);
+        std::vector<UnitEvent> events;
+        const Bytes out = Feed(unit, Frame(1, row.packet), 0, &events);
+        ASSERT_GT(out.size(), 10u) << row.what;
+        EXPECT_EQ(out[10], 0) << row.what;
+        EXPECT_EQ(unit.store.records[row.number][0], row.wrong ? 0x91 : 0x11) << row.what;
+        EXPECT_EQ(unit.store.records[row.number][1], 0x11) << row.what;
+        EXPECT_EQ(events.at(0).note.find("wrong") != std::string::npos, row.wrong) << row.what;
+        const auto number = static_cast<std::uint8_t>(row.number);
+        const Bytes back = Feed(unit, Frame(2, number == 0 ? Packet(3, 0) : Packet(7, number)));
+        ASSERT_EQ(back.size(), 6u + 138u) << row.what;
+        EXPECT_EQ(back[11], unit.store.records[row.number][0]) << row.what;
+    }
+}
+
 TEST(SimFaults, RefusedFetchStillCarriesTheRecord) {
     UnitConfig config;
     config.faults.statuses = {{7, 4, 8}};

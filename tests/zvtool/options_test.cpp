@@ -36,6 +36,12 @@ const OptionsCase kCases[] = {
     {"backup -o unit.dat --modules 10-12", true, TZvJob::kBackup, 10, 12, "", "unit.dat", 0, ""},
     {"restore unit.dat", true, TZvJob::kRestore, 1, 200, "unit.dat", "", 0, ""},
     {"-- restore -o", true, TZvJob::kRestore, 1, 200, "-o", "", 0, ""},
+    {"set a.dat module 3 0 1 -o b.dat", true, TZvJob::kSet, 1, 200, "", "b.dat", 0, ""},
+    {"history", true, TZvJob::kHistory, 1, 200, "", "", 0, ""},
+    {"history pump-3", true, TZvJob::kHistory, 1, 200, "", "", 0, ""},
+    {"units", true, TZvJob::kUnits, 1, 200, "", "", 0, ""},
+    {"backup -o u.dat --unit pump-3", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
+    {"restore u.dat --unit=pump-3", true, TZvJob::kRestore, 1, 200, "u.dat", "", 0, ""},
     // Refused: each names what is wrong.
     {"", false, TZvJob::kNone, 0, 0, "", "", 0, "no command"},
     {"fly", false, TZvJob::kNone, 0, 0, "", "", 0, "unknown command 'fly'"},
@@ -61,7 +67,24 @@ const OptionsCase kCases[] = {
     {"test --json=1", false, TZvJob::kNone, 0, 0, "", "", 0, "--json takes no value"},
     {"test --fast", false, TZvJob::kNone, 0, 0, "", "", 0, "unknown option '--fast'"},
     {"test -- --port 3", false, TZvJob::kNone, 0, 0, "", "", 0, "usage: zvtool test"},
-    {"restore u.dat --all", false, TZvJob::kNone, 0, 0, "", "", 0, "--all is for check"},
+    {"set", false, TZvJob::kNone, 0, 0, "", "", 0, "usage: zvtool set FILE"},
+    {"set a.dat", false, TZvJob::kNone, 0, 0, "", "", 0, "no change given"},
+    {"set a.dat module 3 130 1", false, TZvJob::kNone, 0, 0, "", "", 0, "not an offset"},
+    {"history a b", false, TZvJob::kNone, 0, 0, "", "", 0, "usage: zvtool history [UNIT]"},
+    {"history ../x", false, TZvJob::kNone, 0, 0, "", "", 0, "'../x' is not a unit name"},
+    {"units x", false, TZvJob::kNone, 0, 0, "", "", 0, "usage: zvtool units"},
+    {"backup -o u.dat --unit a/b", false, TZvJob::kNone, 0, 0, "", "", 0, "not a unit name"},
+    {"fetch central --unit a", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--unit is for backup and restore"},
+    {"restore u.dat --all --modules 7-200 --resume --dry-run --no-backup", true, TZvJob::kRestore,
+     7, 200, "u.dat", "", 0, ""},
+    {"backup -o u.dat --skip-refused --resume", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
+    {"restore u.dat --skip-refused", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--skip-refused is for backup"},
+    {"backup -o u.dat --dry-run", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--dry-run is for restore"},
+    {"fetch central --resume", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--resume is for backup and restore"},
     // --force lets -o replace a file; --dated names a backup with the date and time.
     {"backup -o u.dat --force", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
     {"fetch central -o c.dat --force", true, TZvJob::kFetchCentral, 1, 200, "", "c.dat", 0, ""},
@@ -92,14 +115,20 @@ const RecordCase kRecordCases[] = {
     {"show a.dat --record central", TZvJob::kShow, {"a.dat"}, false, false, 0, ""},
     {"diff --hex a.dat b.dat", TZvJob::kDiff, {"a.dat", "b.dat"}, false, true, -1, ""},
     {"check", TZvJob::kNone, {}, false, false, -1, "no file named"},
-    {"check --hex a.dat", TZvJob::kNone, {}, false, false, -1, "--hex is for show and diff"},
+    {"check --hex a.dat", TZvJob::kNone, {}, false, false, -1, "--hex is for show, diff and set"},
     {"check --port 3 a.dat", TZvJob::kNone, {}, false, false, -1, "--port is for test, fetch"},
     {"show a.dat b.dat", TZvJob::kNone, {}, false, false, -1, "one file at a time"},
     {"show --record 256 a.dat", TZvJob::kNone, {}, false, false, -1, "--record takes a record"},
     {"show --record a.dat", TZvJob::kNone, {}, false, false, -1, "--record takes a record"},
     {"show --hex", TZvJob::kNone, {}, false, false, -1, "no file named"},
     {"diff a.dat", TZvJob::kNone, {}, false, false, -1, "two files to compare"},
-    {"diff --all a.dat b.dat", TZvJob::kNone, {}, false, false, -1, "--all is for check"},
+    {"diff --all a.dat b.dat",
+     TZvJob::kNone,
+     {},
+     false,
+     false,
+     -1,
+     "--all is for restore and check"},
     {"diff --bogus a.dat b.dat", TZvJob::kNone, {}, false, false, -1, "unknown option '--bogus'"},
 };
 
@@ -135,6 +164,30 @@ TEST(ZvtoolOptions, TableOfCommandLines) {
         EXPECT_EQ(options.file, row.file);
         EXPECT_EQ(options.output, row.output);
         EXPECT_EQ(options.port, row.port);
+    }
+}
+
+// The switches of servicing a unit reach their fields, and only those given.
+TEST(ZvtoolOptions, ServiceSwitches) {
+    const struct {
+        const char* line;
+        bool range, resume, skip, dry, noBackup, all;
+    } rows[] = {
+        {"restore u.dat", false, false, false, false, false, false},
+        {"restore u.dat --modules 3 --dry-run", true, false, false, true, false, false},
+        {"restore u.dat --resume --no-backup --all", false, true, false, false, true, true},
+        {"backup -o u.dat --skip-refused --resume", false, true, true, false, false, false},
+    };
+    for (const auto& row : rows) {
+        TZvOptions options;
+        TZvError error;
+        ASSERT_TRUE(Parse(row.line, &options, &error)) << row.line << ": " << error.message;
+        EXPECT_EQ(options.rangeGiven, row.range) << row.line;
+        EXPECT_EQ(options.resume, row.resume) << row.line;
+        EXPECT_EQ(options.skipRefused, row.skip) << row.line;
+        EXPECT_EQ(options.dryRun, row.dry) << row.line;
+        EXPECT_EQ(options.noBackup, row.noBackup) << row.line;
+        EXPECT_EQ(options.sendAll, row.all) << row.line;
     }
 }
 

@@ -10,6 +10,7 @@
 #include "tests/common/scratch_dir.h"
 #include "zvtool/cli/run.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/records/record_write.h"
 
 namespace {
 
@@ -173,8 +174,67 @@ INSTANTIATE_TEST_SUITE_P(
             "DiffHex", {"diff", "--hex", "a.dat", "b.dat"}, 1, "    0x81   85   FF\n", "", true},
         CommandCase{
             "DiffMissingFile", {"diff", "a.dat", "none.dat"}, 2, "", "cannot read none.dat", false},
-        CommandCase{"DiffOneFile", {"diff", "a.dat"}, 2, "", "two files to compare", false}),
+        CommandCase{"DiffOneFile", {"diff", "a.dat"}, 2, "", "two files to compare", false},
+        CommandCase{"DiffUnknownLedgerName",
+                    {"diff", "a.dat", "nosuchunit@1"},
+                    2,
+                    "",
+                    "zvtool diff: the ledger holds no backup of unit nosuchunit",
+                    false},
+        CommandCase{"SetShowsTheChange",
+                    {"set", "a.dat", "module", "4", "0", "255", "module", "3", "0x81", "0"},
+                    0,
+                    "A = a.dat (before), B = a.dat\n"
+                    "module 3: 1 of 130 bytes differ\n"
+                    "  offset    A    B\n"
+                    "     129  132    0\n"
+                    "module 4: 1 of 130 bytes differ\n"
+                    "  offset    A    B\n"
+                    "       0    4  255\n"
+                    "2 changed, 0 only in A, 0 only in B, 0 the same\n",
+                    "",
+                    false},
+        CommandCase{"SetNoSuchRecord",
+                    {"set", "a.dat", "central", "0", "1"},
+                    64,
+                    "",
+                    "zvtool set: a.dat: the file holds no central record; set changes",
+                    false},
+        CommandCase{"SetUnsoundFile",
+                    {"set", "bad.dat", "module", "3", "0", "1"},
+                    65,
+                    "",
+                    "bad.dat fails the check",
+                    false},
+        CommandCase{"SetBadValue",
+                    {"set", "a.dat", "module", "3", "0", "300"},
+                    64,
+                    "",
+                    "zvtool set: '300' is not a byte value 0 to 255",
+                    false},
+        CommandCase{"SetNoChange", {"set", "a.dat"}, 64, "", "no change given", false},
+        CommandCase{"SetHelp", {"set", "--help"}, 0, "Usage: zvtool set FILE CHANGE", "", true}),
     [](const ::testing::TestParamInfo<CommandCase>& row) { return row.param.name; });
+
+// set writes the file again whole in the driver's layout, to -o when given.
+TEST(Zvtool, SetWritesTheDriversLayout) {
+    ScratchDir cwd;
+    WriteBytes("a.dat", Record(0) + ",\r\n" + Record(200));
+    ASSERT_EQ(Command({"set", "a.dat", "-o", "b.dat", "module", "200", "129", "7"}).status, 0);
+    std::vector<TZvRecord> records;
+    ASSERT_EQ(LoadCheckedRecords("b.dat", records), kExitOk);
+    ASSERT_EQ(records.size(), 2U);
+    EXPECT_EQ(records[1].bytes[129], 7);
+    EXPECT_EQ(records[1].bytes[128], (200 + 128) % 256);
+    EXPECT_EQ(ReadBytes("a.dat"), Record(0) + ",\r\n" + Record(200));
+    std::vector<TZvRecord> expected;
+    ASSERT_EQ(LoadCheckedRecords("a.dat", expected), kExitOk);
+    expected[1].bytes[129] = 7;
+    ASSERT_TRUE(WriteRecordFile("c.dat", expected));
+    EXPECT_EQ(ReadBytes("b.dat"), ReadBytes("c.dat"));
+    EXPECT_EQ(ReadBytes("b.dat").find("\r\n") <= 80, true);
+    EXPECT_EQ(cwd.Entries(), (std::vector<std::string>{"a.dat", "b.dat", "c.dat"}));
+}
 
 TEST(Zvtool, LoadCheckedRecordsTakesOnlySoundFiles) {
     ScratchDir cwd;

@@ -11,6 +11,9 @@ name=$1
 enter_case "zvtool-$name"
 # zvtool's session traces go into the case's folder, not the user's.
 export XDG_STATE_HOME="$PWD/state"
+# The ledger too: every backup is kept in the case's folder.
+export XDG_DATA_HOME="$PWD/data"
+ledger="$PWD/data/zvtool"
 
 zvtool() {  # runs zvtool, stdout in out.txt, stderr in err.txt, its exit status in $status
     status=0
@@ -30,6 +33,17 @@ json() {  # json FILE EXPR: EXPR of the one JSON object o that FILE holds, as Py
 }
 has() {  # has FILE TEXT: the file holds the text
     grep -qF -- "$2" "$1" || { echo "FAIL $1 lacks: $2"; fail=1; }
+}
+# The records the simulator has sent or stored since it started (or since line FROM of its
+# trace), in order: "fetch module 3 send module 4 ".
+sim_did() {
+    tail -n +"${1:-1}" sim.err |
+        grep -o 'fetch central\|fetch module [0-9]*\|send central\|send module [0-9]*' |
+        tr '\n' ' ' || true
+}
+# Byte K (0 to 129) of record N as the unit in store file FILE holds it.
+store_byte() {
+    "$ZV_SIM" --store "$1" --print-record "$2" | cut -d' ' -f$(($3 + 2))
 }
 # A unit whose modules 1 to 4 and central record are the test records, not the defaults.
 other_unit() {
@@ -82,7 +96,7 @@ case $name in
         other_unit other.txt
         start_sim --store "$PWD/other.txt"
         zvtool restore unit1.dat && check "restore" "$status" 0
-        has out.txt "unit1.dat: 5 records"
+        has out.txt "5 of 5 records written and read back the same"
         zvtool backup -o unit2.dat --modules 1-4 && check "second backup" "$status" 0
         cmp unit1.dat unit2.dat || { echo "FAIL the second unit's backup differs"; fail=1; }
         check_that "no partial file" ! -e unit2.dat.partial
@@ -109,6 +123,156 @@ case $name in
         has err.txt "the driver's trace ($PWD/driver.trace) tells:"
         has err.txt "version query: 1 attempt, failed: 1 x no acknowledgement"
         has err.txt "the line is silent: check that COM1 is the port"
+        ;;
+    service)
+        # Back up, change two bytes, dry-run, restore: only the two records are sent and read
+        # back; the ledger holds each copy with its SHA-256, and diff reads it as UNIT@N.
+        other_unit unit.txt
+        start_sim --store "$PWD/unit.txt" --unit-version 3,7
+        zvtool backup -o u.dat --modules 1-4 --unit pump-3 && check "backup" "$status" 0
+        has err.txt "the unit answered: version 3.7"
+        has err.txt "kept in the ledger as pump-3@1: $ledger/pump-3/"
+        check "log lines" "$(wc -l <"$ledger/ledger.log")" 1
+        has "$ledger/ledger.log" " backup unit=pump-3 port=COM1 version=3.7 records=5 sha256=$(sha256sum u.dat | cut -c1-64) file=pump-3/"
+        has "$ledger/ledger.log" " folder=$PWD"
+        kept=$(sed -n 's/.* file=\([^ ]*\) folder=.*/\1/p' "$ledger/ledger.log")
+        cmp u.dat "$ledger/$kept" || { echo "FAIL the ledger's copy differs"; fail=1; }
+        zvtool set u.dat -o changed.dat module 2 0 7 module 4 129 0x09 && check "set" "$status" 0
+        has out.txt "module 2: 1 of 130 bytes differ"
+        check "bytes" "$(tr -d '\r' <changed.dat | tr '\n' ' ' | grep -c ', 7, ')" 1
+        zvtool restore changed.dat --dry-run && check "dry run" "$status" 0
+        has out.txt "plan: send modules 2, 4 (2 records), then read them back: about 7 s; 3 records already hold the file's values"
+        has out.txt "dry run: nothing sent"
+        check "sent by the dry run" "$(sim_did | grep -c send || true)" 0
+        zvtool restore changed.dat --modules 3-4 --dry-run && check "dry run 3-4" "$status" 0
+        has out.txt "plan: send module 4 (1 record), then read it back: about 4 s; 1 record already holds the file's values; 2 module records outside --modules left as they are"
+        lines=$(wc -l <sim.err)
+        zvtool restore changed.dat && check "restore" "$status" 0
+        has out.txt "restore of $PWD/changed.dat: 2 of 2 records written and read back the same"
+        check "the restore's exchanges" "$(sim_did $((lines + 1)))" \
+            "fetch central fetch module 1 fetch module 2 fetch module 3 fetch module 4 send module 2 send module 4 fetch module 2 fetch module 4 "
+        check "module 2 byte 0" "$(store_byte unit.txt 2 0)" 7
+        check "module 4 byte 129" "$(store_byte unit.txt 4 129)" 9
+        check "log lines" "$(wc -l <"$ledger/ledger.log")" 4
+        check "kinds" "$(cut -d' ' -f4 "$ledger/ledger.log" | tr '\n' ' ')" "backup pre-restore pre-restore pre-restore "
+        zvtool history pump-3 && check "history" "$status" 0
+        has out.txt "pump-3@4       "
+        has out.txt "pre-restore   5 records  port COM1  version 3.7"
+        zvtool diff pump-3@4 changed.dat && check "diff backup and file" "$status" 1
+        has out.txt "2 changed, 0 only in A, 0 only in B, 3 the same"
+        zvtool diff pump-3@1 pump-3@4 && check "the unit before the restore" "$status" 0
+        zvtool diff pump-3@9 u.dat && check "no such backup" "$status" 2
+        has err.txt "the ledger holds 4 backups of unit pump-3, not 9"
+        # The folder remembers the unit it last named.
+        zvtool backup -o after.dat --modules 1-4 && check "second backup" "$status" 0
+        has err.txt "kept in the ledger as pump-3@1"
+        cmp after.dat changed.dat || { echo "FAIL the unit does not hold the file"; fail=1; }
+        zvtool units && check "units" "$status" 0
+        has out.txt "pump-3         last backup "
+        has out.txt ", 5 records, 5 kept"
+        zvtool --json history && check "json history" "$status" 0
+        check "json" "$(json out.txt 'len(o["entries"]), o["entries"][0]["name"], o["entries"][0]["version"]')" "(5, 'pump-3@1', '3.7')"
+        ;;
+    store-wrong)
+        # A unit that stores module 3 wrong and answers done: the read-back catches it.
+        start_sim --store-wrong 3
+        zvtool backup -o u.dat --modules 1-4 && check "backup" "$status" 0
+        zvtool set u.dat -o c.dat module 3 5 1 && check "set" "$status" 0
+        zvtool restore c.dat && check "restore" "$status" 78
+        has err.txt "1 of 1 records read back differ from what was sent (module 3); module 3: 1 byte differs, the first at offset 0 (sent 21, read back 149)"
+        has out.txt "sent, but not all read back the same"
+        zvtool restore c.dat --resume && check "resume" "$status" 78
+        has err.txt "resuming the restore of $PWD/c.dat: module 3 still to do"
+        ;;
+    backup-resume)
+        # A backup that failed at module 3 continues there, not at the central record.
+        start_sim --status 7:3:1
+        zvtool backup -o u.dat --modules 1-5 && check "backup" "$status" 4
+        has err.txt "To continue at the first module it lacks: zvtool backup -o $PWD/u.dat --modules 1-5 --resume"
+        stop_sim
+        start_sim
+        zvtool backup -o u.dat --modules 1-5 --resume && check "resumed" "$status" 0
+        has err.txt "resuming from $PWD/u.dat.partial: central, modules 1-2"
+        check "fetched" "$(sim_did)" "fetch module 3 fetch module 4 fetch module 5 "
+        { sim_records 0 0; printf ',\r\n'; sim_records 1 5; } | cmp -s - u.dat ||
+            { echo "FAIL u.dat is not central then modules 1-5"; fail=1; }
+        check_that "no partial file" ! -e u.dat.partial
+        ;;
+    skip-refused)
+        # Module 3 refused: the backup goes on with module 4, says what is missing, exits 77;
+        # --resume then fetches just module 3.
+        start_sim --status 7:3:1
+        zvtool --json backup -o u.dat --modules 1-5 --skip-refused && check "backup" "$status" 77
+        check "json" "$(json out.txt 'o["exit"], o["partial"], o["refused"], o["records"]')" "(77, True, [3], 5)"
+        has err.txt "the backup is incomplete: the unit refused module 3; $PWD/u.dat.partial holds the other 5 records"
+        check_that "no u.dat" ! -e u.dat
+        { sim_records 0 0; printf ',\r\n'; sim_records 1 2; printf ',\r\n'; sim_records 4 5; } |
+            cmp -s - u.dat.partial || { echo "FAIL u.dat.partial"; fail=1; }
+        stop_sim
+        start_sim
+        zvtool backup -o u.dat --modules 1-5 --resume && check "resumed" "$status" 0
+        check "fetched" "$(sim_did)" "fetch module 3 "
+        { sim_records 0 0; printf ',\r\n'; sim_records 1 5; } | cmp -s - u.dat ||
+            { echo "FAIL u.dat is not central then modules 1-5"; fail=1; }
+        ;;
+    resume-ctrl-c)
+        # Ctrl-C in the middle of a backup: it says how to continue, and --resume does.
+        start_sim --pace
+        "$ZV_TOOL" backup -o u.dat --modules 1-6 >out.txt 2>err.txt &
+        tool=$!
+        until [ "$(status_key NowTransferingNo)" = 3 ]; do sleep 0.05; done
+        kill -INT "$tool"
+        status=0
+        wait "$tool" || status=$?
+        sed 's/^/  | /' out.txt err.txt
+        check "exit status" "$status" 130
+        has err.txt "zvtool backup -o $PWD/u.dat --modules 1-6 --resume"
+        stop_sim
+        start_sim
+        zvtool backup -o u.dat --modules 1-6 --resume && check "resumed" "$status" 0
+        check "fetched no module before 2" "$(sim_did | grep -c 'fetch module 1 \|fetch central' || true)" 0
+        { sim_records 0 0; printf ',\r\n'; sim_records 1 6; } | cmp -s - u.dat ||
+            { echo "FAIL u.dat is not central then modules 1-6"; fail=1; }
+        ;;
+    restore-ctrl-c)
+        # Ctrl-C while the differing modules are sent: zvtool says what the unit holds and
+        # how to finish, and --resume finishes: the unit then holds the file.
+        start_sim --pace --store "$PWD/unit.txt"
+        zvtool backup -o u.dat --modules 1-4 && check "backup" "$status" 0
+        zvtool set u.dat -o c.dat module 1 0 1 module 2 0 2 module 3 0 3 module 4 0 4
+        "$ZV_TOOL" restore c.dat >out.txt 2>err.txt &
+        tool=$!
+        until tr -d '\r' <zordrive.INI | grep -q '^SendNumberOfModuls=4$' &&
+            [ "$(status_key NowTransferingNo)" = 2 ]; do sleep 0.05; done
+        kill -INT "$tool"
+        status=0
+        wait "$tool" || status=$?
+        sed 's/^/  | /' out.txt err.txt
+        check "exit status" "$status" 130
+        has err.txt "the restore stopped: the unit holds the file's module 1; modules 2-4 are still as before (or, for the record under way, either way). Nothing was read back yet. Finish with: zvtool restore $PWD/c.dat --resume"
+        check_that "a note of what is left" -e zvtool-restore.todo
+        stop_sim
+        start_sim --store "$PWD/unit.txt"
+        zvtool restore c.dat --resume && check "resumed" "$status" 0
+        has err.txt "resuming the restore of $PWD/c.dat: modules 1-4 still to do"
+        has out.txt "written and read back the same"
+        check_that "no note left" ! -e zvtool-restore.todo
+        zvtool backup -o after.dat --modules 1-4 && check "backup after" "$status" 0
+        cmp after.dat c.dat || { echo "FAIL the unit does not hold the file"; fail=1; }
+        ;;
+    ledger-unwritable)
+        # A ledger folder that cannot be made: the job runs all the same, and says so.
+        start_sim
+        : >notafolder
+        XDG_DATA_HOME="$PWD/notafolder" zvtool backup -o u.dat --modules 1-2 &&
+            check "backup" "$status" 0
+        has err.txt "zvtool: warning: cannot make the ledger folder $PWD/notafolder/zvtool/unnamed; this backup is not kept in the ledger ($PWD/u.dat is whole all the same)"
+        { sim_records 0 0; printf ',\r\n'; sim_records 1 2; } | cmp -s - u.dat ||
+            { echo "FAIL u.dat"; fail=1; }
+        XDG_DATA_HOME="$PWD/notafolder" zvtool restore u.dat && check "restore" "$status" 0
+        has err.txt "the unit's records as they were stay in $PWD/zvtool-before.dat"
+        has out.txt "plan: nothing to send"
+        cmp -s u.dat zvtool-before.dat || { echo "FAIL zvtool-before.dat"; fail=1; }
         ;;
     silent-fetch)
         # A unit that never answers: the pass line, then the warning, then result 4.

@@ -23,13 +23,22 @@ Jobs, run through the driver:
   send modules FILE                 send every module record that FILE holds
   backup -o FILE [--modules A-B] [--force | --dated]
                                     fetch the central record and modules 1-200 into one
-                                    setup file
-  restore FILE                      send a setup file back: central record, then modules
+                                    setup file, kept in the ledger (--resume, --skip-refused)
+  restore FILE                      send a setup file back: copy the unit into the ledger,
+                                    send only the records that differ, read them back
+                                    (--dry-run, --modules A-B, --all, --resume)
 
 Record files, without the driver:
   check FILE                        the strict check of a record file before a send
   show FILE [--record N] [--hex]    each record as a table of its bytes
-  diff A B                          compare two record files record by record
+  diff A B                          compare two record files record by record (a file
+                                    or UNIT@N, the N-th newest backup of UNIT)
+  set FILE CHANGE...                change bytes of records: central OFFSET VALUE,
+                                    module N OFFSET VALUE
+
+The ledger (every backup kept, with where and when it was taken):
+  history [UNIT]                    the backups kept, newest first, each as UNIT@N
+  units                             each unit's last backup and its age
 
 )";
 
@@ -61,6 +70,8 @@ Exit status:
   76     the driver did not run the job asked for: a result that job cannot give (it did
          not see the keys), an exit without "ComStatus", or a fetch without all the
          records asked for
+  77     backup --skip-refused: the unit refused modules, which the backup lacks
+  78     restore: a record read back differs from the one sent
   130    stopped by Ctrl-C
 
 The driver's result codes:
@@ -115,17 +126,46 @@ part-way leaves the records it fetched in FILE.partial and says so; FILE stays a
 A FILE that is there is not replaced without --force; --dated writes FILE's name with the
 date and time instead, so that every backup is kept.
 
-Exit status 0 on a whole backup; otherwise the driver's result code of the failed fetch.
+It starts with the connection test (a tenth of a second), so a unit that does not answer
+is found in 5 s; the unit's version goes into the ledger with the backup. --resume
+continues from FILE.partial: it fetches only the modules the file lacks, beginning with
+the first. --skip-refused goes past a module the unit refuses (a new driver run from the
+next module) and lists the refused ones at the end; FILE.partial then holds the rest, and
+--resume tries just the refused ones again.
+
+A whole backup is kept in the ledger (`zvtool history`) under --unit NAME, or the unit last
+named in the driver's folder. A ledger that cannot be written is said; the backup is whole
+all the same.
+
+Exit status 0 on a whole backup; 77 when --skip-refused left refused modules out;
+otherwise the driver's result code of the failed fetch.
 )";
 
-const char kRestoreHelp[] = R"(Usage: zvtool restore FILE [--ignore-mut-block] [OPTIONS]
+const char kRestoreHelp[] =
+    R"(Usage: zvtool restore FILE [--modules A-B] [--dry-run] [--all] [--no-backup] [--resume]
+                    [--ignore-mut-block] [OPTIONS]
 
-Sends a setup file written by `zvtool backup` to the unit: checks it, sends its central
-record, then its module records. A backup of the unit afterwards gives the same file.
+Puts a setup file written by `zvtool backup` back on the unit, safely and sending only
+what is needed:
+  1. the connection test;
+  2. a copy of the unit's records that FILE holds, kept in the ledger as "pre-restore"
+     (--no-backup skips it, with a warning, and then every record is sent);
+  3. the plan: which records differ from FILE and how long sending and reading them back
+     takes (about 1.8 s a record each way); --dry-run stops here;
+  4. the central record with its own job if it differs, then the differing module records
+     as one module send;
+  5. each record sent fetched back and compared with FILE;
+  6. "k of k records written and read back the same", or which differ and where.
+--modules A-B restores only those modules (the central record stays as it is); --all sends
+every record. A restore that stops (a failure, Ctrl-C, a record read back wrong) says what
+the unit now holds and leaves a note in the driver's folder; --resume then continues with
+what is still unsent or not read back: it reads those records, sends those that differ
+and reads them back.
 
-Exit status 0 when the unit accepted every record; 65 when FILE fails the check or is not a
-setup file (central record first, then module records only); otherwise the driver's result
-code, with a line saying how far the restore came.
+Exit status 0 when every record sent was read back the same (or nothing differed); 65
+when FILE fails the check or is not a setup file (central record first, then module
+records only); 78 when a record read back differs; otherwise the driver's result code,
+with a line saying how far the restore came.
 )";
 
 const char kCheckHelp[] = R"(Usage: zvtool check [--all] FILE...
@@ -172,8 +212,43 @@ every offset (0 to 129) with the byte in A and in B. When a file holds a number 
 its later record counts, as the unit keeps the one sent last. A file that fails
 `zvtool check` is compared as the driver would read it, with a warning on stderr.
 
+A or B may name a backup in the ledger as UNIT@N, the N-th newest of unit UNIT (UNIT@1
+the last one taken; `zvtool history UNIT` lists them), unless a file of that name exists.
+
 Exit status, as cmp has it: 0 the same records, 1 they differ, 2 a file cannot be read
 or the command line is wrong.
+)";
+
+const char kSetHelp[] = R"(Usage: zvtool set FILE CHANGE... [-o OUT] [--hex]
+
+Changes single bytes of the records a record file holds, so that no one has to count
+commas in an editor. Each CHANGE is one of
+  central OFFSET VALUE       byte OFFSET (0 to 129) of the central record becomes VALUE
+  module N OFFSET VALUE      byte OFFSET of module record N (1 to 200) becomes VALUE
+with numbers in decimal or 0x hexadecimal; as many changes as needed, applied in order.
+The file must pass `zvtool check`; it is written again whole in the driver's own layout
+(through a file beside it, so it is never half written), to OUT with -o, and the
+differences to what it held before are printed as `zvtool diff` prints them. A record
+the file does not hold is not added.
+
+Exit status: 0 changed, 64 a change that does not fit or names a record not in FILE,
+65 FILE fails the check, 66 it cannot be read, 73 the result cannot be written.
+)";
+
+const char kHistoryHelp[] = R"(Usage: zvtool history [UNIT]
+
+Lists the backups kept in the ledger, newest first: every backup zvtool took and every
+copy of a unit taken before a restore, each with its name UNIT@N (for `zvtool diff`),
+date and time (UTC), kind, record count, port, the unit's version, its age and its file.
+
+The ledger is the folder XDG_DATA_HOME/zvtool (default ~/.local/share/zvtool) on POSIX,
+%LOCALAPPDATA%\zvtool on Windows: a folder per unit of record files in the driver's
+layout, and "ledger.log", one line per backup with its SHA-256, to read with `cat`.
+)";
+
+const char kUnitsHelp[] = R"(Usage: zvtool units
+
+Lists each unit of the ledger with its last backup, its age and how many are kept.
 )";
 
 struct TCommandHelp {
@@ -183,9 +258,10 @@ struct TCommandHelp {
 };
 
 const TCommandHelp kCommandHelp[] = {
-    {"test", kTestHelp, true},     {"fetch", kFetchHelp, true},     {"send", kSendHelp, true},
-    {"backup", kBackupHelp, true}, {"restore", kRestoreHelp, true}, {"check", kCheckHelp, false},
-    {"show", kShowHelp, false},    {"diff", kDiffHelp, false},
+    {"test", kTestHelp, true},        {"fetch", kFetchHelp, true},     {"send", kSendHelp, true},
+    {"backup", kBackupHelp, true},    {"restore", kRestoreHelp, true}, {"check", kCheckHelp, false},
+    {"show", kShowHelp, false},       {"diff", kDiffHelp, false},      {"set", kSetHelp, false},
+    {"history", kHistoryHelp, false}, {"units", kUnitsHelp, false},
 };
 
 }  // namespace

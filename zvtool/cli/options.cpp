@@ -6,6 +6,7 @@
 
 #include "tools/option_table.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/ledger/ledger.h"
 
 namespace {
 
@@ -23,8 +24,11 @@ constexpr unsigned kCheck = 1u << 5;
 constexpr unsigned kShow = 1u << 6;
 constexpr unsigned kDiff = 1u << 7;
 constexpr unsigned kNoCommand = 1u << 8;
+constexpr unsigned kSet = 1u << 9;
+constexpr unsigned kHistory = 1u << 10;
+constexpr unsigned kUnits = 1u << 11;
 constexpr unsigned kJobs = kTest | kFetch | kSend | kBackup | kRestore;
-constexpr unsigned kEvery = kJobs | kCheck | kShow | kDiff | kNoCommand;
+constexpr unsigned kEvery = kJobs | kCheck | kShow | kDiff | kSet | kHistory | kUnits | kNoCommand;
 
 struct TCommandRow {
     const char* name;
@@ -37,6 +41,8 @@ const TCommandRow kCommandRows[] = {
     {"send", kSend, kExitUsage},       {"backup", kBackup, kExitUsage},
     {"restore", kRestore, kExitUsage}, {"check", kCheck, kExitDiffTrouble},
     {"show", kShow, kExitDiffTrouble}, {"diff", kDiff, kExitDiffTrouble},
+    {"set", kSet, kExitUsage},         {"history", kHistory, kExitUsage},
+    {"units", kUnits, kExitUsage},
 };
 
 enum TOptionId {
@@ -50,9 +56,14 @@ enum TOptionId {
     kIgnoreMutBlock,
     kForce,
     kDated,
+    kResume,
+    kSkipRefused,
+    kDryRun,
+    kNoBackup,
     kAll,
     kRecord,
     kHex,
+    kUnit,
     kHelp,
     kVersion,
 };
@@ -91,13 +102,38 @@ const TOptionRow kRows[] = {
     {kOutput,
      {"-o", "--output"},
      "FILE",
-     kFetch | kBackup,
-     "where the fetched records go as well; backup: the setup file to write"},
+     kFetch | kBackup | kSet,
+     "where the fetched records go as well; backup: the setup file to write;\n"
+     "set: where the changed file goes (default: FILE itself)"},
     {kModules,
      {"--modules"},
      "A-B",
+     kBackup | kRestore,
+     "the module records to back up, or to restore: A-B, N or all (default:\n"
+     "all); a restore with --modules leaves the central record as it is"},
+    {kResume,
+     {"--resume"},
+     nullptr,
+     kBackup | kRestore,
+     "backup: continue from FILE.partial at the first module it lacks;\n"
+     "restore: continue an interrupted or failed restore of FILE with what is\n"
+     "still unsent or not read back"},
+    {kSkipRefused,
+     {"--skip-refused"},
+     nullptr,
      kBackup,
-     "the module records to back up: A-B, N or all (default: all)"},
+     "go on past a module the unit refuses; list the refused ones, exit 77"},
+    {kDryRun,
+     {"--dry-run"},
+     nullptr,
+     kRestore,
+     "stop after the plan: what differs and how long sending it takes"},
+    {kNoBackup,
+     {"--no-backup"},
+     nullptr,
+     kRestore,
+     "take no copy of the unit first (so every record is sent: nothing to\n"
+     "compare with)"},
     {kIgnoreMutBlock,
      {"--ignore-mut-block"},
      nullptr,
@@ -110,13 +146,24 @@ const TOptionRow kRows[] = {
      kBackup,
      "write the backup as FILE with the date and time in its name\n"
      "(unit-20261209-033004.dat), so that every backup is kept"},
-    {kAll, {"--all"}, nullptr, kCheck, "list every problem (otherwise the first 20 of each file)"},
+    {kAll,
+     {"--all"},
+     nullptr,
+     kCheck | kRestore,
+     "check: list every problem (otherwise the first 20 of each file);\n"
+     "restore: send every record, not only those that differ"},
     {kRecord,
      {"--record"},
      "N",
      kShow,
      "only record N (0 or \"central\" for the central record, 1 to 200 a module)"},
-    {kHex, {"--hex"}, nullptr, kShow | kDiff, "offsets and values in hexadecimal"},
+    {kHex, {"--hex"}, nullptr, kShow | kDiff | kSet, "offsets and values in hexadecimal"},
+    {kUnit,
+     {"--unit"},
+     "NAME",
+     kBackup | kRestore,
+     "the unit's name in the ledger (letters, digits, '.', '_', '-'); the run\n"
+     "folder remembers the last one named there; default: that, else \"unnamed\""},
     {kHelp,
      {"-h", "--help"},
      nullptr,
@@ -176,6 +223,12 @@ bool ParseRecordNumber(const std::string& text, int* number) {
     return ParseNumber(text, 0, kLastRecordNumber, number);
 }
 
+std::string NotAUnitName(const std::string& text) {
+    return "'" + text +
+           "' is not a unit name: 1 to 64 letters, digits, '.', '_' or '-', not starting "
+           "with '.'";
+}
+
 // Applies one option's value; false and `error` when it does not fit.
 bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* error) {
     const std::string& value = given.value;
@@ -191,6 +244,19 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
                 *error = NotARange(value);
                 return false;
             }
+            options->rangeGiven = true;
+            return true;
+        case kResume:
+            options->resume = true;
+            return true;
+        case kSkipRefused:
+            options->skipRefused = true;
+            return true;
+        case kDryRun:
+            options->dryRun = true;
+            return true;
+        case kNoBackup:
+            options->noBackup = true;
             return true;
         case kRecord:
             if (!ParseRecordNumber(value, &options->records.record)) {
@@ -209,6 +275,14 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
             return true;
         case kOutput:
             options->output = value;
+            options->records.output = value;
+            return true;
+        case kUnit:
+            if (!IsUnitName(value)) {
+                *error = NotAUnitName(value);
+                return false;
+            }
+            options->unit = value;
             return true;
         case kJson:
             options->json = true;
@@ -224,6 +298,7 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
             return true;
         case kAll:
             options->records.all = true;
+            options->sendAll = true;
             return true;
         case kHex:
             options->records.hex = true;
@@ -301,6 +376,35 @@ bool ParseRecordWords(const std::vector<std::string>& words, TZvOptions* options
     return files == 2;
 }
 
+// set FILE CHANGE..., history [UNIT], units.
+bool ParseLedgerWords(const std::vector<std::string>& words, TZvOptions* options,
+                      std::string* error) {
+    const std::string& command = words[0];
+    const std::size_t count = words.size();
+    if (command == "set") {
+        options->job = TZvJob::kSet;
+        if (count < 2) {
+            return Usage(error, "set FILE (central OFFSET VALUE | module N OFFSET VALUE)...");
+        }
+        options->records.files = {words[1]};
+        return ParseRecordEdits({words.begin() + 2, words.end()}, &options->records.edits, error);
+    }
+    if (command == "history") {
+        options->job = TZvJob::kHistory;
+        if (count > 2) {
+            return Usage(error, "history [UNIT]");
+        }
+        if (count == 2 && !IsUnitName(words[1])) {
+            *error = NotAUnitName(words[1]);
+            return false;
+        }
+        options->unit = count == 2 ? words[1] : "";
+        return true;
+    }
+    options->job = TZvJob::kUnits;
+    return count == 1 || Usage(error, "units");
+}
+
 // The job the positional words name; false and `error` when they name none.
 bool ParseWords(const std::vector<std::string>& words, TZvOptions* options, std::string* error) {
     const std::string& command = words[0];
@@ -333,6 +437,9 @@ bool ParseWords(const std::vector<std::string>& words, TZvOptions* options, std:
         }
         options->file = words[1];
         return true;
+    }
+    if (command == "set" || command == "history" || command == "units") {
+        return ParseLedgerWords(words, options, error);
     }
     return ParseRecordWords(words, options, error);
 }

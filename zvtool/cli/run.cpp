@@ -1,6 +1,7 @@
 #include "zvtool/cli/run.h"
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "version.h"
@@ -12,6 +13,7 @@
 #include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/process.h"
 #include "zvtool/json.h"
+#include "zvtool/ledger/ledger_commands.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/report.h"
 
@@ -51,6 +53,14 @@ bool PrepareContext(TZvOptions* options, TZvContext* context, TZvError* error) {
     context->port = options->port;
     context->terminal = StderrIsTerminal();
     return true;
+}
+
+// diff, with UNIT@N for a file of the ledger.
+int RunDiffOfLedger(TRecordArgs args) {
+    if (const TZvError error = ResolveLedgerNames(&args.files); error.exit != kExitOk) {
+        return Fail(error);
+    }
+    return RunDiff(args);
 }
 
 int RunJob(const TZvContext& context, const TZvOptions& options) {
@@ -114,7 +124,8 @@ int RunCommand(int argc, const char* const* argv, bool* printed) {
     TReport& report = CommandReport();
     report.command = IsCommandWord(word) ? word : "";
     // A job's report has the keys of its run whatever stops it, a bad command line too.
-    report.job = !report.command.empty() && word != "check" && word != "show" && word != "diff";
+    report.job = !report.command.empty() && word != "check" && word != "show" && word != "diff" &&
+                 word != "set" && word != "history" && word != "units";
     report.jobName = word;
     if (!parsed) {
         PrintError(error);
@@ -147,7 +158,14 @@ int RunCommand(int argc, const char* const* argv, bool* printed) {
         case TZvJob::kShow:
             return RunShow(options.records);
         case TZvJob::kDiff:
-            return RunDiff(options.records);
+            return RunDiffOfLedger(options.records);
+        case TZvJob::kSet:
+            return RunSet(options.records.files[0], options.records.output, options.records.edits,
+                          options.records.hex, RenameReplacing);
+        case TZvJob::kHistory:
+            return RunHistory(options.unit, static_cast<long long>(std::time(nullptr)));
+        case TZvJob::kUnits:
+            return RunUnits(static_cast<long long>(std::time(nullptr)));
         default:
             break;
     }

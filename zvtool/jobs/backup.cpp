@@ -1,5 +1,5 @@
-// Backup and restore of a whole unit: the central record and the module records in one
-// setup file, central first with number 0.
+// Backup of a whole unit: the central record and the module records in one setup file,
+// central first with number 0; a backup that stopped continues from what it fetched.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -13,7 +13,9 @@
 #include "zvtool/jobs/commands.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
+#include "zvtool/jobs/unit_copy.h"
 #include "zvtool/jobs/verdict.h"
+#include "zvtool/json.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
 #include "zvtool/report.h"
@@ -28,23 +30,39 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Runs one fetch of a backup and adds what it fetched to `records`: its exit status, not 0
-// unless the fetch brought every record it asked for.
-int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvRecord>* records,
-              TDriverRun* run) {
-    std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
-    *run = RunDriverJob(context, job);
-    int status = JudgeRun(context, job, *run, kResultAllFetched);
-    const int held = CountWholeRecords(kFromZvFile);
-    if (status == kExitOk) {
-        const int asked = job.passModules.empty() ? 1 : static_cast<int>(job.passModules.size());
-        status = CheckRecordCount(AbsolutePath(kFromZvFile), held, asked);
+// The command that continues a backup that stopped, for the technician to run next.
+std::string ResumeCommand(const TZvOptions& options, const std::string& output) {
+    std::string command = "zvtool backup -o " + output;
+    if (options.first != kFirstModul || options.last != kLastModul) {
+        command +=
+            " --modules " + std::to_string(options.first) + "-" + std::to_string(options.last);
     }
-    std::vector<TZvRecord> fetched;
-    if (held > 0 && LoadCheckedRecords(kFromZvFile, fetched) == kExitOk) {
-        records->insert(records->end(), fetched.begin(), fetched.end());
+    return command + " --resume";
+}
+
+// What FILE.partial holds, for --resume: its records, or none when there is no such file.
+int LoadPartial(const std::string& partial, std::vector<TZvRecord>* records) {
+    std::FILE* file = std::fopen(partial.c_str(), "rb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "zvtool: no %s to resume from; the backup starts at the beginning\n",
+                     partial.c_str());
+        return kExitOk;
     }
-    return status;
+    std::fclose(file);
+    const int loaded = LoadCheckedRecords(partial.c_str(), *records);
+    if (loaded == kExitOk) {
+        std::fprintf(stderr, "resuming from %s: %s\n", partial.c_str(),
+                     DescribeNumbers(*records).c_str());
+    }
+    return loaded;
+}
+
+std::string ModuleList(const std::vector<int>& modules) {
+    std::string text;
+    for (int module : modules) {
+        text += (text.empty() ? "" : ", ") + std::to_string(module);
+    }
+    return text;
 }
 
 }  // namespace
@@ -60,13 +78,29 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
         return Fail(error);
     }
     std::vector<TZvRecord> records;
-    TDriverRun run;
-    int status = FetchInto(context, FetchCentralJob(), &records, &run);
-    if (status == kExitOk) {
-        status = FetchInto(context, FetchModulesJob(options.first, options.last), &records, &run);
+    if (options.resume) {
+        if (const int loaded = LoadPartial(partial, &records); loaded != kExitOk) {
+            return loaded;
+        }
+    }
+    const std::size_t resumedWith = records.size();
+    std::string version;
+    TFetchResult fetch;
+    fetch.status = TestConnection(context, &version);
+    if (fetch.status == kExitOk) {
+        fetch =
+            FetchMissing(context, true, options.first, options.last, options.skipRefused, &records);
+    }
+    SortBackup(&records);
+    const TDriverRun& run = fetch.run;
+    int status = fetch.status;
+    if (status == kExitOk && !fetch.refused.empty()) {
+        status = kExitIncomplete;
     }
     TOutcome outcome{"backup", SecondsSince(start), static_cast<int>(records.size()), output};
-    if (!run.started && records.empty()) {
+    CommandReport().members.push_back({"unit_version", JsonString(version)});
+    CommandReport().members.push_back({"fetched", std::to_string(records.size() - resumedWith)});
+    if (records.size() == resumedWith && resumedWith == 0) {
         PrintOutcome({"backup", outcome.seconds, -1, ""});
         return status;
     }
@@ -82,75 +116,31 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
             return Fail({kExitCannotCreate, "cannot rename " + partial + " to " + output, ""});
         }
         PrintOutcome(outcome);
+        KeepCopy(output, "backup", options, context, version);
         return kExitOk;
     }
     CommandReport().partial = true;
-    if (records.empty()) {
-        std::remove(partial.c_str());
-        PrintError({status, "the backup failed before any record was fetched", ""});
-        outcome.file.clear();
+    if (!fetch.refused.empty()) {
+        CommandReport().members.push_back({"refused", "[" + ModuleList(fetch.refused) + "]"});
+        PrintError({status,
+                    "the backup is incomplete: the unit refused module" +
+                        std::string(fetch.refused.size() == 1 ? " " : "s ") +
+                        ModuleList(fetch.refused) + "; " + partial + " holds the other " +
+                        std::to_string(records.size()) + " records; " + output +
+                        " was not written. To try the refused ones again: " +
+                        ResumeCommand(options, output),
+                    ""});
     } else {
         PrintError({status,
                     "the backup is incomplete: " + partial + " holds the " +
-                        std::to_string(records.size()) + " records fetched (central first); " +
-                        output + " was not written",
+                        std::to_string(records.size()) + " records fetched (" +
+                        DescribeNumbers(records) + "); " + output +
+                        " was not written. To continue at the first module it lacks: " +
+                        ResumeCommand(options, output),
                     ""});
-        outcome.file = partial;
     }
+    outcome.file = partial;
     SayRunningFlag(run);
     PrintOutcome(outcome);
-    return status;
-}
-
-int RunRestore(const TZvContext& context, const TZvOptions& options) {
-    const Clock::time_point start = Clock::now();
-    std::vector<TZvRecord> records;
-    if (const int loaded = LoadCheckedRecords(options.file.c_str(), records); loaded != kExitOk) {
-        return loaded;
-    }
-    std::vector<TZvRecord> modules;
-    for (std::size_t i = 1; i < records.size(); ++i) {
-        if (records[i].number == kCentralRecordNumber) {
-            break;
-        }
-        modules.push_back(records[i]);
-    }
-    if (records[0].number != kCentralRecordNumber || modules.size() + 1 != records.size()) {
-        return Fail({kExitDataError,
-                     options.file +
-                         " is not a setup file: it must hold the central record (number 0) first "
-                         "and then module records only, as `zvtool backup` writes it",
-                     ""});
-    }
-
-    if (!WriteRecordFile(kToZvFile, {records[0]})) {
-        return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
-    }
-    const TDriverJob central = SendCentralJob(options.ignoreMutBlock);
-    TDriverRun run = RunDriverJob(context, central);
-    int status = JudgeRun(context, central, run, kResultAllSent);
-    int sent = status == kExitOk ? 1 : 0;
-    if (status != kExitOk) {
-        PrintError(
-            {status, "the restore stopped at the central record; no module record was sent", ""});
-    } else if (!modules.empty()) {
-        if (!WriteRecordFile(kToZvFile, modules)) {
-            return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
-        }
-        const TDriverJob send = SendModulesJob(modules);
-        run = RunDriverJob(context, send);
-        status = JudgeRun(context, send, run, kResultAllSent);
-        if (status == kExitOk) {
-            sent += static_cast<int>(modules.size());
-        } else {
-            PrintError({status,
-                        "the restore stopped at module record " + std::to_string(run.lastPass) +
-                            " of " + std::to_string(modules.size()) +
-                            "; the central record was sent",
-                        ""});
-        }
-    }
-    SayRunningFlag(run);
-    PrintOutcome({"restore", SecondsSince(start), sent, options.file});
     return status;
 }

@@ -19,6 +19,9 @@ enum class TZvJob {
     kCheck,
     kShow,
     kDiff,
+    kSet,
+    kHistory,
+    kUnits,
 };
 
 struct TZvOptions {
@@ -31,10 +34,17 @@ struct TZvOptions {
     std::string driver;  // --driver
     std::string dir;     // --dir
     std::string trace;   // --trace: the driver's trace file
+    std::string unit;    // --unit (backup, restore) or history's UNIT: the ledger's name
     int port = 0;        // --port; 0 leaves "Comport" as it is
     bool ignoreMutBlock = false;
-    bool force = false;  // --force: -o may replace a file that is there
-    bool dated = false;  // --dated: a backup goes under FILE's name with the date and time
+    bool force = false;        // --force: -o may replace a file that is there
+    bool dated = false;        // --dated: a backup goes under FILE's name with the date and time
+    bool rangeGiven = false;   // --modules was given
+    bool resume = false;       // backup, restore --resume
+    bool skipRefused = false;  // backup --skip-refused
+    bool dryRun = false;       // restore --dry-run
+    bool noBackup = false;     // restore --no-backup
+    bool sendAll = false;      // restore --all
     bool json = false;
     bool help = false;
     bool version = false;

@@ -119,6 +119,11 @@ void PrintDiff(const TRecordDiff& diff, const std::string& pathA, const std::str
 
 }  // namespace
 
+void PrintRecordDiff(const TRecordDiff& diff, const std::string& pathA, const std::string& pathB,
+                     bool hex) {
+    PrintDiff(diff, pathA, pathB, hex);
+}
+
 TRecordDiff CompareRecords(const std::vector<TZvRecord>& a, const std::vector<TZvRecord>& b) {
     const auto inA = ByNumber(a);
     const auto inB = ByNumber(b);

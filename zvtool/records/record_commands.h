@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "zvtool/records/record_file.h"
+#include "zvtool/records/record_set.h"
 
 // The record-file commands of zvtool, run on a parsed command line. Each prints on stdout
 // and stderr and returns the exit status, 0 / 1 / 2 as cmp has them (sound or same /
@@ -12,6 +13,8 @@ struct TRecordArgs {
     bool all = false;                // check --all: every problem
     bool hex = false;                // show and diff --hex
     int record = -1;                 // show --record N; -1: every record
+    std::vector<TRecordEdit> edits;  // set: the changes
+    std::string output;              // set -o: where the changed file goes (FILE itself)
 };
 
 int RunCheck(const TRecordArgs& args);
@@ -38,6 +41,9 @@ struct TRecordDiff {
     int same = 0;
 };
 TRecordDiff CompareRecords(const std::vector<TZvRecord>& a, const std::vector<TZvRecord>& b);
+// The comparison as `diff` prints it on stdout, A and B named by `pathA` and `pathB`.
+void PrintRecordDiff(const TRecordDiff& diff, const std::string& pathA, const std::string& pathB,
+                     bool hex);
 
 // The strict reading of a record file for a restore or a send: true and the records in file
 // order and kExitOk when the file passes `check`; otherwise kExitNoInput (it cannot be read)

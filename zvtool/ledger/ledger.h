@@ -1,0 +1,58 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The ledger: every backup zvtool takes, and the copy of a unit taken before each restore,
+// kept per user with where and when it was taken. A folder of record files, each exactly the
+// backup as written (the driver's layout, so the driver can send it again), and one
+// append-only text log, "ledger.log", one line an entry, so that `cat` reads it and a copy of
+// the folder is the whole history:
+//   2026-12-09 04:30:12 UTC backup unit=pump-3 port=COM1 version=1.0 records=201
+//   sha256=9f86... file=pump-3/20261209-043012-backup.dat folder=/srv/line 3
+// (one line). "folder=" is the run folder and takes the rest of the line; it is how a folder
+// remembers the unit last named there.
+
+constexpr char kLedgerLogName[] = "ledger.log";
+
+struct TLedgerEntry {
+    long long time = 0;   // seconds since 1970-01-01 00:00 UTC
+    std::string kind;     // "backup" or "pre-restore"
+    std::string unit;     // the unit's name (kUnitNameChars only)
+    std::string port;     // "COM1"; "-" when not known
+    std::string version;  // the unit's version, "1.0"; "-" when not known
+    int records = 0;      // the records the file holds
+    std::string sha256;   // of the file's bytes
+    std::string file;     // the record file, relative to the ledger folder
+    std::string folder;   // the run folder
+};
+
+// One log line without its line end, and back; false for a line that is not an entry (a
+// damaged or foreign line is skipped, never fatal: the log is a text a person may edit).
+std::string FormatLedgerLine(const TLedgerEntry& entry);
+bool ParseLedgerLine(const std::string& line, TLedgerEntry* entry);
+// Every entry of a log's text, in log order.
+std::vector<TLedgerEntry> ParseLedgerLog(const std::string& text);
+
+// "2026-12-09 04:30:12 UTC", and the file-name stamp "20261209-043012".
+std::string UtcText(long long time);
+std::string FileStamp(long long time);
+// "45 s", "12 min", "3 h 5 min", "4 days".
+std::string AgeText(long long seconds);
+
+// A unit name is 1 to 64 of letters, digits, '.', '_' and '-', not starting with '.': it is
+// a folder name in the ledger on every system and one word in the log.
+bool IsUnitName(const std::string& name);
+
+// "UNIT@N": the N-th newest entry (1 the newest) of UNIT. True and the entry when `spec` has
+// that form and the entry exists; false and `error` when it has the form but no such entry;
+// false and an empty `error` when `spec` is not of that form.
+bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string& spec,
+                     TLedgerEntry* entry, std::string* error);
+
+// The unit last named in `folder`, or "".
+std::string RememberedUnit(const std::vector<TLedgerEntry>& entries, const std::string& folder);
+
+// The ledger folder: XDG_DATA_HOME/zvtool, else HOME/.local/share/zvtool (POSIX), or
+// LOCALAPPDATA\zvtool (Windows); "" when the variables name none. Pure, for the tests.
+std::string LedgerFolderFrom(bool windows, const char* xdgDataHome, const char* home,
+                             const char* localAppData);
