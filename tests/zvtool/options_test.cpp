@@ -36,6 +36,12 @@ const OptionsCase kCases[] = {
     {"backup -o unit.dat --modules 10-12", true, TZvJob::kBackup, 10, 12, "", "unit.dat", 0, ""},
     {"restore unit.dat", true, TZvJob::kRestore, 1, 200, "unit.dat", "", 0, ""},
     {"-- restore -o", true, TZvJob::kRestore, 1, 200, "-o", "", 0, ""},
+    // A port by number, by path or by USB identity; only a number is the "Comport" itself.
+    {"test --port COM7", true, TZvJob::kTest, 1, 200, "", "", 7, ""},
+    {"test --port /dev/ttyUSB0", true, TZvJob::kTest, 1, 200, "", "", 0, ""},
+    {"test --port usb:0403:6001:A50285BI", true, TZvJob::kTest, 1, 200, "", "", 0, ""},
+    {"ports", true, TZvJob::kPorts, 1, 200, "", "", 0, ""},
+    {"ports --json --dir /tmp", true, TZvJob::kPorts, 1, 200, "", "", 0, ""},
     // Refused: each names what is wrong.
     {"", false, TZvJob::kNone, 0, 0, "", "", 0, "no command"},
     {"fly", false, TZvJob::kNone, 0, 0, "", "", 0, "unknown command 'fly'"},
@@ -62,6 +68,10 @@ const OptionsCase kCases[] = {
     {"test --fast", false, TZvJob::kNone, 0, 0, "", "", 0, "unknown option '--fast'"},
     {"test -- --port 3", false, TZvJob::kNone, 0, 0, "", "", 0, "usage: zvtool test"},
     {"restore u.dat --all", false, TZvJob::kNone, 0, 0, "", "", 0, "--all is for check"},
+    {"test --port ttyUSB0", false, TZvJob::kNone, 0, 0, "", "", 0, "a device path (/dev/ttyUSB0)"},
+    {"test --port usb:403:6001", false, TZvJob::kNone, 0, 0, "", "", 0, "usb:VID:PID[:SERIAL]"},
+    {"ports extra", false, TZvJob::kNone, 0, 0, "", "", 0, "usage: zvtool ports"},
+    {"ports --port 3", false, TZvJob::kNone, 0, 0, "", "", 0, "--port is for test, fetch"},
 };
 
 // The record-file commands: their words and options, and their usage errors (exit status 2,
@@ -160,9 +170,11 @@ TEST(ZvtoolOptions, HelpListsTheRowsOfTheCommand) {
         std::vector<const char*> listed;
         std::vector<const char*> absent;
     } rows[] = {
-        {"", {"  --port N ", "  --json ", "  -h, --help ", "  --version "}, {"--modules", "--all"}},
+        {"",
+         {"  --port PORT ", "  --json ", "  -h, --help ", "  --version "},
+         {"--modules", "--all"}},
         {"backup",
-         {"  -o, --output FILE ", "  --modules A-B ", "  --port N "},
+         {"  -o, --output FILE ", "  --modules A-B ", "  --port PORT "},
          {"--hex", "--ignore"}},
         {"send", {"  --ignore-mut-block ", "  --trace FILE "}, {"--output", "--modules"}},
         {"check", {"  --all ", "  -h, --help ", "  --version "}, {"--port", "--hex"}},

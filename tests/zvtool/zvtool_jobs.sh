@@ -167,6 +167,65 @@ case $name in
             fi
         done
         ;;
+    ports)
+        # The driver's port here is a pseudo-terminal that the simulator holds open.
+        start_sim
+        pts=$(readlink COM1)
+        zvtool ports && check "ports" "$status" 0
+        has out.txt "the driver's ports in $PWD:"
+        has out.txt "COM1 -> $pts pseudo-terminal"
+        has out.txt "in use by minizv-sim (pid $sim_pid), you may open it"
+        # A second holder is named too; --json is one object a parser reads.
+        exec 3<>"$pts"
+        zvtool ports --json --dir "$PWD" && check "ports --json" "$status" 0
+        exec 3>&-
+        python3 - out.txt "$pts" "$sim_pid" <<'PY' || { echo "FAIL ports --json"; fail=1; }
+import json, sys
+report = json.load(open(sys.argv[1]))
+assert report["command"] == "ports" and report["exit"] == 0, report
+here = report["folder"][0]
+assert here["link"] == "COM1" and here["device"] == sys.argv[2], here
+assert here["driver"] == "pseudo-terminal" and here["in_use"] is True, here
+assert "minizv-sim (pid %s)" % sys.argv[3] in here["holders"], here
+assert any(holder.startswith("bash (pid ") for holder in here["holders"]), here
+for port in report["ports"]:
+    assert port["device"].startswith("/dev/") and port["may_open"] in (True, False), port
+PY
+        zvtool ports --dir "$PWD/nowhere" && check "ports in no folder" "$status" 66
+        ;;
+    port-path)
+        # --port by path: zvtool makes the COM1 link itself and says so.
+        "$ZV_SIM" --link "$PWD/line" >sim.out 2>sim.err &
+        sim_pid=$!
+        until grep -q '^ready' sim.out 2>/dev/null; do sleep 0.05; done
+        zvtool test --port "$PWD/line" && check "test by path" "$status" 0
+        has err.txt "$PWD/COM1 now links to $PWD/line"
+        check "COM1" "$(readlink COM1)" "$PWD/line"
+        has out.txt "result 0: the unit answered the version query"
+        zvtool test --port "$PWD/no-such-line" && check "no such device" "$status" 69
+        has err.txt "no device $PWD/no-such-line"
+        touch plain.txt
+        zvtool test --port "$PWD/plain.txt" && check "a plain file" "$status" 69
+        has err.txt "is not a serial port"
+        check "COM1 kept" "$(readlink COM1)" "$PWD/line"
+        zvtool test --port usb:0403:6001:NO-SUCH && check "no such adapter" "$status" 69
+        has err.txt "no USB serial adapter usb:0403:6001:NO-SUCH is plugged in"
+        # A port this user may not open names the reason before any driver starts.
+        if [ "$(id -u)" -eq 0 ]; then
+            chmod 0600 "$(readlink -f line)"
+            chmod 0777 .
+            rm -f zordOUT.INI
+            status=0
+            setpriv --reuid=nobody --regid=nogroup --clear-groups "$ZV_TOOL" test --port "$PWD/line" >out.txt 2>err.txt || status=$?
+            sed 's/^/  | /' err.txt
+            check "no permission" "$status" 77
+            has err.txt "you may not open $PWD/line"
+            check_that "no driver ran" ! -e zordOUT.INI
+        fi
+        rm -f COM1 && mkdir COM1
+        zvtool test --port "$PWD/line" && check "COM1 a folder" "$status" 73
+        has err.txt "$PWD/COM1 is not a link"
+        ;;
     *) echo "no case $name"; exit 2 ;;
 esac
 finish_case "zvtool-$name"

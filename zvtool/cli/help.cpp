@@ -29,6 +29,10 @@ Record files, without the driver:
   show FILE [--record N] [--hex]    each record as a table of its bytes
   diff A B                          compare two record files record by record
 
+The machine:
+  ports [--dir DIR]                 the serial ports there are, who holds them, who may
+                                    open them; --port takes a path or usb:VID:PID too
+
 )";
 
 const char kMainHelpTail[] = R"(
@@ -47,6 +51,7 @@ Exit status:
   66     a file cannot be read     69  no driver found, or it cannot be started
   70     the driver ended without a result
   73     a file cannot be created  74  reading or writing failed part-way
+  77     you may not open the serial port (the message names the group that may)
   130    stopped by Ctrl-C
 
 The driver's result codes:
@@ -158,6 +163,24 @@ Exit status, as cmp has it: 0 the same records, 1 they differ, 2 a file cannot b
 or the command line is wrong.
 )";
 
+const char kPortsHelp[] = R"(Usage: zvtool ports [--dir DIR] [--json]
+
+Lists the serial ports of this machine: each port's device, its driver and, for a USB
+adapter, its vendor and product ID, serial number, maker and product (POSIX: from sysfs,
+with the stable names under /dev/serial/by-id; Windows: the registry's serial ports and the
+device manager). For each: the programs that hold it open (POSIX: read from /proc, so the
+port is never opened and nothing hanging on its modem lines is disturbed; Windows: an
+exclusive open that another program refuses) and whether you may open it, or which group
+would let you. On POSIX the COMn entries of the driver's directory follow, with the port
+each leads to.
+
+Any of these can be given to a job as --port: the device path, a stable name, or
+usb:VID:PID[:SERIAL] (the serial number tells two adapters of one kind apart). On POSIX
+zvtool then points the link COM1 in the driver's directory at the port and says so.
+
+Exit status 0; 66 when DIR cannot be entered.
+)";
+
 struct TCommandHelp {
     const char* command;
     const char* text;
@@ -167,7 +190,7 @@ struct TCommandHelp {
 const TCommandHelp kCommandHelp[] = {
     {"test", kTestHelp, true},     {"fetch", kFetchHelp, true},     {"send", kSendHelp, true},
     {"backup", kBackupHelp, true}, {"restore", kRestoreHelp, true}, {"check", kCheckHelp, false},
-    {"show", kShowHelp, false},    {"diff", kDiffHelp, false},
+    {"show", kShowHelp, false},    {"diff", kDiffHelp, false},      {"ports", kPortsHelp, false},
 };
 
 }  // namespace

@@ -6,10 +6,10 @@
 
 #include "tools/option_table.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/ports/port_spec.h"
 
 namespace {
 
-constexpr int kLastPort = 255;
 constexpr int kLastRecordNumber = 255;
 constexpr int kHelpColumn = 18;
 
@@ -23,8 +23,9 @@ constexpr unsigned kCheck = 1u << 5;
 constexpr unsigned kShow = 1u << 6;
 constexpr unsigned kDiff = 1u << 7;
 constexpr unsigned kNoCommand = 1u << 8;
+constexpr unsigned kPorts = 1u << 9;
 constexpr unsigned kJobs = kTest | kFetch | kSend | kBackup | kRestore;
-constexpr unsigned kEvery = kJobs | kCheck | kShow | kDiff | kNoCommand;
+constexpr unsigned kEvery = kJobs | kCheck | kShow | kDiff | kPorts | kNoCommand;
 
 struct TCommandRow {
     const char* name;
@@ -37,6 +38,7 @@ const TCommandRow kCommandRows[] = {
     {"send", kSend, kExitUsage},       {"backup", kBackup, kExitUsage},
     {"restore", kRestore, kExitUsage}, {"check", kCheck, kExitDiffTrouble},
     {"show", kShow, kExitDiffTrouble}, {"diff", kDiff, kExitDiffTrouble},
+    {"ports", kPorts, kExitUsage},
 };
 
 enum TOptionId {
@@ -58,10 +60,13 @@ enum TOptionId {
 const TOptionRow kRows[] = {
     {kPort,
      {"--port"},
-     "N",
+     "PORT",
      kJobs | kNoCommand,
-     "the unit's serial port COMn, 1 to 255 (\"Comport\"); default: the port\n"
-     "\"zordrive.INI\" names"},
+     "the unit's serial port: COMn as a number 1 to 255 (\"Comport\"), a\n"
+     "device path (/dev/ttyUSB0, /dev/serial/by-id/...) or a USB adapter\n"
+     "usb:VID:PID[:SERIAL] (`zvtool ports` lists them); on POSIX a path or an\n"
+     "adapter becomes the link COM1 in the driver's directory; default: the\n"
+     "port \"zordrive.INI\" names"},
     {kDriver,
      {"--driver"},
      "PATH",
@@ -70,14 +75,14 @@ const TOptionRow kRows[] = {
     {kDir,
      {"--dir"},
      "DIR",
-     kJobs | kNoCommand,
+     kJobs | kPorts | kNoCommand,
      "the driver's directory: it runs there, and \"ToZv.dat\" and \"fromZv.dat\"\n"
      "lie there (on POSIX also the two INI files and the COMn link); default:\n"
      "the current directory"},
     {kJson,
      {"--json"},
      nullptr,
-     kJobs | kNoCommand,
+     kJobs | kPorts | kNoCommand,
      "print the outcome as one JSON object:\n{job, result, meaning, seconds, records, file}"},
     {kTrace,
      {"--trace"},
@@ -170,12 +175,15 @@ bool ParseRecordNumber(const std::string& text, int* number) {
 bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* error) {
     const std::string& value = given.value;
     switch (given.row->id) {
-        case kPort:
-            if (!ParseNumber(value, 1, kLastPort, &options->port)) {
-                *error = "--port takes a port number 1 to 255 (COM1 is 1), not '" + value + "'";
+        case kPort: {
+            TPortSpec spec;
+            if (!ParsePortSpec(value, &spec, error)) {
                 return false;
             }
+            options->portSpec = value;
+            options->port = spec.kind == TPortKind::kNumber ? spec.number : 0;
             return true;
+        }
         case kModules:
             if (!ParseModuleRange(value, &options->first, &options->last)) {
                 *error = NotARange(value);
@@ -309,6 +317,10 @@ bool ParseWords(const std::vector<std::string>& words, TZvOptions* options, std:
             return false;
         }
         return true;
+    }
+    if (command == "ports") {
+        options->job = TZvJob::kPorts;
+        return count == 1 || Usage(error, "ports [--dir DIR] [--json]");
     }
     if (command == "restore") {
         options->job = TZvJob::kRestore;

@@ -11,11 +11,31 @@
 #include "zvtool/jobs/commands.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
+#include "zvtool/ports/port_target.h"
+#include "zvtool/ports/ports_command.h"
 #include "zvtool/records/record_commands.h"
 
 namespace {
 
 constexpr char kTraceVariable[] = "ZORDRIVE_TRACE";
+
+// The port --port names, as the "Comport" of this run (on POSIX a path or an adapter becomes
+// the link COM1 here, and zvtool says so).
+bool TakePort(const TZvOptions& options, TZvContext* context, TZvError* error) {
+    TPortSpec spec;
+    std::string note;
+    if (!ParsePortSpec(options.portSpec, &spec, &error->message)) {
+        error->exit = kExitUsage;
+        return false;
+    }
+    if (!ResolvePortTarget(spec, &context->port, &note, error)) {
+        return false;
+    }
+    if (!note.empty()) {
+        std::fprintf(stderr, "zvtool: %s\n", note.c_str());
+    }
+    return true;
+}
 
 // Makes every path of the command line absolute, finds the driver and enters its directory;
 // false and `error` when one of these fails.
@@ -48,11 +68,13 @@ bool PrepareContext(TZvOptions* options, TZvContext* context, TZvError* error) {
                   ""};
         return false;
     }
+    if (!options->portSpec.empty() && !TakePort(*options, context, error)) {
+        return false;
+    }
     if (!options->trace.empty()) {
         SetEnvironment(kTraceVariable, options->trace);
     }
     SetTraceFile(options->trace);
-    context->port = options->port;
     context->terminal = StderrIsTerminal();
     return true;
 }
@@ -105,6 +127,8 @@ int RunZvtool(int argc, const char* const* argv) {
             return RunShow(options.records);
         case TZvJob::kDiff:
             return RunDiff(options.records);
+        case TZvJob::kPorts:
+            return RunPorts(options);
         default:
             break;
     }

@@ -19,6 +19,7 @@ enum class TZvJob {
     kCheck,
     kShow,
     kDiff,
+    kPorts,
 };
 
 struct TZvOptions {
@@ -32,6 +33,7 @@ struct TZvOptions {
     std::string dir;     // --dir
     std::string trace;   // --trace: the driver's trace file
     int port = 0;        // --port; 0 leaves "Comport" as it is
+    std::string portSpec;  // --port as given: a number, a device path or usb:VID:PID[:SERIAL]
     bool ignoreMutBlock = false;
     bool json = false;
     bool help = false;

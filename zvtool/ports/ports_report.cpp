@@ -1,0 +1,139 @@
+#include "zvtool/ports/ports_report.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "zvtool/ports/port_spec.h"
+
+namespace {
+
+constexpr std::size_t kNameColumn = 16;
+constexpr std::size_t kDriverColumn = 12;
+const std::string kIndent(kNameColumn, ' ');
+
+std::string Padded(std::string text, std::size_t width) {
+    text.resize(text.size() < width ? width : text.size() + 1, ' ');
+    return text;
+}
+
+// A small JSON writer of its own: strings quoted with control characters escaped.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+            quoted += escape;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string QuotedOrNull(const std::string& text) {
+    return text.empty() ? "null" : Quoted(text);
+}
+
+std::string Strings(const std::vector<std::string>& texts) {
+    std::string json = "[";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        json += (i == 0 ? "" : ", ") + Quoted(texts[i]);
+    }
+    return json + "]";
+}
+
+std::string Identity(const TSerialPort& port) {
+    std::string text;
+    if (port.usb) {
+        text = UsbIdentity(port);
+        for (const std::string* part : {&port.manufacturer, &port.product}) {
+            text += part->empty() ? "" : "  " + *part;
+        }
+    } else if (!port.uart.empty()) {
+        text = port.uart + " UART";
+    }
+    if (!port.description.empty()) {
+        text += (text.empty() ? "" : "  ") + port.description;
+    }
+    return text;
+}
+
+// "free, you may open it", "in use by minicom (pid 12); you may not open it: join ...".
+std::string Availability(const TSerialPort& port) {
+    if (!port.probed) {
+        return port.device.empty() || port.name.empty() ? "no such device" : "not probed";
+    }
+    std::string text = "free";
+    if (!port.holders.empty()) {
+        text = "in use by ";
+        for (std::size_t i = 0; i < port.holders.size(); ++i) {
+            text += (i == 0 ? "" : ", ") + port.holders[i];
+        }
+    }
+    const std::string advice = PermissionAdvice(port);
+    return text + (advice.empty() ? ", you may open it" : "; " + advice);
+}
+
+}  // namespace
+
+std::string PortText(const TSerialPort& port) {
+    const std::string head = port.link.empty() ? port.device : port.link + " -> " + port.device;
+    std::string text = Padded(head, kNameColumn);
+    const std::string identity = Identity(port);
+    text += identity.empty() ? port.driver : Padded(port.driver, kDriverColumn) + identity;
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    text += '\n';
+    for (const std::string& name : port.byId) {
+        text += kIndent + "by id: " + name + '\n';
+    }
+    return text + kIndent + Availability(port) + '\n';
+}
+
+std::string PortJson(const TSerialPort& port) {
+    std::string json = "{";
+    json += "\"name\": " + Quoted(port.name);
+    json += ", \"device\": " + Quoted(port.device);
+    json += ", \"link\": " + QuotedOrNull(port.link);
+    json += ", \"driver\": " + QuotedOrNull(port.driver);
+    json += ", \"uart\": " + QuotedOrNull(port.uart);
+    json += std::string(", \"usb\": ") + (port.usb ? "true" : "false");
+    json += ", \"vendor_id\": " + QuotedOrNull(port.vendorId);
+    json += ", \"product_id\": " + QuotedOrNull(port.productId);
+    json += ", \"serial\": " + QuotedOrNull(port.serial);
+    json += ", \"manufacturer\": " + QuotedOrNull(port.manufacturer);
+    json += ", \"product\": " + QuotedOrNull(port.product);
+    json += ", \"description\": " + QuotedOrNull(port.description);
+    json += ", \"by_id\": " + Strings(port.byId);
+    json += std::string(", \"in_use\": ") + (!port.probed           ? "null"
+                                             : port.holders.empty() ? "false"
+                                                                    : "true");
+    json += ", \"holders\": " + Strings(port.holders);
+    json += std::string(", \"may_open\": ") + (!port.probed   ? "null"
+                                               : port.mayOpen ? "true"
+                                                              : "false");
+    json += ", \"group\": " + QuotedOrNull(port.group);
+    json += ", \"advice\": " + QuotedOrNull(PermissionAdvice(port));
+    return json + "}";
+}
+
+std::string PortsText(const std::vector<TSerialPort>& ports,
+                      const std::vector<TSerialPort>& folderPorts, const std::string& folder) {
+    std::string text = ports.empty() ? "no serial ports found\n" : "";
+    for (const TSerialPort& port : ports) {
+        text += PortText(port);
+    }
+    if (!folderPorts.empty()) {
+        text += "\nthe driver's ports in " + folder + ":\n";
+        for (const TSerialPort& port : folderPorts) {
+            text += PortText(port);
+        }
+    }
+    return text;
+}
