@@ -2,8 +2,9 @@
 // (HKLM\HARDWARE\DEVICEMAP\SERIALCOMM), and for each the device manager's entry (SetupAPI's
 // ports class): friendly name, maker, service and, from the device instance id, a USB
 // adapter's vendor and product ID and serial number.
-#include <setupapi.h>
 #include <windows.h>
+// setupapi.h needs the types of windows.h first.
+#include <setupapi.h>
 
 #include <algorithm>
 #include <string>
