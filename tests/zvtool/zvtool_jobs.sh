@@ -24,6 +24,37 @@ other_unit() {
     for n in 0 1 2 3 4; do test_record "$n"; done >"$1"
 }
 
+# A bench: minizv-sim serving units on ./l1, ./l2, ... (start_bench N [OPTIONS]); a second
+# bench process is for a unit with faults of its own.
+bench_pids=()
+start_bench() {
+    local count=$1 out=bench$((${#bench_pids[@]} + 1)).out
+    shift
+    local links=() n
+    for ((n = 1; n <= count; n++)); do links+=(--link "$PWD/l$((n + ${#bench_pids[@]} * 10))"); done
+    "$ZV_SIM" "${links[@]}" "$@" >"$out" 2>/dev/null &
+    bench_pids+=($!)
+    until [ "$(grep -c '^ready' "$out" 2>/dev/null)" = "$count" ]; do sleep 0.05; done
+}
+stop_bench() {
+    local pid
+    for pid in "${bench_pids[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+    stop_sim
+}
+trap stop_bench EXIT
+# Whether a driver still runs with its folder under this case's.
+no_driver_left() {
+    local proc
+    for proc in /proc/[0-9]*; do
+        case "$(readlink "$proc/cwd" 2>/dev/null)" in "$PWD"*)
+            if [ "$(readlink "$proc/exe" 2>/dev/null)" = "$(readlink -f "$ZV_DRIVER")" ]; then
+                echo "FAIL a driver still runs: $proc"
+                fail=1
+            fi ;;
+        esac
+    done
+}
+
 case $name in
     jobs)
         start_sim
@@ -160,12 +191,7 @@ case $name in
         check_that "records kept ($kept)" "${kept:-0}" -ge 2 -a "${kept:-0}" -le 3
         has err.txt "the driver left ZorVekDriverRunning=1"
         sim_records 1 "${kept:-0}" | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; }
-        for proc in /proc/[0-9]*; do
-            if [ "$(readlink "$proc/cwd" 2>/dev/null)" = "$PWD" ] && [ "$(readlink "$proc/exe" 2>/dev/null)" = "$(readlink -f "$ZV_DRIVER")" ]; then
-                echo "FAIL a driver still runs: $proc"
-                fail=1
-            fi
-        done
+        no_driver_left
         ;;
     ports)
         # The driver's port here is a pseudo-terminal that the simulator holds open.
@@ -225,6 +251,66 @@ PY
         rm -f COM1 && mkdir COM1
         zvtool test --port "$PWD/line" && check "COM1 a folder" "$status" 73
         has err.txt "$PWD/COM1 is not a link"
+        ;;
+    bench)
+        # Three units at once, the third refusing module 2: the other two end well.
+        start_bench 2
+        start_bench 1 --status 7:2:1
+        zvtool --ports "$PWD/l1,$PWD/l2,$PWD/l11" fetch modules 1-3 -o m.dat
+        check "bench" "$status" 4
+        for unit in unit1 unit2; do
+            sim_records 1 3 | cmp -s - $unit/m.dat || { echo "FAIL $unit/m.dat"; fail=1; }
+            grep -q "^$unit  *$PWD/l${unit#unit}  *ok  *3  *0:0[0-9]$" out.txt || { echo "FAIL $unit's row"; fail=1; }
+        done
+        check_that "no unit3/m.dat" ! -e unit3/m.dat
+        grep -q "^unit3 .*result 4: .* 1 .* 0:0[0-9]$" out.txt || { echo "FAIL unit3's row"; fail=1; }
+        check "table rows" "$(grep -c '^unit[123] ' out.txt)" 3
+        # Not a terminal: one line per event, each unit's own.
+        check "unit2 module 3" "$(grep -c '^unit2: module 3 (3 of 3) at ' err.txt)" 1
+        has err.txt "unit3: result 4"
+        # --json: one object per unit, with the unit's own run inside.
+        zvtool --json --ports "$PWD/l1,$PWD/l11" fetch modules 2 && check "bench --json" "$status" 4
+        python3 - out.txt "$PWD" <<'PY' || { echo "FAIL bench --json"; fail=1; }
+import json, sys
+units = [json.loads(line) for line in open(sys.argv[1])]
+assert [u["unit"] for u in units] == ["unit1", "unit2"], units
+assert units[0]["exit"] == 0 and units[0]["records"] == 1 and units[0]["run"]["result"] == 3, units[0]
+assert units[1]["exit"] == 4 and units[1]["port"] == sys.argv[2] + "/l11", units[1]
+assert all(u["cpu_seconds"] >= 0 and u["seconds"] > 0 for u in units), units
+PY
+        # A units file names the folders.
+        printf '# the bench\nbay-a %s\n\nbay-b %s\r\n' "$PWD/l1" "$PWD/l2" >units.txt
+        zvtool --units units.txt test && check "units file" "$status" 0
+        check "bay-a COM1" "$(readlink bay-a/COM1)" "$PWD/l1"
+        check "bay-b COM1" "$(readlink bay-b/COM1)" "$PWD/l2"
+        has bay-b.json '"result": 0'
+        has out.txt "bay-b  $PWD/l2"
+        zvtool --ports 1,COM1 test && check "a port twice" "$status" 64
+        has err.txt "the port COM1 is named twice"
+        zvtool --ports "$PWD/l1" --port 1 test && check "--port beside --ports" "$status" 64
+        zvtool --ports "$PWD/l1" fetch central -o "$PWD/c.dat" && check "a shared -o" "$status" 64
+        has err.txt "give a relative name"
+        printf 'bay/1 1\n' >bad-units.txt
+        zvtool --units bad-units.txt test && check "bad units file" "$status" 65
+        has err.txt "bad-units.txt: line 1: 'bay/1' cannot name a folder"
+        ;;
+    bench-ctrl-c)
+        start_bench 2 --pace
+        "$ZV_TOOL" --ports "$PWD/l1,$PWD/l2" fetch modules 1-20 >out.txt 2>err.txt &
+        tool=$!
+        until [ "$(cd unit2 2>/dev/null && status_key NowTransferingNo)" = 3 ]; do sleep 0.05; done
+        kill -INT "$tool"
+        status=0
+        wait "$tool" || status=$?
+        sed 's/^/  | /' out.txt err.txt
+        check "exit status" "$status" 130
+        has err.txt "interrupted: stopping every unit's driver"
+        for unit in unit1 unit2; do
+            grep -q "^zvtool: $unit: .*fromZv.dat holds the [0-9]* records fetched" err.txt ||
+                { echo "FAIL $unit does not say what it holds"; fail=1; }
+            grep -q "^$unit .* stopped by Ctrl-C  *[0-9]" out.txt || { echo "FAIL $unit's row"; fail=1; }
+        done
+        no_driver_left
         ;;
     *) echo "no case $name"; exit 2 ;;
 esac

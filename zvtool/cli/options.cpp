@@ -43,6 +43,8 @@ const TCommandRow kCommandRows[] = {
 
 enum TOptionId {
     kPort,
+    kPortList,
+    kUnits,
     kDriver,
     kDir,
     kJson,
@@ -67,6 +69,19 @@ const TOptionRow kRows[] = {
      "usb:VID:PID[:SERIAL] (`zvtool ports` lists them); on POSIX a path or an\n"
      "adapter becomes the link COM1 in the driver's directory; default: the\n"
      "port \"zordrive.INI\" names"},
+    {kPortList,
+     {"--ports"},
+     "A,B,...",
+     kJobs | kNoCommand,
+     "run the job on several units at once, one on each port (as --port\n"
+     "takes them), each in its run folder unit1, unit2, ... under --dir\n"
+     "(POSIX only)"},
+    {kUnits,
+     {"--units"},
+     "FILE",
+     kJobs | kNoCommand,
+     "as --ports, with the units a file names: \"NAME PORT\" a line, each\n"
+     "run in the folder NAME"},
     {kDriver,
      {"--driver"},
      "PATH",
@@ -198,6 +213,12 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
             return true;
         case kDriver:
             options->driver = value;
+            return true;
+        case kPortList:
+            options->portList = value;
+            return true;
+        case kUnits:
+            options->unitsFile = value;
             return true;
         case kDir:
             options->dir = value;
@@ -352,6 +373,21 @@ bool TakeOptions(const TParsedLine& line, const TCommandRow& command, TZvOptions
     return true;
 }
 
+// A bench names its ports one way only, and each unit's own.
+bool CheckBench(const TZvOptions& options, std::string* error) {
+    const bool list = !options.portList.empty();
+    const bool file = !options.unitsFile.empty();
+    if (list && file) {
+        *error = "give the units either with --ports or with --units";
+        return false;
+    }
+    if ((list || file) && !options.portSpec.empty()) {
+        *error = "--port names one unit's port; with --ports or --units each unit has its own";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseModuleRange(const std::string& text, int* first, int* last) {
@@ -407,7 +443,7 @@ bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, TZ
         message = parsed.command.empty() ? "no command given"
                                          : "unknown command '" + parsed.command + "'";
     } else if (read && TakeOptions(line, *command, &parsed, &message) &&
-               ParseWords(line.words, &parsed, &message)) {
+               ParseWords(line.words, &parsed, &message) && CheckBench(parsed, &message)) {
         *options = parsed;
         *error = {};
         return true;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "version.h"
+#include "zvtool/bench/bench.h"
 #include "zvtool/cli/help.h"
 #include "zvtool/cli/options.h"
 #include "zvtool/error.h"
@@ -131,6 +132,10 @@ int RunZvtool(int argc, const char* const* argv) {
             return RunPorts(options);
         default:
             break;
+    }
+    if (!options.portList.empty() || !options.unitsFile.empty()) {
+        InstallInterruptHandler();
+        return RunBench(options);
     }
     TZvContext context;
     if (!PrepareContext(&options, &context, &error)) {
