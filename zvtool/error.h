@@ -10,8 +10,12 @@ struct TZvError {
     std::string command;  // the command that failed ("check"), for "zvtool check: ..."; or ""
 };
 
-// Prints "zvtool: MESSAGE" (or "zvtool COMMAND: MESSAGE") on standard error.
+// Prints "zvtool: MESSAGE" (or "zvtool COMMAND: MESSAGE") on standard error. An error with an
+// exit status is also the command's report's "error", the first one only (report.h).
 void PrintError(const TZvError& error);
+
+// A note that is no failure, in the same form: "zvtool: MESSAGE".
+void Note(const std::string& message);
 
 // Prints `error` and returns its exit status, for `return Fail(...)`.
 int Fail(const TZvError& error);

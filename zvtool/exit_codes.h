@@ -11,6 +11,8 @@ constexpr int kExitUnavailable = 69;   // no driver found, or it cannot be start
 constexpr int kExitSoftware = 70;      // the driver ended without a result
 constexpr int kExitCannotCreate = 73;  // a file to write cannot be created
 constexpr int kExitIoError = 74;       // reading or writing a file failed part-way
+constexpr int kExitLocked = 75;        // another zvtool job holds the driver's files
+constexpr int kExitNotTheJob = 76;     // the driver did not run the job asked for
 constexpr int kExitNoPermission = 77;  // this user may not open the serial port
 constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C (128 + SIGINT, as shells report it)
 

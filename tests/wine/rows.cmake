@@ -27,43 +27,33 @@ add_test(NAME ${tag}.line_settings
                  $<TARGET_FILE:minizv-sim> ${work}/line_settings)
 list(APPEND rows ${tag}.line_settings)
 
-# The shared end-to-end cases (tests/e2e/cases.txt), run by zordrive.exe against minizv-sim.
-foreach(case_name ${ZV_E2E_CASES})
-    add_test(NAME ${tag}.${case_name}
-             COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.sh wine ${case_name})
-    set_tests_properties(${tag}.${case_name} PROPERTIES ENVIRONMENT
-        "ZV_DRIVER=${driver_exe};ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_WORK=${work};ZV_PREFIX=${prefix}")
-    list(APPEND rows ${tag}.${case_name})
-endforeach()
+# zv_wine_cases(PREFIX ENV CASES...): rows of the end-to-end runner (tests/e2e/run_case.sh),
+# one a case, named TAG.PREFIXCASE, each with the environment ENV.
+function(zv_wine_cases name_prefix env)
+    foreach(case_name ${ARGN})
+        set(row ${tag}.${name_prefix}${case_name})
+        add_test(NAME ${row} COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.sh wine ${case_name})
+        set_tests_properties(${row} PROPERTIES ENVIRONMENT "${env}")
+        list(APPEND rows ${row})
+    endforeach()
+    set(rows ${rows} PARENT_SCOPE)
+endfunction()
+set(run_env "ZV_DRIVER=${driver_exe};ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_PREFIX=${prefix}")
 
-# The catalogue rows that apply under Wine (tests/e2e/catalogue.txt).
-set(catalogue_env "ZV_CASES=${PROJECT_SOURCE_DIR}/tests/e2e/catalogue.txt;ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_PREFIX=${prefix}")
-foreach(case_name ${ZV_CATALOGUE_WINE})
-    add_test(NAME ${tag}.catalogue.${case_name}
-             COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.sh wine ${case_name})
-    set_tests_properties(${tag}.catalogue.${case_name} PROPERTIES ENVIRONMENT
-        "${catalogue_env};ZV_DRIVER=${driver_exe};ZV_WORK=${work}/catalogue")
-    list(APPEND rows ${tag}.catalogue.${case_name})
-endforeach()
-# The C host example of docs/hosts, built with this build, runs the host rows with this
-# build's zordrive.exe.
-foreach(case_name ${ZV_HOST_ROWS})
-    add_test(NAME ${tag}.host-c.${case_name}
-             COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.sh wine ${case_name})
-    set_tests_properties(${tag}.host-c.${case_name} PROPERTIES ENVIRONMENT
-        "${catalogue_env};ZV_DRIVER=${driver_exe};ZV_HOST=${host_exe};ZV_WORK=${work}/host-c")
-    list(APPEND rows ${tag}.host-c.${case_name})
-endforeach()
+# The shared end-to-end cases (tests/e2e/cases.txt), run by zordrive.exe against minizv-sim.
+zv_wine_cases("" "${run_env};ZV_WORK=${work}" ${ZV_E2E_CASES})
+
+# The catalogue rows that apply under Wine (tests/e2e/catalogue.txt), and the C host example
+# of docs/hosts, built by this build, running the host rows with this build's zordrive.exe.
+set(catalogue_env "${run_env};ZV_CASES=${PROJECT_SOURCE_DIR}/tests/e2e/catalogue.txt")
+zv_wine_cases(catalogue. "${catalogue_env};ZV_WORK=${work}/catalogue" ${ZV_CATALOGUE_WINE})
+zv_wine_cases(host-c. "${catalogue_env};ZV_HOST=${host_exe};ZV_WORK=${work}/host-c"
+              ${ZV_HOST_ROWS})
 
 # The null-modem rows (tests/sim): zordrive.exe on COM1, minizv-sim.exe --device COM2 at the
 # other end of the cable, both under Wine.
-foreach(case_name ${ZV_NULL_MODEM_CASES})
-    add_test(NAME ${tag}.null-modem.${case_name}
-             COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.sh wine ${case_name})
-    set_tests_properties(${tag}.null-modem.${case_name} PROPERTIES ENVIRONMENT
-        "ZV_NULL_MODEM=1;ZV_SIM_EXE=${sim_exe};ZV_DRIVER=${driver_exe};ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_WORK=${work};ZV_PREFIX=${prefix}")
-    list(APPEND rows ${tag}.null-modem.${case_name})
-endforeach()
+zv_wine_cases(null-modem. "${run_env};ZV_NULL_MODEM=1;ZV_SIM_EXE=${sim_exe};ZV_WORK=${work}"
+              ${ZV_NULL_MODEM_CASES})
 
 # minizv-sim.exe where it differs from the POSIX build.
 add_test(NAME ${tag}.sim_exe

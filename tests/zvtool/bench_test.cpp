@@ -120,11 +120,11 @@ TEST(BenchScreen, TableJsonAndExit) {
               "unit   port  result             records  time\n"
               "unit1  1     ok                 21       1:15\n"
               "unit2  2     result 4: refused  3        0:09\n");
-    EXPECT_EQ(
-        OutcomeJson(bad),
-        "{\"unit\": \"unit2\", \"port\": \"2\", \"exit\": 4, \"result\": \"result 4: refused\", "
-        "\"records\": 3, \"file\": null, \"seconds\": 9.0, \"cpu_seconds\": 0.100, \"run\": "
-        "null}");
+    EXPECT_EQ(OutcomeJson(bad),
+              "{\"version\": 1, \"unit\": \"unit2\", \"port\": \"2\", \"exit\": 4, \"result\": "
+              "\"result 4: refused\", "
+              "\"records\": 3, \"file\": null, \"seconds\": 9.0, \"cpu_seconds\": 0.100, \"run\": "
+              "null}");
     EXPECT_NE(OutcomeJson(good).find("\"run\": {\"result\": 1}}"), std::string::npos);
     EXPECT_EQ(BenchExit({good, good}, false), 0);
     EXPECT_EQ(BenchExit({good, bad}, false), 4);

@@ -72,6 +72,14 @@ const OptionsCase kCases[] = {
     {"test --port usb:403:6001", false, TZvJob::kNone, 0, 0, "", "", 0, "usb:VID:PID[:SERIAL]"},
     {"ports extra", false, TZvJob::kNone, 0, 0, "", "", 0, "usage: zvtool ports"},
     {"ports --port 3", false, TZvJob::kNone, 0, 0, "", "", 0, "--port is for test, fetch"},
+    // --force lets -o replace a file; --dated names a backup with the date and time.
+    {"backup -o u.dat --force", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
+    {"fetch central -o c.dat --force", true, TZvJob::kFetchCentral, 1, 200, "", "c.dat", 0, ""},
+    {"backup -o u.dat --dated", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
+    {"send central c.dat --force", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--force is for fetch and backup"},
+    {"fetch central -o c.dat --dated", false, TZvJob::kNone, 0, 0, "", "", 0,
+     "--dated is for backup"},
 };
 
 // The record-file commands: their words and options, and their usage errors (exit status 2,
@@ -174,11 +182,15 @@ TEST(ZvtoolOptions, HelpListsTheRowsOfTheCommand) {
          {"  --port PORT ", "  --json ", "  -h, --help ", "  --version "},
          {"--modules", "--all"}},
         {"backup",
-         {"  -o, --output FILE ", "  --modules A-B ", "  --port PORT "},
+         {"  -o, --output FILE ", "  --modules A-B ", "  --port PORT ", "  --force ", "  --dated "},
          {"--hex", "--ignore"}},
-        {"send", {"  --ignore-mut-block ", "  --trace FILE "}, {"--output", "--modules"}},
-        {"check", {"  --all ", "  -h, --help ", "  --version "}, {"--port", "--hex"}},
-        {"show", {"  --record N ", "  --hex "}, {"--all", "--json"}},
+        {"fetch", {"  -o, --output FILE ", "  --force "}, {"--dated", "--modules"}},
+        {"send",
+         {"  --ignore-mut-block ", "  --trace FILE "},
+         {"--output", "--modules", "--force"}},
+        // Every command prints its JSON object with --json, the record-file commands too.
+        {"check", {"  --all ", "  --json ", "  -h, --help ", "  --version "}, {"--port", "--hex"}},
+        {"show", {"  --record N ", "  --hex ", "  --json "}, {"--all", "--port"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.command);

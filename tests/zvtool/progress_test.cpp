@@ -6,7 +6,7 @@
 
 namespace {
 
-// total, current, module, elapsed, passElapsed, finishedPasses -> the terminal line.
+// total, current, module, elapsed, passElapsed, finishedPasses, cause -> the terminal line.
 struct BarCase {
     TPassProgress progress;
     const char* line;
@@ -26,6 +26,15 @@ const BarCase kBarCases[] = {
     {{200, 200, 200, 400, 9.0, 398},
      "module 200 (200 of 200) 0:09  the unit is not answering; each repeat costs 5 s"},
     {{4, 2, 8, 8.0, 6.0, 2.0}, "module 8 (2 of 4) [#####...............] 0:08, about 0:04 left"},
+    // A stalled pass says what its exchange met so far, in the room the line has.
+    {{200, 200, 200, 400, 9.0, 398, TLineCause::kGarbled},
+     "module 200 (200 of 200) 0:09  replies arrive damaged; each repeat costs 5 s"},
+    {{200, 200, 200, 400, 9.0, 398, TLineCause::kIntermittent},
+     "module 200 (200 of 200) 0:09  the unit answers at times; each repeat costs 5 s"},
+    {{200, 200, 200, 400, 9.0, 398, TLineCause::kDamagedSent},
+     "module 200 (200 of 200) 0:09  requests arrive damaged; each repeat costs 5 s"},
+    {{200, 200, 200, 400, 9.0, 398, TLineCause::kWrongReply},
+     "module 200 (200 of 200) 0:09  wrong replies come back; each repeat costs 5 s"},
 };
 
 TEST(ZvtoolProgress, TerminalLines) {
@@ -40,6 +49,8 @@ TEST(ZvtoolProgress, PlainLines) {
               "module 5 (3 of 5) at 0:06, about 0:08 left");
     EXPECT_EQ(ProgressStalledLine({4, 2, 8, 20.0, 12.0, 2.0}),
               "module 8: the unit is not answering; each repeat costs 5 s");
+    EXPECT_EQ(ProgressStalledLine({4, 2, 8, 20.0, 12.0, 2.0, TLineCause::kGarbled}),
+              "module 8: replies arrive damaged; each repeat costs 5 s");
 }
 
 TEST(ZvtoolProgress, Spinner) {

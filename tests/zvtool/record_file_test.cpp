@@ -22,6 +22,15 @@ std::string Record(int number, int count = 131) {
     return text;
 }
 
+// Record `number` with every setup byte `value`, on one line of its own.
+std::string Filled(int number, int value) {
+    std::string text = std::to_string(number);
+    for (int k = 1; k < 131; ++k) {
+        text += ", " + std::to_string(value);
+    }
+    return text;
+}
+
 std::string Records(const std::vector<int>& numbers) {
     std::string text;
     for (std::size_t i = 0; i < numbers.size(); ++i) {
@@ -172,6 +181,17 @@ INSTANTIATE_TEST_SUITE_P(
                    "the driver's record 3 starts here, in the middle of a line, and reads "
                    "6 as its number: the record at line 2 probably"},
                   {4, 4, "the last record holds only 130 of 131"}}},
+        // Behind the shift every record number is misread: those problems are echoes of the
+        // one lost number, counted in the shift's problem rather than listed.
+        ReadCase{"ShiftEchoesAreNotListed",
+                 Records({4}) + ",\r\n" + Record(5, 130) + ",\r\n" + Filled(6, 250) + ",\r\n" +
+                     Filled(7, 250) + ",\r\n" + Filled(8, 250),
+                 4,
+                 {{3, 4, "record number 250 is neither 0 (central) nor a module"},
+                  {3, 4,
+                   "shifts every record behind it (the 2 problems of record numbers behind it "
+                   "follow from it and are not listed)"},
+                  {5, 4, "the last record holds only 130 of 131"}}},
         ReadCase{"TextBehindCtrlZ",
                  Records({4}) + "\x1a" + ",\r\n" + Records({5}),
                  1,

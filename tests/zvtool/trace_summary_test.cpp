@@ -121,4 +121,54 @@ TEST(TraceSummary, CleanRunIsOneLine) {
     EXPECT_EQ(SummariseTrace(trace + "\r"), "result 3: what it means\n");
 }
 
+// The account in parts: the cause that the advice, the repeats note and the progress line
+// name, and the repeats of a job that got through.
+TEST(TraceSummary, CauseAndRepeats) {
+    struct CauseRow {
+        const char* name;
+        std::string trace;
+        TLineCause cause;
+        int repeats;
+        const char* last;  // the last line of the account
+    };
+    const CauseRow rows[] = {
+        {"silent", kHead + Times(kNoAck, 5) + Result(4), TLineCause::kSilent, 4,
+         "the line is silent: check that COM3"},
+        {"refused", kHead + kGood + kRefused + Result(4), TLineCause::kRefused, 0,
+         "the unit refused the request with status byte 01"},
+        {"garbled", kHead + Attempts({kNoAck, kChecksum, kChecksum}) + Result(4),
+         TLineCause::kGarbled, 2, "garbling replies"},
+        {"requests damaged", kHead + Times(kBadAck, 5) + Result(2), TLineCause::kDamagedSent, 4,
+         "receives the requests damaged"},
+        {"wrong unit", kHead + kWrongCode + Result(4), TLineCause::kWrongReply, 0, "another reply"},
+        {"repeats", kHead + kGood + Attempts({kNoAck, kNoAck, kGood}) + Result(3),
+         TLineCause::kIntermittent, 2,
+         "2 repeats in 2 exchanges; the line is weak: the unit answered at times"},
+        {"port", kHead + Result(5), TLineCause::kNoLine, 0, "check that COM3 exists"},
+        {"clean", kHead + kGood + Result(3), TLineCause::kSound, 0, nullptr},
+    };
+    for (const CauseRow& row : rows) {
+        const TTraceAccount account = AccountOfTrace(row.trace);
+        EXPECT_TRUE(account.finished) << row.name;
+        EXPECT_EQ(account.cause, row.cause) << row.name;
+        EXPECT_EQ(account.repeats, row.repeats) << row.name;
+        if (row.last == nullptr) {
+            EXPECT_TRUE(account.lines.empty()) << row.name;
+        } else {
+            ASSERT_FALSE(account.lines.empty()) << row.name;
+            EXPECT_NE(account.lines.back().find(row.last), std::string::npos)
+                << row.name << ": " << account.lines.back();
+        }
+    }
+}
+
+// While a pass takes long, what its exchange has met so far.
+TEST(TraceSummary, CauseOfTheExchangeUnderWay) {
+    EXPECT_EQ(CurrentCause(kHead + "  10 ms -- module 7 fetch (request 7): attempt 1 of 5\n"),
+              TLineCause::kSilent);
+    EXPECT_EQ(CurrentCause(kHead + Attempts({kChecksum, kChecksum})), TLineCause::kGarbled);
+    EXPECT_EQ(CurrentCause(kHead + kRefused), TLineCause::kRefused);
+    EXPECT_EQ(CurrentCause(kHead + kGood + Times(kNoAck, 2)), TLineCause::kIntermittent);
+}
+
 }  // namespace

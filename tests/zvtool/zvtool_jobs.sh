@@ -9,12 +9,24 @@ source "$(dirname "$0")/../faults/e2e_env.sh"
 
 name=$1
 enter_case "zvtool-$name"
+# zvtool's session traces go into the case's folder, not the user's.
+export XDG_STATE_HOME="$PWD/state"
 
 zvtool() {  # runs zvtool, stdout in out.txt, stderr in err.txt, its exit status in $status
     status=0
     timeout 120 "$ZV_TOOL" "$@" >out.txt 2>err.txt || status=$?
     echo "zvtool $*: exit $status"
     sed 's/^/  | /' out.txt err.txt
+}
+as_user() {  # zvtool as the user that ordinary_user chose, like zvtool
+    status=0
+    timeout 120 "${run_as[@]}" "$ZV_TOOL" "$@" >out.txt 2>err.txt || status=$?
+    echo "zvtool $* (as $(${run_as[@]} id -un)): exit $status"
+    sed 's/^/  | /' out.txt err.txt
+}
+json() {  # json FILE EXPR: EXPR of the one JSON object o that FILE holds, as Python prints it
+    python3 -c 'import json, sys; o = json.loads(open(sys.argv[1]).read()); print(eval(sys.argv[2]))' "$1" "$2" ||
+        echo "not one JSON object: $(head -c 300 "$1")"
 }
 has() {  # has FILE TEXT: the file holds the text
     grep -qF -- "$2" "$1" || { echo "FAIL $1 lacks: $2"; fail=1; }
@@ -70,7 +82,8 @@ case $name in
         check "progress lines" "$(grep -c '^module [345] ([123] of 3) at ' err.txt)" 3
         zvtool --json send central central.dat --ignore-mut-block
         check "send central" "$status" 0
-        check "json" "$(cat out.txt)" "{\"job\": \"send central\", \"result\": 1, \"meaning\": \"every record was sent and the unit accepted each one\", \"seconds\": $(sed 's/.*"seconds": \([0-9.]*\).*/\1/' out.txt), \"records\": 1, \"file\": \"$PWD/central.dat\"}"
+        check "json" "$(json out.txt 'o["version"], o["command"], o["exit"], o["job"], o["result"], o["meaning"], o["records"], o["file"], o["partial"]')" \
+            "(1, 'send', 0, 'send central', 1, 'every record was sent and the unit accepted each one', 1, '$PWD/central.dat', False)"
         check "IgnoreMutBlock" "$(tr -d '\r' <zordrive.INI | grep -c '^IgnoreMutBlock=1$')" 1
         # Every other line of the settings file stays.
         printf '; kept\r\n[Other]\r\nKey=1\r\n' >>zordrive.INI
@@ -117,11 +130,14 @@ case $name in
     silent-unit)
         start_sim --silent
         zvtool test && check "test" "$status" 2
-        has out.txt "result 2: the unit did not acknowledge a request"
-        has err.txt "check that the unit is switched on"
-        has err.txt "run it again with --trace FILE"
-        # With --trace the driver's account of the run follows the advice.
+        has out.txt "result 2: the unit did not acknowledge the version query"
+        # The account comes from the session trace at once, without --trace.
+        has err.txt "version query: 1 attempt, failed: 1 x no acknowledgement"
+        has err.txt "the line is silent: check that COM1 is the port"
+        grep -q "again with --trace" err.txt && { echo "FAIL asks for a second run"; fail=1; }
+        # With --trace the driver's trace goes there instead.
         zvtool test --trace "$PWD/driver.trace" && check "traced test" "$status" 2
+        has err.txt "the driver's trace ($PWD/driver.trace) tells:"
         has err.txt "version query: 1 attempt, failed: 1 x no acknowledgement"
         has err.txt "the line is silent: check that COM1 is the port"
         ;;
@@ -163,7 +179,10 @@ case $name in
     missing-port)
         zvtool fetch modules 1-2 --port 77 && check "missing port" "$status" 5
         has out.txt "result 5: the serial port cannot be opened"
-        has err.txt "check --port"
+        has err.txt "the driver could not open COM77, the port from --port: give --port N"
+        # A port left in the settings by an earlier --port is named as such.
+        zvtool fetch modules 1-2 && check "earlier port" "$status" 5
+        has err.txt "the driver could not open COM77, the port from Comport=77 in $PWD/zordrive.INI, left by an earlier --port or another host"
         ;;
     terminal)
         # On a pseudo-terminal: one line redrawn with CR, cleared at the end.
@@ -178,7 +197,7 @@ case $name in
         ;;
     ctrl-c)
         start_sim --pace
-        "$ZV_TOOL" fetch modules 1-20 >out.txt 2>err.txt &
+        "$ZV_TOOL" --json fetch modules 1-20 >out.txt 2>err.txt &
         tool=$!
         until [ "$(status_key NowTransferingNo)" = 3 ]; do sleep 0.05; done
         kill -INT "$tool"
@@ -190,6 +209,8 @@ case $name in
         kept=$(sed -n 's/.*fromZv.dat holds the \([0-9]*\) records fetched before the job ended/\1/p' err.txt)
         check_that "records kept ($kept)" "${kept:-0}" -ge 2 -a "${kept:-0}" -le 3
         has err.txt "the driver left ZorVekDriverRunning=1"
+        check "json" "$(json out.txt 'o["exit"], o["result"], o["partial"], o["records"] == '"${kept:-0}"', o["error"]')" \
+            "(130, None, True, True, 'interrupted: stopping the driver')"
         sim_records 1 "${kept:-0}" | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; }
         no_driver_left
         ;;
@@ -311,6 +332,178 @@ PY
             grep -q "^$unit .* stopped by Ctrl-C  *[0-9]" out.txt || { echo "FAIL $unit's row"; fail=1; }
         done
         no_driver_left
+        ;;
+    one-job-per-folder)
+        # A second job in the folder of a running backup is refused at once; the backup's
+        # file comes out whole.
+        start_sim
+        "$ZV_TOOL" backup -o b.dat --modules 1-10 >first.out 2>first.err &
+        first=$!
+        for _ in $(seq 200); do
+            [ "$(status_key NowTransferingNo)" -ge 2 ] 2>/dev/null && break
+            sleep 0.05
+        done
+        zvtool fetch modules 9 -o m9.dat && check "second job" "$status" 75
+        has err.txt "another zvtool job runs on the driver's files in $PWD: \`zvtool backup -o b.dat --modules 1-10\`, started "
+        check_that "no m9.dat" ! -e m9.dat
+        zvtool --json send modules b.dat && check "second job, json" "$status" 75
+        check "json" "$(json out.txt 'o["exit"], o["command"], "backup -o b.dat" in o["error"]')" "(75, 'send', True)"
+        # The record-file commands need no lock.
+        sim_records 0 0 >c.dat
+        zvtool check c.dat && check "check meanwhile" "$status" 0
+        status=0
+        wait "$first" || status=$?
+        sed 's/^/  | /' first.out first.err
+        check "first job" "$status" 0
+        { sim_records 0 0; printf ',\r\n'; sim_records 1 10; } | cmp -s - b.dat ||
+            { echo "FAIL b.dat is not central then modules 1-10"; fail=1; }
+        has first.out "b.dat: 11 records"
+        ;;
+    read-only-folder)
+        # A folder the user cannot write: zvtool names it and the reason, starts no driver.
+        # Root may write any folder, so under root zvtool runs as nobody (setpriv).
+        start_sim
+        mkdir open
+        chmod 0777 open
+        printf '#!/bin/sh\necho started >>"%s/open/started"\nexec "%s"\n' "$PWD" "$ZV_DRIVER" >driver.sh
+        chmod 0755 driver.sh
+        write_settings TestMiniZvConnection=1
+        ordinary_user "$PWD"
+        as_user fetch central -o "$PWD/open/c.dat" --driver "$PWD/driver.sh"
+        check "read-only folder" "$status" 73
+        has err.txt "cannot write in $PWD"
+        has err.txt "Permission denied; the driver was not started"
+        check "nothing else said" "$(wc -l <err.txt)" 1
+        # With the lock file writable but not the settings file, the keys do not read back.
+        : >.zvtool.lock
+        chmod 0666 .zvtool.lock
+        as_user --json fetch central --driver "$PWD/driver.sh"
+        check "settings not writable" "$status" 73
+        check "json" "$(json out.txt 'o["exit"], o["result"], o["error"]')" \
+            "(73, None, 'cannot write the job into $PWD/zordrive.INI (TestMiniZvConnection=0): Permission denied; the driver was not started')"
+        check_that "no driver started" ! -e open/started
+        ;;
+    unseen-settings)
+        # A driver that reads its settings elsewhere runs its default job, the connection
+        # test: zvtool says it did not run the fetch asked for.
+        start_sim
+        mkdir elsewhere
+        ln -s "$(readlink -f COM1)" elsewhere/COM1
+        # Its status file is the one zvtool reads (as when only the settings are elsewhere).
+        printf '#!/bin/sh\ncd "%s/elsewhere" && "%s"\ns=$?\ncp zordOUT.INI ..\nexit $s\n' \
+            "$PWD" "$ZV_DRIVER" >driver.sh
+        chmod 0755 driver.sh
+        zvtool fetch central -o c.dat --driver "$PWD/driver.sh" && check "elsewhere" "$status" 76
+        has err.txt "the driver did not run the job asked for: it ended with result 0, which only the connection test gives, not the central fetch"
+        has err.txt "this driver reads \"zordrive.INI\" in the folder it runs in"
+        has out.txt "result 0: the driver did not run the job asked for"
+        grep -q "the unit answered" out.txt && { echo "FAIL the test's meaning is shown"; fail=1; }
+        check_that "no c.dat" ! -e c.dat
+        # Both of its files elsewhere: an exit status but no "ComStatus" where zvtool reads it.
+        printf '#!/bin/sh\ncd "%s/elsewhere" && exec "%s"\n' "$PWD" "$ZV_DRIVER" >driver.sh
+        zvtool fetch central -o c.dat --driver "$PWD/driver.sh" && check "no status" "$status" 76
+        has err.txt "the driver did not run the job asked for: it ended with exit status 0 but wrote no ComStatus in $PWD/zordOUT.INI"
+        check_that "no c.dat" ! -e c.dat
+        # A stale "ComStatus" of an earlier run is no result of this one: a driver killed
+        # before its end leaves none, whatever its exit status.
+        printf '[Zorvek PC interface driver]\r\nComStatus=3\r\n' >zordOUT.INI
+        printf '#!/bin/sh\nexit 3\n' >killed.sh
+        chmod 0755 killed.sh
+        zvtool fetch central -o c.dat --driver "$PWD/killed.sh" && check "stale" "$status" 76
+        has err.txt "it ended with exit status 3 but wrote no ComStatus"
+        check_that "no c.dat" ! -e c.dat
+        # A fetch that reports success with fewer records than asked for is not a success.
+        printf '#!/bin/sh\n"%s"\ns=$?\nhead -c 600 fromZv.dat >cut && mv cut fromZv.dat\nexit $s\n' "$ZV_DRIVER" >cut.sh
+        chmod 0755 cut.sh
+        zvtool --json fetch modules 1-3 -o m.dat --driver "$PWD/cut.sh" && check "cut" "$status" 76
+        check "json" "$(json out.txt 'o["exit"], o["result"], o["records"], o["partial"]')" "(76, 3, 1, True)"
+        has err.txt "holds 1 of the 3 records asked for"
+        check_that "no m.dat" ! -e m.dat
+        ;;
+    no-overwrite)
+        start_sim
+        zvtool backup -o set.dat --modules 1-3 && check "backup" "$status" 0
+        cp set.dat kept.dat
+        zvtool backup -o set.dat --modules 1 && check "again" "$status" 73
+        has err.txt "$PWD/set.dat exists; give --force to replace it, or --dated"
+        zvtool fetch modules 1 -o set.dat && check "fetch over it" "$status" 73
+        cmp -s kept.dat set.dat || { echo "FAIL set.dat was replaced"; fail=1; }
+        zvtool backup -o set.dat --modules 1 --dated && check "dated" "$status" 0
+        check "dated files" "$(ls set-*.dat | wc -l)" 1
+        has out.txt "$PWD/$(ls set-*.dat): 2 records"
+        zvtool backup -o set.dat --modules 1 --force && check "force" "$status" 0
+        has out.txt "set.dat: 2 records"
+        ;;
+    fault-refused)
+        # A refused module: the account says refused, not silent, without --trace; JSON
+        # names the failing module and the partial file.
+        start_sim --status 7:4:1
+        zvtool fetch modules 3-5 -o m.dat && check "refused" "$status" 4
+        has out.txt "result 4: the exchange failed or the unit refused the record ("
+        has err.txt "module 4 fetch: 1 attempt, failed: 1 x refused with status byte 01"
+        has err.txt "the unit refused the request with status byte 01"
+        grep -qE "switched on|run it again" err.txt && { echo "FAIL advice for silence"; fail=1; }
+        zvtool --json fetch modules 3-5 && check "json" "$status" 4
+        check "json" "$(json out.txt 'o["exit"], o["failed_module"], o["records"], o["partial"], o["cause"], o["file"].endswith("fromZv.dat")')" \
+            "(4, 4, 1, True, 'refused', True)"
+        json out.txt 'o["trace"]' | grep -q "^$PWD/state/zvtool/logs/zvtool-.*\.trace$" ||
+            { echo "FAIL the session trace is not in the log folder"; fail=1; }
+        ;;
+    fault-garbled)
+        # Damaged replies: the progress line and the account say so, not that it is silent.
+        start_sim --damage-reply 5
+        zvtool fetch modules 4 && check "garbled" "$status" 4
+        has err.txt "module 4: replies arrive damaged; each repeat costs 5 s"
+        has err.txt "module 4 fetch: 5 attempts, failed: 5 x bad checksum"
+        has err.txt "the line is answering but garbling replies"
+        grep -q "not answering" err.txt && { echo "FAIL called silent"; fail=1; }
+        ;;
+    fault-repeats)
+        # A job that got through after repeats says so, and names the cause.
+        for fault in "--no-ack 2:no acknowledgement:the unit answered at times" \
+            "--bad-ack 2:bad acknowledgement:receives the requests damaged" \
+            "--wrong-reply 2:wrong reply code:answers with another reply" \
+            "--truncate-reply 2:short reply:garbling replies"; do
+            IFS=: read -r switch name advice <<<"$fault"
+            stop_sim
+            # shellcheck disable=SC2086
+            start_sim $switch
+            # One run: the human account on stderr, the same in the JSON object on stdout.
+            zvtool --json fetch central && check "$switch" "$status" 0
+            has err.txt "2 repeats in 1 exchange; the line is weak: "
+            has err.txt "$advice"
+            check "$switch json" "$(json out.txt 'o["repeats"], o["exit"], any("'"$name"'" in line for line in o["account"])')" "(2, 0, True)"
+        done
+        ;;
+    json)
+        # Every way out prints one JSON object with the schema's version.
+        start_sim
+        sim_records 0 0 >central.dat
+        printf '1, 2 3, 4\r\n' >bad.dat
+        runs=(
+            "0|fetch central -o c.dat" "0|test" "0|check central.dat" "1|check bad.dat"
+            "2|check missing.dat" "0|diff central.dat c.dat" "1|diff central.dat bad.dat"
+            "0|show central.dat" "64|fetch modules 5-3" "64|frobnicate" "65|send modules central.dat"
+            "66|test --dir $PWD/no-such-dir" "69|test --driver $PWD/no-such-driver"
+            "73|fetch central -o c.dat" "5|test --port 77" "0|--version"
+        )
+        for run in "${runs[@]}"; do
+            want=${run%%|*}
+            # shellcheck disable=SC2086
+            zvtool --json ${run#*|}
+            check "${run#*|}" "$status" "$want"
+            check "${run#*|}: one object" "$(json out.txt 'o["version"], o["exit"]')" "(1, $want)"
+            # A job's object has the keys of its run however it ended.
+            case ${run#*|} in
+                test* | fetch* | send*) check "${run#*|}: job keys" "$(json out.txt '"job" in o and "account" in o')" True ;;
+            esac
+        done
+        zvtool --json check bad.dat
+        check "problems" "$(json out.txt 'type(o["problems"]).__name__, len(o["problems"]) > 0')" "('list', True)"
+        zvtool --json diff central.dat bad.dat
+        check "differences" "$(json out.txt 'type(o["differences"]).__name__')" "list"
+        zvtool --json test --port 77
+        check "port" "$(json out.txt 'o["port"], o["port_from"]')" "(77, '--port')"
         ;;
     *) echo "no case $name"; exit 2 ;;
 esac

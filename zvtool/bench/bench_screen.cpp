@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/json.h"
+
 namespace {
 
 constexpr char kClearLine[] = "\r\033[K";
@@ -26,19 +28,6 @@ std::string Minutes(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
     return text;
-}
-
-std::string Quoted(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-        }
-        if (static_cast<unsigned char>(c) >= 0x20) {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
 }
 
 }  // namespace
@@ -94,15 +83,20 @@ std::string OutcomeTable(const std::vector<TUnitOutcome>& outcomes) {
 }
 
 std::string OutcomeJson(const TUnitOutcome& outcome) {
-    char times[96];
-    std::snprintf(times, sizeof times, "\"seconds\": %.1f, \"cpu_seconds\": %.3f", outcome.seconds,
-                  outcome.cpuSeconds);
-    return "{\"unit\": " + Quoted(outcome.name) + ", \"port\": " + Quoted(outcome.port) +
-           ", \"exit\": " + (outcome.exit < 0 ? "null" : std::to_string(outcome.exit)) +
-           ", \"result\": " + Quoted(outcome.result) +
-           ", \"records\": " + (outcome.records < 0 ? "null" : std::to_string(outcome.records)) +
-           ", \"file\": " + (outcome.file.empty() ? "null" : Quoted(outcome.file)) + ", " + times +
-           ", \"run\": " + (outcome.json.empty() ? "null" : outcome.json) + "}";
+    TJsonObject json;
+    json.Int("version", kJsonSchemaVersion)
+        .String("unit", outcome.name)
+        .String("port", outcome.port)
+        .IntOrNull("exit", outcome.exit)
+        .String("result", outcome.result)
+        .IntOrNull("records", outcome.records)
+        .StringOrNull("file", outcome.file)
+        .Seconds("seconds", outcome.seconds);
+    char cpu[32];
+    std::snprintf(cpu, sizeof cpu, "%.3f", outcome.cpuSeconds);
+    return json.Raw("cpu_seconds", cpu)
+        .Raw("run", outcome.json.empty() ? "null" : outcome.json)
+        .Text();
 }
 
 int BenchExit(const std::vector<TUnitOutcome>& outcomes, bool interrupted) {

@@ -15,12 +15,14 @@ application does, with live progress; checks, shows and compares record files.
 
 Jobs, run through the driver:
   test                              test the connection: the unit answers its version
-  fetch central [-o FILE]           fetch the central record into "fromZv.dat"
-  fetch modules A-B|N|all [-o FILE] fetch module records A to B (all: 1-200)
+  fetch central [-o FILE] [--force] fetch the central record into "fromZv.dat"
+  fetch modules A-B|N|all [-o FILE] [--force]
+                                    fetch module records A to B (all: 1-200)
   send central FILE [--ignore-mut-block]
                                     send the central record that FILE holds
   send modules FILE                 send every module record that FILE holds
-  backup -o FILE [--modules A-B]    fetch the central record and modules 1-200 into one
+  backup -o FILE [--modules A-B] [--force | --dated]
+                                    fetch the central record and modules 1-200 into one
                                     setup file
   restore FILE                      send a setup file back: central record, then modules
 
@@ -36,11 +38,17 @@ The machine:
 )";
 
 const char kMainHelpTail[] = R"(
-zvtool writes only the job's keys into "zordrive.INI" (every other line stays), starts the
-driver, shows its progress from "zordOUT.INI" and waits for it to end. On Windows the two
-INI files are in the Windows directory, where the driver reads them. Progress goes to
-standard error: one line redrawn in place on a terminal, one line per module otherwise.
-Ctrl-C stops the driver and says what it left behind.
+zvtool writes only the job's keys into "zordrive.INI" (every other line stays) and reads
+each back, starts the driver, shows its progress from "zordOUT.INI" and waits for it to
+end. On Windows the two INI files are in the Windows directory, where the driver reads
+them. One job at a time runs on the driver's files: a job takes a lock there first
+(".zvtool.lock" in the folder; on Windows one per user). The driver always traces into a
+session trace ($XDG_STATE_HOME/zvtool/logs or ~/.local/state/zvtool/logs; on Windows
+%LOCALAPPDATA%\zvtool\logs), from which a failed job is explained at once. With --json
+every command and every failure prints one JSON object on standard output (the README's
+"zvtool's JSON output" lists its keys). Progress goes to standard error: one line redrawn
+in place on a terminal, one line per module otherwise. Ctrl-C stops the driver and says
+what it left behind.
 
 Exit status:
   0      the job did what was asked (the driver's result 0 for test, 1 for sends, 3 for
@@ -50,7 +58,13 @@ Exit status:
   64     bad command line          65  a record file fails the check
   66     a file cannot be read     69  no driver found, or it cannot be started
   70     the driver ended without a result
-  73     a file cannot be created  74  reading or writing failed part-way
+  73     a file cannot be created or written: the folder, a job key, or -o FILE that is
+         there (without --force); the driver was not started
+  74     reading or writing failed part-way
+  75     another zvtool job runs on the driver's files (its job and start time are named)
+  76     the driver did not run the job asked for: a result that job cannot give (it did
+         not see the keys), an exit without "ComStatus", or a fetch without all the
+         records asked for
   77     you may not open the serial port (the message names the group that may)
   130    stopped by Ctrl-C
 
@@ -68,8 +82,8 @@ answered; otherwise the driver's result code (2 no acknowledgement, 4 no valid r
 5 the port cannot be opened).
 )";
 
-const char kFetchHelp[] = R"(Usage: zvtool fetch central [-o FILE] [OPTIONS]
-       zvtool fetch modules A-B|N|all [-o FILE] [OPTIONS]
+const char kFetchHelp[] = R"(Usage: zvtool fetch central [-o FILE] [--force] [OPTIONS]
+       zvtool fetch modules A-B|N|all [-o FILE] [--force] [OPTIONS]
 
 Fetches the central record, or module records A to B (N: just module N; all: 1 to 200),
 into "fromZv.dat" in the driver's directory, and with -o FILE copies the file there once
@@ -78,8 +92,9 @@ every record was fetched. A is not above B.
 Shows module i of n, a bar, the time so far and the time left while it runs: a pass takes
 about 1.8 s at 2400 baud, and a unit that does not answer costs 5 s a repeat.
 
-Exit status 0 when every record was fetched (the driver's result 3); otherwise the driver's
-result code, and "fromZv.dat" keeps the records fetched before the failure.
+Exit status 0 when every record was fetched (the driver's result 3 and the file holds
+each record asked for); otherwise the driver's result code, and "fromZv.dat" keeps the
+records fetched before the failure. A FILE that is there is not replaced without --force.
 )";
 
 const char kSendHelp[] = R"(Usage: zvtool send central FILE [--ignore-mut-block] [OPTIONS]
@@ -93,14 +108,17 @@ Exit status 0 when the unit accepted every record (the driver's result 1); 65 wh
 fails the check; otherwise the driver's result code.
 )";
 
-const char kBackupHelp[] = R"(Usage: zvtool backup -o FILE [--modules A-B] [OPTIONS]
+const char kBackupHelp[] =
+    R"(Usage: zvtool backup -o FILE [--modules A-B] [--force | --dated] [OPTIONS]
 
 Fetches the central record and module records 1 to 200 (--modules A-B, N or all to limit)
 into one setup file: the central record first, with number 0, then the modules, in the
 driver's record-file layout. 200 modules take about 6 minutes at 2400 baud.
 
-FILE is written only when every record was fetched. A backup that fails part-way leaves the
-records it fetched in FILE.partial and says so; FILE stays as it was.
+FILE is written only when every record was fetched (1 + N records). A backup that fails
+part-way leaves the records it fetched in FILE.partial and says so; FILE stays as it was.
+A FILE that is there is not replaced without --force; --dated writes FILE's name with the
+date and time instead, so that every backup is kept.
 
 Exit status 0 on a whole backup; otherwise the driver's result code of the failed fetch.
 )";

@@ -52,6 +52,8 @@ enum TOptionId {
     kOutput,
     kModules,
     kIgnoreMutBlock,
+    kForce,
+    kDated,
     kAll,
     kRecord,
     kHex,
@@ -97,14 +99,15 @@ const TOptionRow kRows[] = {
     {kJson,
      {"--json"},
      nullptr,
-     kJobs | kPorts | kNoCommand,
-     "print the outcome as one JSON object:\n{job, result, meaning, seconds, records, file}"},
+     kEvery,
+     "print one JSON object on standard output for every command and every\n"
+     "failure: {version, command, exit, error, ...} (README: zvtool's JSON output)"},
     {kTrace,
      {"--trace"},
      "FILE",
      kJobs | kNoCommand,
-     "ask the driver to trace its exchanges into FILE, and explain a\n"
-     "failed job from that trace"},
+     "the driver traces into FILE instead of the session trace in the log\n"
+     "folder; a failed job is explained from the trace either way"},
     {kOutput,
      {"-o", "--output"},
      "FILE",
@@ -120,6 +123,13 @@ const TOptionRow kRows[] = {
      nullptr,
      kSend | kRestore,
      "send the central record with the flag \"IgnoreMutBlock\" set"},
+    {kForce, {"--force"}, nullptr, kFetch | kBackup, "-o FILE may replace a file that is there"},
+    {kDated,
+     {"--dated"},
+     nullptr,
+     kBackup,
+     "write the backup as FILE with the date and time in its name\n"
+     "(unit-20261209-033004.dat), so that every backup is kept"},
     {kAll, {"--all"}, nullptr, kCheck, "list every problem (otherwise the first 20 of each file)"},
     {kRecord,
      {"--record"},
@@ -234,6 +244,12 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
             return true;
         case kIgnoreMutBlock:
             options->ignoreMutBlock = true;
+            return true;
+        case kForce:
+            options->force = true;
+            return true;
+        case kDated:
+            options->dated = true;
             return true;
         case kAll:
             options->records.all = true;

@@ -10,15 +10,15 @@
 #include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/commands.h"
-#include "zvtool/jobs/outcome.h"
+#include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/process.h"
+#include "zvtool/json.h"
 #include "zvtool/ports/port_target.h"
 #include "zvtool/ports/ports_command.h"
 #include "zvtool/records/record_commands.h"
+#include "zvtool/report.h"
 
 namespace {
-
-constexpr char kTraceVariable[] = "ZORDRIVE_TRACE";
 
 // The port --port names, as the "Comport" of this run (on POSIX a path or an adapter becomes
 // the link COM1 here, and zvtool says so).
@@ -33,7 +33,7 @@ bool TakePort(const TZvOptions& options, TZvContext* context, TZvError* error) {
         return false;
     }
     if (!note.empty()) {
-        std::fprintf(stderr, "zvtool: %s\n", note.c_str());
+        Note(note);
     }
     return true;
 }
@@ -69,13 +69,7 @@ bool PrepareContext(TZvOptions* options, TZvContext* context, TZvError* error) {
                   ""};
         return false;
     }
-    if (!options->portSpec.empty() && !TakePort(*options, context, error)) {
-        return false;
-    }
-    if (!options->trace.empty()) {
-        SetEnvironment(kTraceVariable, options->trace);
-    }
-    SetTraceFile(options->trace);
+    context->port = options->port;
     context->terminal = StderrIsTerminal();
     return true;
 }
@@ -97,24 +91,76 @@ int RunJob(const TZvContext& context, const TZvOptions& options) {
     }
 }
 
-}  // namespace
+// Whether the command line asks for JSON, known before it is parsed, so that a command line
+// that does not parse still ends with its object.
+bool WantsJson(int argc, const char* const* argv) {
+    for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
+        if (std::string(argv[i]) == "--json") {
+            return true;
+        }
+    }
+    return false;
+}
 
-int RunZvtool(int argc, const char* const* argv) {
+// The command line as the lock file names the job: "backup -o b.dat --modules 1-10".
+std::string CommandLineText(int argc, const char* const* argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) != "--json") {
+            text += (text.empty() ? "" : " ") + std::string(argv[i]);
+        }
+    }
+    return text;
+}
+
+// A job under its guard: the lock taken before any file of the driver's is touched and held
+// until its last driver has ended, the trace set up.
+// A port given by path or adapter becomes the folder's COM1 link under that lock too.
+int RunGuardedJob(TZvContext context, const TZvOptions& options, const std::string& commandLine) {
+    TJobSession session;
+    int status = BeginJob(commandLine, options.trace, &session);
+    TZvError error;
+    if (status == kExitOk && !options.portSpec.empty() && !TakePort(options, &context, &error)) {
+        status = Fail(error);
+    } else if (status == kExitOk) {
+        status = RunJob(context, options);
+    }
+    EndJob(&session);
+    return status;
+}
+
+// The command, with `printed` set when it printed help, or a bench's objects, rather than
+// a report.
+int RunCommand(int argc, const char* const* argv, bool* printed) {
     TZvOptions options;
     TZvError error;
-    if (!ParseCommandLine(argc, argv, &options, &error)) {
+    const bool parsed = ParseCommandLine(argc, argv, &options, &error);
+    const std::string& word = parsed ? options.command : error.command;
+    TReport& report = CommandReport();
+    report.command = IsCommandWord(word) ? word : "";
+    // A job's report has the keys of its run whatever stops it, a bad command line too.
+    report.job = !report.command.empty() && word != "check" && word != "show" && word != "diff" &&
+                 word != "ports";
+    report.jobName = word;
+    if (!parsed) {
         PrintError(error);
         PrintUsageHint(error.command);
         return error.exit;
     }
     if (options.version) {
-        std::printf("zvtool %s\n", ZV_VERSION);
+        if (JsonWanted()) {
+            report.members.push_back({"zvtool", JsonString(ZV_VERSION)});
+        } else {
+            std::printf("zvtool %s\n", ZV_VERSION);
+        }
         return kExitOk;
     }
+    *printed = options.help;
     if (options.help) {
         if (options.command.empty()) {
             PrintMainHelp();
         } else if (!PrintCommandHelp(options.command)) {
+            *printed = false;
             PrintError({kExitUsage, "unknown command '" + options.command + "'", ""});
             PrintUsageHint("");
             return kExitUsage;
@@ -134,13 +180,27 @@ int RunZvtool(int argc, const char* const* argv) {
             break;
     }
     if (!options.portList.empty() || !options.unitsFile.empty()) {
+        // With --json a bench prints one object per unit, each unit's own report inside.
+        *printed = options.json;
         InstallInterruptHandler();
         return RunBench(options);
     }
+    report.jobName = JobName(options);
     TZvContext context;
     if (!PrepareContext(&options, &context, &error)) {
         return Fail(error);
     }
     InstallInterruptHandler();
-    return RunJob(context, options);
+    return RunGuardedJob(context, options, CommandLineText(argc, argv));
+}
+
+}  // namespace
+
+int RunZvtool(int argc, const char* const* argv) {
+    const bool json = WantsJson(argc, argv);
+    SetJsonWanted(json);
+    bool printed = false;
+    const int status = RunCommand(argc, argv, &printed);
+    // Help is for people only: it prints no report.
+    return printed ? status : FinishCommand(status, json);
 }

@@ -13,8 +13,10 @@
 #include "zvtool/jobs/commands.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
+#include "zvtool/jobs/verdict.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
+#include "zvtool/report.h"
 
 namespace {
 
@@ -26,14 +28,20 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Runs one fetch of a backup and adds what it fetched to `records`: its exit status.
+// Runs one fetch of a backup and adds what it fetched to `records`: its exit status, not 0
+// unless the fetch brought every record it asked for.
 int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvRecord>* records,
               TDriverRun* run) {
     std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
     *run = RunDriverJob(context, job);
-    const int status = ExitStatusOf(*run, kResultAllFetched);
+    int status = JudgeRun(context, job, *run, kResultAllFetched);
+    const int held = CountWholeRecords(kFromZvFile);
+    if (status == kExitOk) {
+        const int asked = job.passModules.empty() ? 1 : static_cast<int>(job.passModules.size());
+        status = CheckRecordCount(AbsolutePath(kFromZvFile), held, asked);
+    }
     std::vector<TZvRecord> fetched;
-    if (CountWholeRecords(kFromZvFile) > 0 && LoadCheckedRecords(kFromZvFile, fetched) == kExitOk) {
+    if (held > 0 && LoadCheckedRecords(kFromZvFile, fetched) == kExitOk) {
         records->insert(records->end(), fetched.begin(), fetched.end());
     }
     return status;
@@ -43,8 +51,12 @@ int FetchInto(const TZvContext& context, const TDriverJob& job, std::vector<TZvR
 
 int RunBackup(const TZvContext& context, const TZvOptions& options) {
     const Clock::time_point start = Clock::now();
-    const std::string partial = options.output + kPartialSuffix;
-    if (const TZvError error = CanCreateBeside(options.output); error.exit != kExitOk) {
+    std::string output;
+    if (const TZvError error = PlanOutputFile(options, &output); error.exit != kExitOk) {
+        return Fail(error);
+    }
+    const std::string partial = output + kPartialSuffix;
+    if (const TZvError error = CanCreateBeside(output); error.exit != kExitOk) {
         return Fail(error);
     }
     std::vector<TZvRecord> records;
@@ -53,8 +65,11 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
     if (status == kExitOk) {
         status = FetchInto(context, FetchModulesJob(options.first, options.last), &records, &run);
     }
-    TOutcome outcome{"backup", run.result, SecondsSince(start), static_cast<int>(records.size()),
-                     options.output};
+    TOutcome outcome{"backup", SecondsSince(start), static_cast<int>(records.size()), output};
+    if (!run.started && records.empty()) {
+        PrintOutcome({"backup", outcome.seconds, -1, ""});
+        return status;
+    }
     // Only a whole backup goes under its own name; what a failed one fetched stays beside it
     // under a name that says so.
     if (!WriteRecordFile(partial, records)) {
@@ -63,13 +78,13 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
         return status != kExitOk ? status : kExitCannotCreate;
     }
     if (status == kExitOk) {
-        if (!RenameReplacing(partial, options.output)) {
-            return Fail(
-                {kExitCannotCreate, "cannot rename " + partial + " to " + options.output, ""});
+        if (!RenameReplacing(partial, output)) {
+            return Fail({kExitCannotCreate, "cannot rename " + partial + " to " + output, ""});
         }
-        PrintOutcome(outcome, options.json);
+        PrintOutcome(outcome);
         return kExitOk;
     }
+    CommandReport().partial = true;
     if (records.empty()) {
         std::remove(partial.c_str());
         PrintError({status, "the backup failed before any record was fetched", ""});
@@ -78,12 +93,12 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
         PrintError({status,
                     "the backup is incomplete: " + partial + " holds the " +
                         std::to_string(records.size()) + " records fetched (central first); " +
-                        options.output + " was not written",
+                        output + " was not written",
                     ""});
         outcome.file = partial;
     }
     SayRunningFlag(run);
-    PrintOutcome(outcome, options.json);
+    PrintOutcome(outcome);
     return status;
 }
 
@@ -111,8 +126,9 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
     if (!WriteRecordFile(kToZvFile, {records[0]})) {
         return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
     }
-    TDriverRun run = RunDriverJob(context, SendCentralJob(options.ignoreMutBlock));
-    int status = ExitStatusOf(run, kResultAllSent);
+    const TDriverJob central = SendCentralJob(options.ignoreMutBlock);
+    TDriverRun run = RunDriverJob(context, central);
+    int status = JudgeRun(context, central, run, kResultAllSent);
     int sent = status == kExitOk ? 1 : 0;
     if (status != kExitOk) {
         PrintError(
@@ -121,8 +137,9 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
         if (!WriteRecordFile(kToZvFile, modules)) {
             return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
         }
-        run = RunDriverJob(context, SendModulesJob(modules));
-        status = ExitStatusOf(run, kResultAllSent);
+        const TDriverJob send = SendModulesJob(modules);
+        run = RunDriverJob(context, send);
+        status = JudgeRun(context, send, run, kResultAllSent);
         if (status == kExitOk) {
             sent += static_cast<int>(modules.size());
         } else {
@@ -134,6 +151,6 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
         }
     }
     SayRunningFlag(run);
-    PrintOutcome({"restore", run.result, SecondsSince(start), sent, options.file}, options.json);
+    PrintOutcome({"restore", SecondsSince(start), sent, options.file});
     return status;
 }

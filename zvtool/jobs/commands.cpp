@@ -1,6 +1,7 @@
 #include "zvtool/jobs/commands.h"
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,13 @@
 #include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/outcome.h"
+#include "zvtool/jobs/output_rule.h"
+#include "zvtool/jobs/places.h"
 #include "zvtool/jobs/process.h"
+#include "zvtool/jobs/verdict.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
+#include "zvtool/report.h"
 
 namespace {
 
@@ -80,11 +85,43 @@ TZvError CopyInto(const std::string& from, const std::string& to) {
     return {};
 }
 
+TZvError PlanOutputFile(const TZvOptions& options, std::string* path) {
+    const TOutputPlan plan =
+        PlanOutput(options.output, options.force, options.dated, std::time(nullptr), FileExists);
+    if (plan.refused) {
+        return {kExitCannotCreate,
+                options.output + " exists; give --force to replace it" +
+                    (options.job == TZvJob::kBackup
+                         ? ", or --dated to write the backup under a name with the date and time"
+                         : ""),
+                ""};
+    }
+    *path = plan.path;
+    return {};
+}
+
+std::string JobName(const TZvOptions& options) {
+    switch (options.job) {
+        case TZvJob::kFetchCentral:
+            return "fetch central";
+        case TZvJob::kFetchModules:
+            return "fetch modules " + RangeText(options.first, options.last);
+        case TZvJob::kSendCentral:
+            return "send central";
+        case TZvJob::kSendModules:
+            return "send modules";
+        default:
+            return options.command;
+    }
+}
+
 TDriverJob FetchCentralJob() {
-    return {"fetching the central record",
-            {{"TestMiniZvConnection", 0}, {"GetData", 1}, {"ToZorvek", 0}},
-            {},
-            1};
+    TDriverJob job{"fetching the central record",
+                   {{"TestMiniZvConnection", 0}, {"GetData", 1}, {"ToZorvek", 0}},
+                   {},
+                   1};
+    job.kind = TJobKind::kFetchCentral;
+    return job;
 }
 
 TDriverJob FetchModulesJob(int first, int last) {
@@ -96,6 +133,7 @@ TDriverJob FetchModulesJob(int first, int last) {
                     {"GetToModulNumber", last}},
                    {},
                    first};
+    job.kind = TJobKind::kFetchModules;
     for (int module = first; module <= last; ++module) {
         job.passModules.push_back(module);
     }
@@ -103,13 +141,15 @@ TDriverJob FetchModulesJob(int first, int last) {
 }
 
 TDriverJob SendCentralJob(bool ignoreMutBlock) {
-    return {"sending the central record",
-            {{"TestMiniZvConnection", 0},
-             {"GetData", 0},
-             {"ToZorvek", 0},
-             {"IgnoreMutBlock", ignoreMutBlock ? 1 : 0}},
-            {},
-            1};
+    TDriverJob job{"sending the central record",
+                   {{"TestMiniZvConnection", 0},
+                    {"GetData", 0},
+                    {"ToZorvek", 0},
+                    {"IgnoreMutBlock", ignoreMutBlock ? 1 : 0}},
+                   {},
+                   1};
+    job.kind = TJobKind::kSendCentral;
+    return job;
 }
 
 TDriverJob SendModulesJob(const std::vector<TZvRecord>& records) {
@@ -121,51 +161,65 @@ TDriverJob SendModulesJob(const std::vector<TZvRecord>& records) {
                     {"SendNumberOfModuls", static_cast<int>(records.size())}},
                    {},
                    1};
+    job.kind = TJobKind::kSendModules;
     for (const TZvRecord& record : records) {
         job.passModules.push_back(record.number);
     }
     return job;
 }
 
-int RunTestJob(const TZvContext& context, const TZvOptions& options) {
-    const TDriverRun run =
-        RunDriverJob(context, {"testing the connection", {{"TestMiniZvConnection", 1}}, {}, 1});
-    PrintOutcome({"test", run.result, run.seconds, -1, ""}, options.json);
-    return ExitStatusOf(run, kResultVersionAnswered);
+int RunTestJob(const TZvContext& context, const TZvOptions&) {
+    const TDriverJob job{"testing the connection", {{"TestMiniZvConnection", 1}}, {}, 1};
+    const TDriverRun run = RunDriverJob(context, job);
+    const int status = JudgeRun(context, job, run, kResultVersionAnswered);
+    PrintOutcome({"test", run.seconds, -1, ""});
+    return status;
 }
 
 int RunFetchJob(const TZvContext& context, const TZvOptions& options) {
     const bool modules = options.job == TZvJob::kFetchModules;
     const TDriverJob job =
         modules ? FetchModulesJob(options.first, options.last) : FetchCentralJob();
-    const std::string name =
-        modules ? "fetch modules " + RangeText(options.first, options.last) : "fetch central";
+    const std::string name = JobName(options);
+    std::string output;
     if (!options.output.empty()) {
-        if (const TZvError error = CanCreateBeside(options.output); error.exit != kExitOk) {
+        if (const TZvError error = PlanOutputFile(options, &output); error.exit != kExitOk) {
+            return Fail(error);
+        }
+        if (const TZvError error = CanCreateBeside(output); error.exit != kExitOk) {
             return Fail(error);
         }
     }
     std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
     const TDriverRun run = RunDriverJob(context, job);
-    TOutcome outcome{name, run.result, run.seconds, CountWholeRecords(kFromZvFile),
-                     AbsolutePath(kFromZvFile)};
-    int status = ExitStatusOf(run, kResultAllFetched);
-    if (status == kExitOk && !options.output.empty()) {
-        if (const TZvError error = CopyInto(kFromZvFile, options.output); error.exit != kExitOk) {
+    const std::string fetched = AbsolutePath(kFromZvFile);
+    TOutcome outcome{name, run.seconds, CountWholeRecords(kFromZvFile), fetched};
+    int status = JudgeRun(context, job, run, kResultAllFetched);
+    if (!run.started) {
+        PrintOutcome({name, 0, -1, ""});
+        return status;
+    }
+    if (status == kExitOk) {
+        status = CheckRecordCount(fetched, outcome.records,
+                                  modules ? options.last - options.first + 1 : 1);
+    }
+    if (status == kExitOk && !output.empty()) {
+        if (const TZvError error = CopyInto(kFromZvFile, output); error.exit != kExitOk) {
             status = Fail(error);
         } else {
-            outcome.file = options.output;
+            outcome.file = output;
         }
     } else if (status != kExitOk) {
-        PrintError({status,
-                    AbsolutePath(kFromZvFile) + " holds the " + std::to_string(outcome.records) +
-                        (outcome.records == 1 ? " record" : " records") +
-                        " fetched before the job ended" +
-                        (options.output.empty() ? "" : "; nothing was written to -o"),
-                    ""});
+        CommandReport().partial = true;
+        const int held = outcome.records < 0 ? 0 : outcome.records;
+        if (status != kExitNotTheJob) {
+            Note(fetched + " holds the " + std::to_string(held) +
+                 (held == 1 ? " record" : " records") + " fetched before the job ended" +
+                 (output.empty() ? "" : "; nothing was written to -o"));
+        }
     }
     SayRunningFlag(run);
-    PrintOutcome(outcome, options.json);
+    PrintOutcome(outcome);
     return status;
 }
 
@@ -181,18 +235,15 @@ int RunSendJob(const TZvContext& context, const TZvOptions& options) {
         return Fail(error);
     }
     const bool central = options.job == TZvJob::kSendCentral;
-    const TDriverRun run = RunDriverJob(
-        context, central ? SendCentralJob(options.ignoreMutBlock) : SendModulesJob(records));
-    PrintOutcome({central ? "send central" : "send modules", run.result, run.seconds,
-                  static_cast<int>(records.size()), options.file},
-                 options.json);
-    const int status = ExitStatusOf(run, kResultAllSent);
-    if (status != kExitOk && !central) {
-        PrintError({status,
-                    "the send ended at record " + std::to_string(run.lastPass) + " of " +
-                        std::to_string(records.size()),
-                    ""});
+    const TDriverJob job =
+        central ? SendCentralJob(options.ignoreMutBlock) : SendModulesJob(records);
+    const TDriverRun run = RunDriverJob(context, job);
+    const int status = JudgeRun(context, job, run, kResultAllSent);
+    if (status != kExitOk && !central && run.result >= 0 && status != kExitNotTheJob) {
+        Note("the send ended at record " + std::to_string(run.lastPass) + " of " +
+             std::to_string(records.size()));
     }
     SayRunningFlag(run);
+    PrintOutcome({JobName(options), run.seconds, static_cast<int>(records.size()), options.file});
     return status;
 }

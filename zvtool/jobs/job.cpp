@@ -7,13 +7,18 @@
 #include "settings/profile.h"
 #include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/jobs/guard.h"
+#include "zvtool/jobs/job_keys.h"
 #include "zvtool/jobs/outcome.h"
 #include "zvtool/jobs/process.h"
 #include "zvtool/jobs/progress.h"
+#include "zvtool/jobs/trace_summary.h"
 
 namespace {
 
 constexpr int kTickMs = 100;
+// How often the trace is read while a pass takes long, to say what its exchange meets.
+constexpr double kCauseLookSeconds = 1.0;
 constexpr int kLastResult = 11;
 
 using Clock = std::chrono::steady_clock;
@@ -22,21 +27,41 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void WriteKey(const char* file, const char* key, int value) {
-    const std::string text = std::to_string(value);
-    ProfileWriteString(kSection, key, text.c_str(), file);
+// Writes the job's keys into "zordrive.INI", each read back, and clears the result and the
+// pass number in "zordOUT.INI": false and `error` when a key did not take.
+bool PrepareRun(const TZvContext& context, const TDriverJob& job, TZvError* error) {
+    std::vector<TJobKey> keys;
+    if (context.port != 0) {
+        keys.push_back({"Comport", context.port});
+    }
+    // One by one rather than vector::insert, which mingw's gcc warns of wrongly at -O3.
+    for (const TJobKey& key : job.keys) {
+        keys.push_back(key);
+    }
+    std::string message;
+    if (WriteJobKeys(keys, &message) != kExitOk) {
+        *error = {kExitCannotCreate, message, ""};
+        return false;
+    }
+    // A result or a pass number left from an earlier run would read as this run's.
+    if (ClearStatusKeys(&message) != kExitOk) {
+        *error = {kExitCannotCreate, message, ""};
+        return false;
+    }
+    return true;
 }
 
-// Writes the job's keys into "zordrive.INI" and clears the pass number in "zordOUT.INI".
-void WriteJobKeys(const TZvContext& context, const TDriverJob& job) {
-    if (context.port != 0) {
-        WriteKey(kSettingsFile, "Comport", context.port);
+// While a pass takes long, what its exchange has met so far, from the trace; at most once
+// a second.
+void LookAtCause(TPassTracker* tracker, TPassEvent event, double* lookedAt) {
+    TPassProgress& progress = tracker->progress;
+    if (event == TPassEvent::kNewPass) {
+        progress.cause = TLineCause::kSilent;
     }
-    for (const TJobKey& key : job.keys) {
-        WriteKey(kSettingsFile, key.key, key.value);
+    if (PassStalled(progress) && progress.elapsed - *lookedAt >= kCauseLookSeconds) {
+        progress.cause = CurrentCause(JobTraceText());
+        *lookedAt = progress.elapsed;
     }
-    // A pass number left from an earlier run would show as this run's progress.
-    WriteKey(kStatusFile, "NowTransferingNo", 0);
 }
 
 int ReadPassNumber() {
@@ -50,12 +75,14 @@ TWaitResult FollowDriver(TDriverProcess* driver, const TDriverJob& job, bool ter
     TProgressOutput output{terminal, 0};
     output.Begin(job.what);
     int tick = 0;
+    double causeLookedAt = 0;
     TWaitResult waited = TWaitResult::kRunning;
     while ((waited = WaitDriver(driver, kTickMs, status)) == TWaitResult::kRunning) {
         if (tracker->progress.total == 0) {
             output.Spin(job.what, tick++, SecondsSince(start));
         } else {
             const TPassEvent event = TrackPass(tracker, ReadPassNumber(), SecondsSince(start));
+            LookAtCause(tracker, event, &causeLookedAt);
             output.Show(tracker->progress, event);
         }
     }
@@ -67,7 +94,10 @@ TWaitResult FollowDriver(TDriverProcess* driver, const TDriverJob& job, bool ter
     return waited;
 }
 
-// The end of a run: a driver stopped by Ctrl-C, one that gave no result, or its result.
+// The end of a run: a driver stopped by Ctrl-C, one that gave no result, or its result. The
+// result is "ComStatus", which the driver writes as its last act; the exit status is the same
+// code when the run finished, but a driver killed on the way gives an exit status and no
+// "ComStatus" (Wine's "taskkill /F" gives 0, which would read as a connection test passed).
 void EndRun(TDriverProcess* driver, TWaitResult waited, int status, Clock::time_point start,
             TDriverRun* run) {
     run->seconds = SecondsSince(start);
@@ -77,14 +107,21 @@ void EndRun(TDriverProcess* driver, TWaitResult waited, int status, Clock::time_
         run->seconds = SecondsSince(start);
         run->toolExit = kExitInterrupted;
         run->running = ProfileGetInt(kSection, "ZorVekDriverRunning", 0, kStatusFile) != 0;
-    } else if (status < 0 || status > kLastResult) {
+        return;
+    }
+    run->exitStatus = status;
+    const int comStatus = ReadComStatus();
+    if ((comStatus < 0 || comStatus > kLastResult) && status >= 0 && status <= kLastResult) {
+        // Killed on the way, or its status file is not the one zvtool reads: the verdict says.
+        run->noStatus = true;
+    } else if (comStatus < 0 || comStatus > kLastResult) {
         PrintError({kExitSoftware,
                     "the driver ended without a result (exit status " + std::to_string(status) +
-                        "); see " + ProfileFilePath(kStatusFile),
+                        ", no ComStatus in " + ProfileFilePath(kStatusFile) + ")",
                     ""});
         run->toolExit = kExitSoftware;
     } else {
-        run->result = status;
+        run->result = comStatus;
     }
 }
 
@@ -92,7 +129,11 @@ void EndRun(TDriverProcess* driver, TWaitResult waited, int status, Clock::time_
 
 TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
     TDriverRun run;
-    WriteJobKeys(context, job);
+    TZvError keyError;
+    if (!PrepareRun(context, job, &keyError)) {
+        run.toolExit = Fail(keyError);
+        return run;
+    }
     TDriverProcess driver;
     std::string error;
     const Clock::time_point start = Clock::now();
@@ -102,6 +143,7 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
         run.toolExit = kExitUnavailable;
         return run;
     }
+    run.started = true;
     TPassTracker tracker = StartPassTracker(job.passModules, job.firstPassNumber);
     int status = -1;
     const TWaitResult waited =

@@ -45,10 +45,10 @@ std::string ProgressBarLine(const TPassProgress& progress) {
     char text[160];
     if (PassStalled(progress)) {
         // No bar here: the warning needs the room.
-        std::snprintf(text, sizeof text,
-                      "module %d (%d of %d) %s  the unit is not answering; each repeat costs %d s",
+        std::snprintf(text, sizeof text, "module %d (%d of %d) %s  %s; each repeat costs %d s",
                       progress.module, progress.current, progress.total,
-                      FormatDuration(progress.passElapsed).c_str(), kRepeatSeconds);
+                      FormatDuration(progress.passElapsed).c_str(), StalledWords(progress.cause),
+                      kRepeatSeconds);
     } else if (progress.current == 0) {
         std::snprintf(text, sizeof text, "starting (%d modules) [%s] %s", progress.total,
                       bar.c_str(), FormatDuration(progress.elapsed).c_str());
@@ -71,8 +71,8 @@ std::string ProgressPassLine(const TPassProgress& progress) {
 
 std::string ProgressStalledLine(const TPassProgress& progress) {
     char text[120];
-    std::snprintf(text, sizeof text, "module %d: the unit is not answering; each repeat costs %d s",
-                  progress.module, kRepeatSeconds);
+    std::snprintf(text, sizeof text, "module %d: %s; each repeat costs %d s", progress.module,
+                  StalledWords(progress.cause), kRepeatSeconds);
     return text;
 }
 

@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/jobs/line_cause.h"
+
 // The progress text of a running job, as pure functions of what is known so far, so that a
 // table can test them without a terminal or a driver.
 
@@ -20,6 +22,8 @@ struct TPassProgress {
     double elapsed = 0;         // seconds since the driver started
     double passElapsed = 0;     // seconds since the current pass started
     double finishedPasses = 0;  // seconds the passes before the current one took
+    // What the current pass has met so far, for the warning of a pass that takes long.
+    TLineCause cause = TLineCause::kSilent;
 };
 
 // "0:07", "1:05", "1:02:03".
@@ -32,7 +36,7 @@ double SecondsLeft(const TPassProgress& progress);
 bool PassStalled(const TPassProgress& progress);
 
 // The line redrawn in place on a terminal: module, i of n, a bar, elapsed and left (or, for a
-// stalled pass, that the unit is not answering). Less than 80 characters, no line end.
+// stalled pass, what its exchange meets). Less than 80 characters, no line end.
 std::string ProgressBarLine(const TPassProgress& progress);
 
 // The line written once per pass when standard error is not a terminal.

@@ -255,3 +255,85 @@ std::string SummariseTrace(const std::string& traceText) {
     }
     return summary;
 }
+
+namespace {
+
+// The most telling symptom of an exchange, kSymptomCount when it has none.
+int WorstSymptom(const Exchange& exchange) {
+    for (int f = 0; f < kSymptomCount; ++f) {
+        if (exchange.counts[f] != 0) {
+            return f;
+        }
+    }
+    return kSymptomCount;
+}
+
+TLineCause CauseOf(const Run& run, const Exchange& exchange) {
+    switch (WorstSymptom(exchange)) {
+        case kRefused:
+            return TLineCause::kRefused;
+        case kWrongReplyCode:
+            return TLineCause::kWrongReply;
+        case kBadAck:
+            return TLineCause::kDamagedSent;
+        case kBadChecksum:
+        case kBadEndByte:
+        case kShortReply:
+            return TLineCause::kGarbled;
+        case kNoReply:
+        case kNoAck:
+            return run.bytesReceived == 0 ? TLineCause::kSilent : TLineCause::kIntermittent;
+        default:
+            return TLineCause::kSound;
+    }
+}
+
+}  // namespace
+
+TTraceAccount AccountOfTrace(const std::string& traceText) {
+    const Run run = ReadLastRun(traceText);
+    TTraceAccount account;
+    account.finished = !run.result.empty();
+    account.result = run.resultCode;
+    account.exchanges = static_cast<int>(run.exchanges.size());
+    const Exchange* troubled = nullptr;  // the last exchange that had a failed attempt
+    for (const Exchange& exchange : run.exchanges) {
+        account.repeats += exchange.attempts > 1 ? exchange.attempts - 1 : 0;
+        if (Failures(exchange) != 0) {
+            account.lines.push_back(Account(exchange));
+            troubled = &exchange;
+        }
+    }
+    if (!account.finished) {
+        account.lines.push_back(run.exchanges.empty()
+                                    ? "the trace holds no run"
+                                    : "the run did not finish: the trace ends without a result");
+    }
+    if (run.resultCode == kResultPortFailed) {
+        account.cause = TLineCause::kNoLine;
+        account.advice = "check that " + (run.port.empty() ? std::string("the port") : run.port) +
+                         " exists and that no other program holds it";
+        account.lines.push_back(account.advice);
+        return account;
+    }
+    if (troubled == nullptr) {
+        return account;
+    }
+    account.cause = CauseOf(run, *troubled);
+    account.advice = Advice(run, *troubled);
+    const Exchange& last = run.exchanges.back();
+    if (Failures(last) == last.attempts) {
+        account.lines.push_back(account.advice);
+    } else {
+        account.lines.push_back(RepeatsLine(account.repeats, account.exchanges, account.advice));
+    }
+    return account;
+}
+
+TLineCause CurrentCause(const std::string& traceText) {
+    const Run run = ReadLastRun(traceText);
+    if (run.exchanges.empty() || Failures(run.exchanges.back()) == 0) {
+        return TLineCause::kSilent;  // still waiting for the first answer
+    }
+    return CauseOf(run, run.exchanges.back());
+}

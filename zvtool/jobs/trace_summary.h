@@ -1,5 +1,8 @@
 #pragma once
 #include <string>
+#include <vector>
+
+#include "zvtool/jobs/line_cause.h"
 
 // A short account of a run from the driver's trace (the file ZORDRIVE_TRACE names), for a
 // technician: the result, each exchange that needed more than one attempt or failed, what
@@ -9,3 +12,21 @@
 //   module 7 fetch: 5 attempts failed: 3 x no acknowledgement, 2 x bad checksum
 //   the line is answering but garbling replies: check the cable and its earthing
 std::string SummariseTrace(const std::string& traceText);
+
+// The account of the last run of a trace in parts, for zvtool's messages and its JSON.
+struct TTraceAccount {
+    bool finished = false;  // the trace holds a whole run, up to its result
+    int result = -1;        // the result the trace gives
+    // Each exchange that had a failed attempt, then what to check (or, when the job got
+    // through, how many repeats it needed and what to check); without the result line.
+    std::vector<std::string> lines;
+    int exchanges = 0;
+    int repeats = 0;  // attempts beyond each exchange's first
+    TLineCause cause = TLineCause::kSound;
+    std::string advice;  // what to check for `cause`; "" when there is nothing to check
+};
+TTraceAccount AccountOfTrace(const std::string& traceText);
+
+// What the exchange under way has met so far, for a pass that takes long: kSilent while
+// it still waits for its first answer.
+TLineCause CurrentCause(const std::string& traceText);

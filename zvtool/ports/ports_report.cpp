@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/json.h"
 #include "zvtool/ports/port_spec.h"
 
 namespace {
@@ -15,36 +16,6 @@ const std::string kIndent(kNameColumn, ' ');
 std::string Padded(std::string text, std::size_t width) {
     text.resize(text.size() < width ? width : text.size() + 1, ' ');
     return text;
-}
-
-// A small JSON writer of its own: strings quoted with control characters escaped.
-std::string Quoted(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
-std::string QuotedOrNull(const std::string& text) {
-    return text.empty() ? "null" : Quoted(text);
-}
-
-std::string Strings(const std::vector<std::string>& texts) {
-    std::string json = "[";
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        json += (i == 0 ? "" : ", ") + Quoted(texts[i]);
-    }
-    return json + "]";
 }
 
 std::string Identity(const TSerialPort& port) {
@@ -97,30 +68,30 @@ std::string PortText(const TSerialPort& port) {
 }
 
 std::string PortJson(const TSerialPort& port) {
-    std::string json = "{";
-    json += "\"name\": " + Quoted(port.name);
-    json += ", \"device\": " + Quoted(port.device);
-    json += ", \"link\": " + QuotedOrNull(port.link);
-    json += ", \"driver\": " + QuotedOrNull(port.driver);
-    json += ", \"uart\": " + QuotedOrNull(port.uart);
-    json += std::string(", \"usb\": ") + (port.usb ? "true" : "false");
-    json += ", \"vendor_id\": " + QuotedOrNull(port.vendorId);
-    json += ", \"product_id\": " + QuotedOrNull(port.productId);
-    json += ", \"serial\": " + QuotedOrNull(port.serial);
-    json += ", \"manufacturer\": " + QuotedOrNull(port.manufacturer);
-    json += ", \"product\": " + QuotedOrNull(port.product);
-    json += ", \"description\": " + QuotedOrNull(port.description);
-    json += ", \"by_id\": " + Strings(port.byId);
-    json += std::string(", \"in_use\": ") + (!port.probed           ? "null"
-                                             : port.holders.empty() ? "false"
-                                                                    : "true");
-    json += ", \"holders\": " + Strings(port.holders);
-    json += std::string(", \"may_open\": ") + (!port.probed   ? "null"
-                                               : port.mayOpen ? "true"
-                                                              : "false");
-    json += ", \"group\": " + QuotedOrNull(port.group);
-    json += ", \"advice\": " + QuotedOrNull(PermissionAdvice(port));
-    return json + "}";
+    TJsonObject json;
+    json.String("name", port.name)
+        .String("device", port.device)
+        .StringOrNull("link", port.link)
+        .StringOrNull("driver", port.driver)
+        .StringOrNull("uart", port.uart)
+        .Bool("usb", port.usb)
+        .StringOrNull("vendor_id", port.vendorId)
+        .StringOrNull("product_id", port.productId)
+        .StringOrNull("serial", port.serial)
+        .StringOrNull("manufacturer", port.manufacturer)
+        .StringOrNull("product", port.product)
+        .StringOrNull("description", port.description)
+        .Raw("by_id", JsonStrings(port.byId))
+        .Raw("in_use", !port.probed           ? "null"
+                       : port.holders.empty() ? "false"
+                                              : "true")
+        .Raw("holders", JsonStrings(port.holders))
+        .Raw("may_open", !port.probed   ? "null"
+                         : port.mayOpen ? "true"
+                                        : "false")
+        .StringOrNull("group", port.group)
+        .StringOrNull("advice", PermissionAdvice(port));
+    return json.Text();
 }
 
 std::string PortsText(const std::vector<TSerialPort>& ports,

@@ -6,6 +6,9 @@
 
 #include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/json.h"
+#include "zvtool/records/record_json.h"
+#include "zvtool/report.h"
 
 namespace {
 
@@ -41,8 +44,12 @@ void PrintProblems(std::FILE* out, const std::string& path, const TRecordReading
     }
 }
 
+std::string Plural(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 std::string Problems(int count) {
-    return std::to_string(count) + (count == 1 ? " problem" : " problems");
+    return Plural(count, "problem", "problems");
 }
 
 void WarnUnsound(const char* command, const std::string& path, const TRecordReading& reading,
@@ -102,8 +109,8 @@ void PrintDiff(const TRecordDiff& diff, const std::string& pathA, const std::str
         }
     }
     if (diff.records.empty()) {
-        std::printf("%s and %s hold the same %d records\n", pathA.c_str(), pathB.c_str(),
-                    diff.same);
+        std::printf("%s and %s hold the same %s\n", pathA.c_str(), pathB.c_str(),
+                    Plural(diff.same, "record", "records").c_str());
     } else {
         std::printf("%d changed, %d only in A, %d only in B, %d the same\n", diff.changed,
                     diff.onlyA, diff.onlyB, diff.same);
@@ -148,25 +155,37 @@ TRecordDiff CompareRecords(const std::vector<TZvRecord>& a, const std::vector<TZ
 
 int RunCheck(const TRecordArgs& args) {
     int status = kExitDiffSame;
+    std::vector<std::string> files;
+    std::vector<std::string> problems;
     for (const std::string& path : args.files) {
         TRecordReading reading;
         if (!ReadChecked("check", path, reading)) {
             status = kExitDiffTrouble;
             continue;
         }
+        files.push_back(CheckedFileJson(path, reading));
+        for (const std::string& problem : ProblemsJson(path, reading)) {
+            problems.push_back(problem);
+        }
+        if (reading.problemCount != 0 && status == kExitDiffSame) {
+            status = kExitDiffDiffer;
+        }
+        if (JsonWanted()) {
+            continue;
+        }
         if (reading.problemCount == 0) {
-            std::printf("%s: sound: %d records (%s)\n", path.c_str(),
-                        static_cast<int>(reading.records.size()),
-                        DescribeNumbers(reading.records).c_str());
+            std::printf(
+                "%s: sound: %s (%s)\n", path.c_str(),
+                Plural(static_cast<int>(reading.records.size()), "record", "records").c_str(),
+                DescribeNumbers(reading.records).c_str());
             continue;
         }
         PrintProblems(stdout, path, reading, args.all);
         std::printf("%s: %s; a send would not carry what the file seems to say\n", path.c_str(),
                     Problems(reading.problemCount).c_str());
-        if (status == kExitDiffSame) {
-            status = kExitDiffDiffer;
-        }
     }
+    CommandReport().members.push_back({"files", JsonArray(files)});
+    CommandReport().members.push_back({"problems", JsonArray(problems)});
     return status;
 }
 
@@ -181,16 +200,24 @@ int RunShow(const TRecordArgs& args) {
         WarnUnsound("show", path, reading, "showing it");
     }
     bool shown = false;
+    std::vector<std::string> records;
     for (std::size_t i = 0; i < reading.records.size(); ++i) {
         if (only >= 0 && reading.records[i].number != only) {
             continue;
         }
-        if (shown) {
-            std::printf("\n");
+        records.push_back(RecordJson(reading.records[i], reading.lines[i]));
+        if (!JsonWanted()) {
+            if (shown) {
+                std::printf("\n");
+            }
+            PrintRecord(reading.records[i], reading.lines[i], args.hex);
         }
-        PrintRecord(reading.records[i], reading.lines[i], args.hex);
         shown = true;
     }
+    TReport& report = CommandReport();
+    report.members.push_back({"file", JsonString(path)});
+    report.members.push_back({"problem_count", std::to_string(reading.problemCount)});
+    report.members.push_back({"records", JsonArray(records)});
     if (only >= 0 && !shown) {
         return Fail(
             {kExitDiffTrouble,
@@ -216,7 +243,14 @@ int RunDiff(const TRecordArgs& args) {
         WarnUnsound("diff", pathB, b, "comparing it");
     }
     const TRecordDiff diff = CompareRecords(a.records, b.records);
-    PrintDiff(diff, pathA, pathB, args.hex);
+    TReport& report = CommandReport();
+    report.members.push_back({"a", JsonString(pathA)});
+    report.members.push_back({"b", JsonString(pathB)});
+    report.members.push_back({"same", std::to_string(diff.same)});
+    report.members.push_back({"differences", DifferencesJson(diff)});
+    if (!JsonWanted()) {
+        PrintDiff(diff, pathA, pathB, args.hex);
+    }
     return diff.records.empty() ? kExitDiffSame : kExitDiffDiffer;
 }
 

@@ -146,6 +146,8 @@ class StrictReader {
     int shiftRecord = 0;
     int shiftNumber = 0;
     int shiftAfterLine = 0;
+    // Problems of record numbers behind the shift: echoes of the one fault, counted only.
+    int echoes = 0;
 };
 
 void StrictReader::Problem(TTextPosition at, const std::string& text) {
@@ -159,23 +161,31 @@ void StrictReader::RecordNumber(const TRecordField& numberField, std::uint8_t nu
     const int index = static_cast<int>(reading.records.size());
     const TTextPosition at = HasContent(numberField) ? numberField.first : numberField.start;
     const std::string name = "record number " + std::to_string(number);
+    // Behind a record that starts in the middle of a line every number is misread.
+    const auto NumberProblem = [this](auto where, const std::string& text) {
+        if (shiftSeen) {
+            ++echoes;
+        } else {
+            Problem(where, text);
+        }
+    };
     if (number == kCentralRecordNumber && index > 0) {
         numberProblems = true;
-        Problem(at,
-                "a central record (number 0) after the first record: only the first record "
-                "may be the central record; a module send stops at it with result 7");
+        NumberProblem(at,
+                      "a central record (number 0) after the first record: only the first record "
+                      "may be the central record; a module send stops at it with result 7");
     } else if (number > kLastModul) {
         numberProblems = true;
-        Problem(at, name +
-                        " is neither 0 (central) nor a module 1 to 200; a module send stops "
-                        "at it with result 7");
+        NumberProblem(at, name +
+                              " is neither 0 (central) nor a module 1 to 200; a module send stops "
+                              "at it with result 7");
     } else if (number != kCentralRecordNumber) {
         const auto seen = firstLineOf.find(number);
         if (seen != firstLineOf.end()) {
             numberProblems = true;
-            Problem(at, "module " + std::to_string(number) + " again (first at line " +
-                            std::to_string(seen->second) +
-                            "); a send stores both, so the unit keeps this later one");
+            NumberProblem(at, "module " + std::to_string(number) + " again (first at line " +
+                                  std::to_string(seen->second) +
+                                  "); a send stores both, so the unit keeps this later one");
         } else {
             firstLineOf[number] = at.line;
         }
@@ -233,7 +243,11 @@ void StrictReader::ProblemsAtTheEnd() {
                              std::to_string(shiftNumber) + " as its number: the record at line " +
                              std::to_string(shiftAfterLine) +
                              " probably has a number too many or too few, which shifts every "
-                             "record behind it");
+                             "record behind it" +
+                             (echoes == 0 ? std::string()
+                                          : " (the " + std::to_string(echoes) +
+                                                " problems of record numbers behind it follow "
+                                                "from it and are not listed)"));
     }
 }
 

@@ -1,0 +1,214 @@
+// The guards around a zvtool job: the results each job can give, the run-folder lock, the
+// output rule, the session traces kept in bounds, and the JSON object.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "driver/result_codes.h"
+#include "settings/profile.h"
+#include "tests/common/scratch_dir.h"
+#include "zvtool/exit_codes.h"
+#include "zvtool/jobs/job_keys.h"
+#include "zvtool/jobs/job_results.h"
+#include "zvtool/jobs/line_cause.h"
+#include "zvtool/jobs/output_rule.h"
+#include "zvtool/jobs/run_lock.h"
+#include "zvtool/jobs/session_log.h"
+#include "zvtool/json.h"
+
+namespace {
+
+TEST(ZvtoolJobResults, EachJobGivesOnlyItsResults) {
+    struct Row {
+        TJobKind job;
+        std::set<int> gives;
+    };
+    const Row rows[] = {
+        {TJobKind::kTest, {0, 2, 4, 5}},
+        {TJobKind::kFetchCentral, {3, 4, 5, 10}},
+        {TJobKind::kFetchModules, {3, 4, 5, 10}},
+        {TJobKind::kSendCentral, {1, 2, 4, 5, 6, 8, 9, 11}},
+        {TJobKind::kSendModules, {1, 2, 4, 5, 7, 8, 9}},
+    };
+    for (const Row& row : rows) {
+        for (int result = -1; result <= 12; ++result) {
+            EXPECT_EQ(JobCanGive(row.job, result), row.gives.count(result) == 1)
+                << JobKindName(row.job) << ", result " << result;
+        }
+    }
+}
+
+TEST(ZvtoolJobResults, OneReadingForTheJobThatRan) {
+    EXPECT_EQ(JobResultMeaning(TJobKind::kFetchModules, 4),
+              "the exchange failed or the unit refused the record");
+    EXPECT_EQ(JobResultMeaning(TJobKind::kTest, 4), "no valid reply came to the version query");
+    EXPECT_EQ(JobResultMeaning(TJobKind::kSendCentral, 4), "no valid reply came from the unit");
+    EXPECT_EQ(JobResultMeaning(TJobKind::kTest, 2),
+              "the unit did not acknowledge the version query");
+    EXPECT_EQ(JobResultMeaning(TJobKind::kFetchCentral, 3), ResultMeaning(3));
+}
+
+TEST(ZvtoolJobResults, TheReportNamesWhoGivesTheResult) {
+    EXPECT_EQ(NotTheJobAsked(TJobKind::kFetchCentral, 0, "look there"),
+              "the driver did not run the job asked for: it ended with result 0, which only the "
+              "connection test gives, not the central fetch; so it did not see the keys zvtool "
+              "wrote: look there");
+    EXPECT_NE(
+        NotTheJobAsked(TJobKind::kSendModules, 3, "")
+            .find("which only the central fetch or the module fetch gives, not the module send"),
+        std::string::npos);
+}
+
+TEST(ZvtoolOutputRule, ExistingFilesNeedForceOrADatedName) {
+    std::time_t when = 0;
+    std::tm moment{};
+    moment.tm_year = 126;
+    moment.tm_mon = 11;
+    moment.tm_mday = 9;
+    moment.tm_hour = 3;
+    moment.tm_min = 30;
+    moment.tm_sec = 4;
+    moment.tm_isdst = -1;
+    when = std::mktime(&moment);
+    struct Row {
+        const char* asked;
+        bool force;
+        bool dated;
+        std::set<std::string> existing;
+        bool refused;
+        const char* path;
+    };
+    const Row rows[] = {
+        {"/w/unit.dat", false, false, {}, false, "/w/unit.dat"},
+        {"/w/unit.dat", false, false, {"/w/unit.dat"}, true, "/w/unit.dat"},
+        {"/w/unit.dat", true, false, {"/w/unit.dat"}, false, "/w/unit.dat"},
+        {"/w/unit.dat", false, true, {"/w/unit.dat"}, false, "/w/unit-20261209-033004.dat"},
+        {"/w/unit.dat",
+         false,
+         true,
+         {"/w/unit-20261209-033004.dat", "/w/unit-20261209-033004-2.dat"},
+         false,
+         "/w/unit-20261209-033004-3.dat"},
+        {"/w.d/unit", false, true, {}, false, "/w.d/unit-20261209-033004"},
+        {"C:\\w.d\\set.10.dat", false, true, {}, false, "C:\\w.d\\set.10-20261209-033004.dat"},
+    };
+    for (const Row& row : rows) {
+        const TOutputPlan plan =
+            PlanOutput(row.asked, row.force, row.dated, when,
+                       [&](const std::string& path) { return row.existing.count(path) == 1; });
+        EXPECT_EQ(plan.refused, row.refused) << row.asked;
+        EXPECT_EQ(plan.path, row.path) << row.asked;
+    }
+}
+
+TEST(ZvtoolSessionTraces, OldestGoFirstToKeepTheFolderInBounds) {
+    const std::vector<TFolderEntry> files = {
+        {"zvtool-20261209-030000-7.trace", 100},         {"zvtool-20261208-120000-9.trace", 300},
+        {"zvtool-20261209-010000-3.trace", 200},         {"notes.txt", 100000},
+        {"zvtool-20261209-020000-5.trace.keep", 100000},
+    };
+    struct Row {
+        int keep;
+        long long bytes;
+        std::vector<std::string> removed;
+    };
+    const Row rows[] = {
+        {10, 10000, {}},
+        {3, 10000, {"zvtool-20261208-120000-9.trace"}},
+        {1,
+         10000,
+         {"zvtool-20261208-120000-9.trace", "zvtool-20261209-010000-3.trace",
+          "zvtool-20261209-030000-7.trace"}},
+        {10, 300, {"zvtool-20261208-120000-9.trace", "zvtool-20261209-010000-3.trace"}},
+        {10, 301, {"zvtool-20261208-120000-9.trace"}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(TracesToRemove(files, row.keep, row.bytes), row.removed)
+            << row.keep << " files, " << row.bytes << " bytes";
+    }
+    EXPECT_TRUE(IsSessionTraceName(SessionTraceName(std::time(nullptr), 4711)));
+}
+
+TEST(ZvtoolRunLock, ASecondJobIsRefusedWithTheHolder) {
+    ScratchDir scratch;
+    TRunLock first;
+    std::string detail;
+    ASSERT_EQ(TakeRunLock("backup -o b.dat", &first, &detail), TLockResult::kTaken) << detail;
+    TRunLock second;
+    EXPECT_EQ(TakeRunLock("fetch modules 9", &second, &detail), TLockResult::kHeld);
+    EXPECT_EQ(detail.find("`zvtool backup -o b.dat`, started "), 0u) << detail;
+    EXPECT_NE(detail.find(" by process "), std::string::npos) << detail;
+    ReleaseRunLock(&first);
+    ReleaseRunLock(&second);  // never taken: left alone
+    EXPECT_EQ(TakeRunLock("fetch modules 9", &second, &detail), TLockResult::kTaken) << detail;
+    ReleaseRunLock(&second);
+}
+
+// Every key is read back: a settings file that cannot be written stops the job, naming the
+// file, the key and the reason.
+TEST(ZvtoolJobKeys, WrittenAndReadBack) {
+    ScratchDir scratch;
+    std::string error;
+    EXPECT_EQ(WriteJobKeys({{"TestMiniZvConnection", 0}, {"GetData", 1}}, &error), kExitOk)
+        << error;
+    EXPECT_EQ(ProfileGetInt(kSection, "GetData", 7, kSettingsFile), 1u);
+    std::filesystem::remove(kSettingsFile);
+    std::filesystem::create_directory(kSettingsFile);  // not writable, even for root
+    EXPECT_EQ(WriteJobKeys({{"TestMiniZvConnection", 0}}, &error), kExitCannotCreate);
+    EXPECT_NE(error.find("cannot write the job into "), std::string::npos) << error;
+    EXPECT_NE(error.find("zordrive.INI (TestMiniZvConnection=0): Is a directory; the driver "
+                         "was not started"),
+              std::string::npos)
+        << error;
+}
+
+TEST(ZvtoolJobKeys, WhereThePortComesFrom) {
+    ScratchDir scratch;
+    int port = 0;
+    EXPECT_EQ(PortInUse(0, &port), TPortFrom::kDefault);
+    EXPECT_EQ(port, 1);
+    ProfileWriteString(kSection, "Comport", "7", kSettingsFile);
+    EXPECT_EQ(PortInUse(0, &port), TPortFrom::kSettings);
+    EXPECT_EQ(port, 7);
+    EXPECT_NE(PortFromText(TPortFrom::kSettings, 7).find("Comport=7 in "), std::string::npos);
+    EXPECT_EQ(PortInUse(3, &port), TPortFrom::kOption);
+    EXPECT_EQ(port, 3);
+    EXPECT_STREQ(PortFromKey(TPortFrom::kOption), "--port");
+}
+
+TEST(ZvtoolRunLock, HolderText) {
+    EXPECT_EQ(DescribeLockHolder(LockHolderText("test", "2026-12-09 03:30:04", 12)),
+              "`zvtool test`, started 2026-12-09 03:30:04 by process 12");
+    EXPECT_EQ(DescribeLockHolder("job=test\r\n"), "`zvtool test`");
+    EXPECT_EQ(DescribeLockHolder(""), "another zvtool job, just starting or ending");
+}
+
+TEST(ZvtoolJson, OneObjectWithItsKeysInOrder) {
+    EXPECT_EQ(JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
+    TJsonObject object;
+    object.Int("version", kJsonSchemaVersion)
+        .String("command", "check")
+        .IntOrNull("result", -1)
+        .StringOrNull("file", "")
+        .Seconds("seconds", 2.25)
+        .Bool("partial", true)
+        .Raw("problems", JsonStrings({"x", "y"}))
+        .Raw("none", JsonArray({}));
+    EXPECT_EQ(object.Text(),
+              "{\"version\": 1, \"command\": \"check\", \"result\": null, \"file\": null, "
+              "\"seconds\": 2.2, \"partial\": true, \"problems\": [\"x\", \"y\"], \"none\": []}");
+}
+
+TEST(ZvtoolLineCause, RepeatsAndStalls) {
+    EXPECT_EQ(RepeatsLine(3, 200, "check the cable"),
+              "3 repeats in 200 exchanges; the line is weak: check the cable");
+    EXPECT_EQ(RepeatsLine(1, 1, ""), "1 repeat in 1 exchange; the line is weak");
+    EXPECT_STREQ(StalledWords(TLineCause::kSilent), "the unit is not answering");
+    EXPECT_STREQ(StalledWords(TLineCause::kGarbled), "replies arrive damaged");
+    EXPECT_STREQ(StalledWords(TLineCause::kRefused), "the unit refuses");
+}
+
+}  // namespace

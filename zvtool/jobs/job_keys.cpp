@@ -1,0 +1,97 @@
+#include "zvtool/jobs/job_keys.h"
+
+#include <string>
+#include <vector>
+
+#include "settings/profile.h"
+#include "zvtool/exit_codes.h"
+#include "zvtool/jobs/places.h"
+#include "zvtool/jobs/process.h"
+
+namespace {
+
+constexpr int kMissing = -1;
+constexpr int kDefaultPort = 1;
+constexpr char kPortKey[] = "Comport";
+
+}  // namespace
+
+int WriteJobKeys(const std::vector<TJobKey>& keys, std::string* error) {
+    const std::string path = ProfileFilePath(kSettingsFile);
+    for (const TJobKey& key : keys) {
+        const std::string text = std::to_string(key.value);
+        ProfileWriteString(kSection, key.key, text.c_str(), kSettingsFile);
+        const int back =
+            static_cast<int>(ProfileGetInt(kSection, key.key, kMissing, kSettingsFile));
+        if (back == key.value) {
+            continue;
+        }
+        std::string reason = WhyNotWritable(path);
+        if (reason.empty()) {
+            reason = back == kMissing ? "the key is missing when read back"
+                                      : "it reads back as " + std::to_string(back);
+        }
+        *error = "cannot write the job into " + path + " (" + key.key + "=" + text +
+                 "): " + reason + "; the driver was not started";
+        return kExitCannotCreate;
+    }
+    return kExitOk;
+}
+
+int ClearStatusKeys(std::string* error) {
+    for (const char* key : {"ComStatus", "NowTransferingNo"}) {
+        ProfileWriteString(kSection, key, "", kStatusFile);
+        if (static_cast<int>(ProfileGetInt(kSection, key, kMissing, kStatusFile)) == kMissing) {
+            continue;
+        }
+        const std::string path = ProfileFilePath(kStatusFile);
+        std::string reason = WhyNotWritable(path);
+        if (reason.empty()) {
+            reason = "it still holds a value when read back";
+        }
+        *error = "cannot clear " + std::string(key) + " in " + path + ": " + reason +
+                 "; the driver was not started";
+        return kExitCannotCreate;
+    }
+    return kExitOk;
+}
+
+int ReadComStatus() {
+    return static_cast<int>(ProfileGetInt(kSection, "ComStatus", kMissing, kStatusFile));
+}
+
+TPortFrom PortInUse(int givenPort, int* port) {
+    if (givenPort != 0) {
+        *port = givenPort;
+        return TPortFrom::kOption;
+    }
+    const int saved = static_cast<int>(ProfileGetInt(kSection, kPortKey, kMissing, kSettingsFile));
+    *port = saved == kMissing ? kDefaultPort : saved;
+    return saved == kMissing ? TPortFrom::kDefault : TPortFrom::kSettings;
+}
+
+const char* PortFromKey(TPortFrom from) {
+    switch (from) {
+        case TPortFrom::kOption:
+            return "--port";
+        case TPortFrom::kSettings:
+            return "settings";
+        case TPortFrom::kDefault:
+            break;
+    }
+    return "default";
+}
+
+std::string PortFromText(TPortFrom from, int port) {
+    const std::string file = ProfileFilePath(kSettingsFile);
+    switch (from) {
+        case TPortFrom::kOption:
+            return "--port";
+        case TPortFrom::kSettings:
+            return "Comport=" + std::to_string(port) + " in " + file +
+                   ", left by an earlier --port or another host";
+        case TPortFrom::kDefault:
+            break;
+    }
+    return "the driver's default (no Comport in " + file + ")";
+}

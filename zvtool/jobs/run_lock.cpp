@@ -1,0 +1,53 @@
+#include "zvtool/jobs/run_lock.h"
+
+#include <string>
+
+namespace {
+
+constexpr char kJobKey[] = "job=";
+constexpr char kStartedKey[] = "started=";
+constexpr char kProcessKey[] = "process=";
+
+// The value after `key` on its own line of `text`, or "".
+std::string Value(const std::string& text, const std::string& key) {
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        if (text.compare(start, key.size(), key) == 0) {
+            std::string value = text.substr(start + key.size(), end - start - key.size());
+            if (!value.empty() && value.back() == '\r') {
+                value.pop_back();
+            }
+            return value;
+        }
+        start = end + 1;
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string LockHolderText(const std::string& job, const std::string& started, long long id) {
+    return kJobKey + job + "\n" + kStartedKey + started + "\n" + kProcessKey + std::to_string(id) +
+           "\n";
+}
+
+std::string DescribeLockHolder(const std::string& lockFileText) {
+    const std::string job = Value(lockFileText, kJobKey);
+    if (job.empty()) {
+        // The holder has the lock but has not written its name yet, or is just giving it up.
+        return "another zvtool job, just starting or ending";
+    }
+    std::string text = "`zvtool " + job + "`";
+    const std::string started = Value(lockFileText, kStartedKey);
+    if (!started.empty()) {
+        text += ", started " + started;
+    }
+    const std::string process = Value(lockFileText, kProcessKey);
+    if (!process.empty()) {
+        text += " by process " + process;
+    }
+    return text;
+}
