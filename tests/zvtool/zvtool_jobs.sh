@@ -299,6 +299,10 @@ assert units[0]["exit"] == 0 and units[0]["records"] == 1 and units[0]["run"]["r
 assert units[1]["exit"] == 4 and units[1]["port"] == sys.argv[2] + "/l11", units[1]
 assert all(u["cpu_seconds"] >= 0 and u["seconds"] > 0 for u in units), units
 PY
+        # The file a send reads is named from here, not from each unit's folder.
+        cp unit1/m.dat golden.dat
+        zvtool --ports "$PWD/l1,$PWD/l2" send modules golden.dat && check "bench send" "$status" 0
+        check "sent rows" "$(grep -c '^unit[12]  .*  ok  *3  ' out.txt)" 2
         # A units file names the folders.
         printf '# the bench\nbay-a %s\n\nbay-b %s\r\n' "$PWD/l1" "$PWD/l2" >units.txt
         zvtool --units units.txt test && check "units file" "$status" 0

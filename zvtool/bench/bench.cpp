@@ -252,11 +252,16 @@ int RunBench(const TZvOptions& options) {
     if (!ReadUnits(options, &units, &error) || !CheckOwnFiles(options, &error)) {
         return Fail(error);
     }
+    // Every unit's zvtool runs in its own folder: the files it reads are named from here.
+    TZvOptions unitOptions = options;
+    for (std::string* path : {&unitOptions.file, &unitOptions.driver}) {
+        *path = path->empty() ? "" : AbsolutePath(*path);
+    }
     std::vector<TUnitRun> runs(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
         runs[i].unit = units[i];
     }
-    if (!StartAll(options, &runs, &error)) {
+    if (!StartAll(unitOptions, &runs, &error)) {
         return Fail(error);
     }
     const bool interrupted = WatchAll(&runs, StderrIsTerminal());
