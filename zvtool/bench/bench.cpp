@@ -203,6 +203,8 @@ bool WatchAll(std::vector<TUnitRun>* runs, bool terminal) {
         if (Interrupted() && !interrupted) {
             interrupted = true;
             PrintError({kExitInterrupted, "interrupted: stopping every unit's driver", ""});
+            // The message took the line below the drawing: draw the units anew under it.
+            drawn = 0;
             for (const TUnitRun& run : *runs) {
                 if (run.running) {
                     InterruptUnit(run.process);
