@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "sim/fanout.h"
 #include "sim/line.h"
 #include "sim/options.h"
 #include "sim/serve.h"
@@ -43,23 +44,9 @@ int OpenLine(const SimOptions& options, std::string& readyPath) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    SimOptions options;
+// Serves one unit on its line until it ends: the program's exit status.
+int ServeUnit(const SimOptions& options) {
     std::string error;
-    if (ParseOptions(argc, argv, options, error) != 0) {
-        std::fprintf(stderr, "minizv-sim: %s (see --help)\n", error.c_str());
-        return kExitUsage;
-    }
-    if (options.help) {
-        std::fputs(SimUsage(), stdout);
-        return kExitDone;
-    }
-    if (options.version) {
-        std::printf("minizv-sim %s\n", ZV_VERSION);
-        return kExitDone;
-    }
     SimStore store;
     StoreSetDefaults(store);
     if (!options.store.empty() && StoreLoad(options.store, store, error) == 2) {
@@ -86,4 +73,31 @@ int main(int argc, char** argv) {
     const int status = Serve(options, unit);
     LineClose();
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SimOptions options;
+    std::string error;
+    if (ParseOptions(argc, argv, options, error) != 0) {
+        std::fprintf(stderr, "minizv-sim: %s (see --help)\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(SimUsage(), stdout);
+        return kExitDone;
+    }
+    if (options.version) {
+        std::printf("minizv-sim %s\n", ZV_VERSION);
+        return kExitDone;
+    }
+    if (options.links.size() > 1 && options.printRecord < 0) {
+        if (CheckLine(options, error) != 0) {
+            std::fprintf(stderr, "minizv-sim: %s (see --help)\n", error.c_str());
+            return kExitUsage;
+        }
+        return ServeUnits(options, ServeUnit);
+    }
+    return ServeUnit(options);
 }

@@ -55,7 +55,9 @@ const TOptionRow kRows[] = {
      kLineSection,
      "serve a pseudo-terminal and link its slave at PATH (an existing\n"
      "link is replaced, and removed again on exit); without --device\n"
-     "and --link the slave's own path is printed (POSIX only)"},
+     "and --link the slave's own path is printed (POSIX only). Given\n"
+     "again, each --link is one more unit with its own pseudo-terminal\n"
+     "(a bench); the faults apply to every unit"},
     {kDevice,
      {"--device"},
      "DEV",
@@ -67,7 +69,8 @@ const TOptionRow kRows[] = {
      "FILE",
      kUnitSection,
      "load the records from FILE if it exists; save them to FILE after\n"
-     "every send that was carried out"},
+     "every send that was carried out; with several --link, one --store\n"
+     "for each, in the same order"},
     {kUnitVersion,
      {"--unit-version"},
      "A,B",
@@ -291,9 +294,10 @@ bool TakeOption(const TGivenOption& given, SimOptions& options) {
         int id;
         std::string* text;
         bool* flag;
-    } plain[] = {{kLink, &options.link, nullptr},   {kDevice, &options.device, nullptr},
-                 {kStore, &options.store, nullptr}, {kSilent, nullptr, &options.unit.faults.silent},
-                 {kPace, nullptr, &options.pace},   {kTrace, nullptr, &options.trace},
+    } plain[] = {{kDevice, &options.device, nullptr},
+                 {kSilent, nullptr, &options.unit.faults.silent},
+                 {kPace, nullptr, &options.pace},
+                 {kTrace, nullptr, &options.trace},
                  {kHelp, nullptr, &options.help}};
     for (const auto& target : plain) {
         if (target.id == given.row->id) {
@@ -306,6 +310,14 @@ bool TakeOption(const TGivenOption& given, SimOptions& options) {
         }
     }
     switch (given.row->id) {
+        case kLink:
+            options.links.push_back(value);
+            options.link = options.links[0];
+            return true;
+        case kStore:
+            options.stores.push_back(value);
+            options.store = options.stores[0];
+            return true;
         case kVersion:
             options.version = options.version || !given.hasValue;
             return !given.hasValue || ReadVersionBytes(value, options);
@@ -357,6 +369,14 @@ int ParseOptions(int argc, const char* const* argv, SimOptions& options, std::st
             error = "bad value for " + given.spelled + ": '" + given.value + "'";
             return 1;
         }
+    }
+    if (parsed.stores.size() > 1 && parsed.stores.size() != parsed.links.size()) {
+        error = "several units take one --store each, in the order of their --link";
+        return 1;
+    }
+    if (parsed.links.size() > 1 && !parsed.device.empty()) {
+        error = "--device serves one unit; several units need one --link each";
+        return 1;
     }
     options = parsed;
     return 0;

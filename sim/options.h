@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "sim/unit.h"
 
@@ -8,6 +9,10 @@ struct SimOptions {
     std::string link;    // symbolic link to create, pointing at the line
     std::string device;  // a real serial device instead of a pseudo-terminal
     std::string store;   // store file, loaded at start and saved after each send
+    // Several units, one per --link, each with its own store (the --store of the same
+    // place in the order, or none): one process serves them all (fanout_*.cpp).
+    std::vector<std::string> links;
+    std::vector<std::string> stores;
     UnitConfig unit;
     bool pace = false;
     bool trace = false;

@@ -13,8 +13,9 @@ constexpr int kExitCannotCreate = 73;  // a file to write cannot be created
 constexpr int kExitIoError = 74;       // reading or writing a file failed part-way
 constexpr int kExitLocked = 75;        // another zvtool job holds the driver's files
 constexpr int kExitNotTheJob = 76;     // the driver did not run the job asked for
-constexpr int kExitIncomplete = 77;  // backup --skip-refused: modules the unit refused are missing
-constexpr int kExitReadBack = 78;    // restore: a record read back differs from the one sent
+constexpr int kExitNoPermission = 77;  // this user may not open the serial port
+constexpr int kExitIncomplete = 79;  // backup --skip-refused: modules the unit refused are missing
+constexpr int kExitReadBack = 80;    // restore: a record read back differs from the one sent
 constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C (128 + SIGINT, as shells report it)
 
 // `diff` and `check` answer a question, as cmp does: 0 same / sound, 1 different / problems,

@@ -86,6 +86,25 @@ TEST(SimOptions, DefaultsAreAHealthyUnitOnAPseudoTerminal) {
     EXPECT_EQ(options.printRecord, -1);
 }
 
+// A bench: every --link one more unit, each with the --store of its place or none.
+TEST(SimOptions, SeveralUnitsEachWithItsStore) {
+    SimOptions options;
+    std::string error;
+    ASSERT_EQ(Parse({"--link", "a/COM1", "--store", "a.txt", "--link", "b/COM1", "--store=b.txt",
+                     "--pace"},
+                    options, error),
+              0)
+        << error;
+    EXPECT_EQ(options.links, (std::vector<std::string>{"a/COM1", "b/COM1"}));
+    EXPECT_EQ(options.stores, (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(options.link, "a/COM1");
+    EXPECT_EQ(options.store, "a.txt");
+    ASSERT_EQ(Parse({"--link", "a/COM1", "--link", "b/COM1", "--link", "c/COM1"}, options, error),
+              0);
+    EXPECT_EQ(options.links.size(), 3u);
+    EXPECT_TRUE(options.stores.empty());
+}
+
 // --unit-version sets the bytes; --version alone asks for the program's version, and with a
 // value of the form N,N is the older spelling of --unit-version.
 TEST(SimOptions, VersionSpellings) {
@@ -138,6 +157,10 @@ TEST(SimOptions, BadCommandLinesAreRefused) {
         {"--version=1"},
         {"--unit-version", "1"},
         {"--unit-version"},
+        {"--link", "a/COM1", "--link", "b/COM1", "--store", "a.txt", "--store", "b.txt", "--store",
+         "c.txt"},
+        {"--link", "a/COM1", "--store", "a.txt", "--store", "b.txt"},
+        {"--link", "a/COM1", "--link", "b/COM1", "--device", "/dev/ttyS0"},
         {"--status", "7:4"},
         {"--status", "1:0:0"},
         {"--status", "5:1:0"},

@@ -28,7 +28,7 @@ struct TempDir {
         path = mkdtemp(&pattern[0]) != nullptr ? pattern : "";
     }
     ~TempDir() {
-        for (const char* name : {"COM1", "store.txt", "store.txt.tmp"}) {
+        for (const char* name : {"COM1", "COM2", "store.txt", "store.txt.tmp", "store2.txt"}) {
             unlink((path + "/" + name).c_str());
         }
         rmdir(path.c_str());
@@ -227,6 +227,35 @@ TEST(SimProgram, SendIsSavedToTheStoreAndExitAfterEndsTheRunOnceAnswered) {
     }
     EXPECT_EQ(print.Line(), want);
     EXPECT_EQ(print.Wait(), 0);
+}
+
+// A bench: two units in one program, each on its own link with its own store; what one
+// unit is sent stays in its store, and a stop request ends both and removes both links.
+TEST(SimProgram, SeveralLinksAreSeveralUnits) {
+    TempDir dir;
+    const std::string links[] = {dir.path + "/COM1", dir.path + "/COM2"};
+    const std::string stores[] = {dir.path + "/store.txt", dir.path + "/store2.txt"};
+    Sim sim({"--link", links[0], "--store", stores[0], "--link", links[1], "--store", stores[1]});
+    const std::string ready[] = {sim.Line(), sim.Line()};
+    EXPECT_TRUE((ready[0] == "ready " + links[0] && ready[1] == "ready " + links[1]) ||
+                (ready[0] == "ready " + links[1] && ready[1] == "ready " + links[0]))
+        << ready[0] << " / " << ready[1];
+    {
+        Port first(links[0]);
+        Port second(links[1]);
+        first.Send(Frame(1, Packet(9, 42, Bytes(130, 0x13))));
+        EXPECT_EQ(first.Receive(6 + 8), Hex("AA 01 01 02 00 55  AA 01 02 0A 00 0D 00 55"));
+        // The second unit's frame counter and records are its own.
+        second.Send(Frame(1, Packet(1, 0)));
+        EXPECT_EQ(second.Receive(kVersionAnswer.size()), kVersionAnswer);
+    }
+    kill(sim.pid, SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
+    for (const std::string& link : links) {
+        EXPECT_FALSE(Exists(link)) << link;
+    }
+    EXPECT_TRUE(Exists(stores[0]));
+    EXPECT_FALSE(Exists(stores[1]));
 }
 
 // Any terminal serves as a device; here the test holds a pseudo-terminal's master as the

@@ -60,4 +60,11 @@ zvtool --json test --port 77
 check "failure: exit status" "$status" 5
 check "failure: json" "$(tr -d '\r' <out.txt | python3 -c 'import json, sys; o = json.load(sys.stdin); print(o["version"], o["exit"], o["job"], o["result"], o["meaning"], o["port"], o["port_from"])')" \
     '1 5 test 5 the serial port cannot be opened or configured; no job ran 77 --port'
+
+# The registry's serial ports; COM1 is Wine's. A bench is refused, with the reason.
+zvtool --json ports
+check "ports: COM1 listed" "$(tr -d '\r' <out.txt | python3 -c 'import json, sys; o = json.load(sys.stdin); print(o["exit"], [p["name"] for p in o["ports"]][:1])')" "0 ['COM1']"
+zvtool --ports 1,2 test
+check "bench: exit status" "$status" 69
+check "bench: the reason" "$(grep -c 'INI files live in the Windows directory' err.txt)" 1
 exit $((failures > 0))

@@ -42,6 +42,12 @@ const OptionsCase kCases[] = {
     {"units", true, TZvJob::kUnits, 1, 200, "", "", 0, ""},
     {"backup -o u.dat --unit pump-3", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
     {"restore u.dat --unit=pump-3", true, TZvJob::kRestore, 1, 200, "u.dat", "", 0, ""},
+    // A port by number, by path or by USB identity; only a number is the "Comport" itself.
+    {"test --port COM7", true, TZvJob::kTest, 1, 200, "", "", 7, ""},
+    {"test --port /dev/ttyUSB0", true, TZvJob::kTest, 1, 200, "", "", 0, ""},
+    {"test --port usb:0403:6001:A50285BI", true, TZvJob::kTest, 1, 200, "", "", 0, ""},
+    {"ports", true, TZvJob::kPorts, 1, 200, "", "", 0, ""},
+    {"ports --json --dir /tmp", true, TZvJob::kPorts, 1, 200, "", "", 0, ""},
     // Refused: each names what is wrong.
     {"", false, TZvJob::kNone, 0, 0, "", "", 0, "no command"},
     {"fly", false, TZvJob::kNone, 0, 0, "", "", 0, "unknown command 'fly'"},
@@ -85,6 +91,10 @@ const OptionsCase kCases[] = {
      "--dry-run is for restore"},
     {"fetch central --resume", false, TZvJob::kNone, 0, 0, "", "", 0,
      "--resume is for backup and restore"},
+    {"test --port ttyUSB0", false, TZvJob::kNone, 0, 0, "", "", 0, "a device path (/dev/ttyUSB0)"},
+    {"test --port usb:403:6001", false, TZvJob::kNone, 0, 0, "", "", 0, "usb:VID:PID[:SERIAL]"},
+    {"ports extra", false, TZvJob::kNone, 0, 0, "", "", 0, "usage: zvtool ports"},
+    {"ports --port 3", false, TZvJob::kNone, 0, 0, "", "", 0, "--port is for test, fetch"},
     // --force lets -o replace a file; --dated names a backup with the date and time.
     {"backup -o u.dat --force", true, TZvJob::kBackup, 1, 200, "", "u.dat", 0, ""},
     {"fetch central -o c.dat --force", true, TZvJob::kFetchCentral, 1, 200, "", "c.dat", 0, ""},
@@ -221,9 +231,11 @@ TEST(ZvtoolOptions, HelpListsTheRowsOfTheCommand) {
         std::vector<const char*> listed;
         std::vector<const char*> absent;
     } rows[] = {
-        {"", {"  --port N ", "  --json ", "  -h, --help ", "  --version "}, {"--modules", "--all"}},
+        {"",
+         {"  --port PORT ", "  --json ", "  -h, --help ", "  --version "},
+         {"--modules", "--all"}},
         {"backup",
-         {"  -o, --output FILE ", "  --modules A-B ", "  --port N ", "  --force ", "  --dated "},
+         {"  -o, --output FILE ", "  --modules A-B ", "  --port PORT ", "  --force ", "  --dated "},
          {"--hex", "--ignore"}},
         {"fetch", {"  -o, --output FILE ", "  --force "}, {"--dated", "--modules"}},
         {"send",

@@ -50,6 +50,37 @@ other_unit() {
     for n in 0 1 2 3 4; do test_record "$n"; done >"$1"
 }
 
+# A bench: minizv-sim serving units on ./l1, ./l2, ... (start_bench N [OPTIONS]); a second
+# bench process is for a unit with faults of its own.
+bench_pids=()
+start_bench() {
+    local count=$1 out=bench$((${#bench_pids[@]} + 1)).out
+    shift
+    local links=() n
+    for ((n = 1; n <= count; n++)); do links+=(--link "$PWD/l$((n + ${#bench_pids[@]} * 10))"); done
+    "$ZV_SIM" "${links[@]}" "$@" >"$out" 2>/dev/null &
+    bench_pids+=($!)
+    until [ "$(grep -c '^ready' "$out" 2>/dev/null)" = "$count" ]; do sleep 0.05; done
+}
+stop_bench() {
+    local pid
+    for pid in "${bench_pids[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+    stop_sim
+}
+trap stop_bench EXIT
+# Whether a driver still runs with its folder under this case's.
+no_driver_left() {
+    local proc
+    for proc in /proc/[0-9]*; do
+        case "$(readlink "$proc/cwd" 2>/dev/null)" in "$PWD"*)
+            if [ "$(readlink "$proc/exe" 2>/dev/null)" = "$(readlink -f "$ZV_DRIVER")" ]; then
+                echo "FAIL a driver still runs: $proc"
+                fail=1
+            fi ;;
+        esac
+    done
+}
+
 case $name in
     jobs)
         start_sim
@@ -178,10 +209,10 @@ case $name in
         start_sim --store-wrong 3
         zvtool backup -o u.dat --modules 1-4 && check "backup" "$status" 0
         zvtool set u.dat -o c.dat module 3 5 1 && check "set" "$status" 0
-        zvtool restore c.dat && check "restore" "$status" 78
+        zvtool restore c.dat && check "restore" "$status" 80
         has err.txt "1 of 1 records read back differ from what was sent (module 3); module 3: 1 byte differs, the first at offset 0 (sent 21, read back 149)"
         has out.txt "sent, but not all read back the same"
-        zvtool restore c.dat --resume && check "resume" "$status" 78
+        zvtool restore c.dat --resume && check "resume" "$status" 80
         has err.txt "resuming the restore of $PWD/c.dat: module 3 still to do"
         ;;
     backup-resume)
@@ -199,11 +230,11 @@ case $name in
         check_that "no partial file" ! -e u.dat.partial
         ;;
     skip-refused)
-        # Module 3 refused: the backup goes on with module 4, says what is missing, exits 77;
+        # Module 3 refused: the backup goes on with module 4, says what is missing, exits 79;
         # --resume then fetches just module 3.
         start_sim --status 7:3:1
-        zvtool --json backup -o u.dat --modules 1-5 --skip-refused && check "backup" "$status" 77
-        check "json" "$(json out.txt 'o["exit"], o["partial"], o["refused"], o["records"]')" "(77, True, [3], 5)"
+        zvtool --json backup -o u.dat --modules 1-5 --skip-refused && check "backup" "$status" 79
+        check "json" "$(json out.txt 'o["exit"], o["partial"], o["refused"], o["records"]')" "(79, True, [3], 5)"
         has err.txt "the backup is incomplete: the unit refused module 3; $PWD/u.dat.partial holds the other 5 records"
         check_that "no u.dat" ! -e u.dat
         { sim_records 0 0; printf ',\r\n'; sim_records 1 2; printf ',\r\n'; sim_records 4 5; } |
@@ -345,12 +376,130 @@ case $name in
         check "json" "$(json out.txt 'o["exit"], o["result"], o["partial"], o["records"] == '"${kept:-0}"', o["error"]')" \
             "(130, None, True, True, 'interrupted: stopping the driver')"
         sim_records 1 "${kept:-0}" | cmp -s - fromZv.dat || { echo "FAIL fromZv.dat"; fail=1; }
-        for proc in /proc/[0-9]*; do
-            if [ "$(readlink "$proc/cwd" 2>/dev/null)" = "$PWD" ] && [ "$(readlink "$proc/exe" 2>/dev/null)" = "$(readlink -f "$ZV_DRIVER")" ]; then
-                echo "FAIL a driver still runs: $proc"
-                fail=1
-            fi
+        no_driver_left
+        ;;
+    ports)
+        # The driver's port here is a pseudo-terminal that the simulator holds open.
+        start_sim
+        pts=$(readlink COM1)
+        zvtool ports && check "ports" "$status" 0
+        has out.txt "the driver's ports in $PWD:"
+        has out.txt "COM1 -> $pts pseudo-terminal"
+        has out.txt "in use by minizv-sim (pid $sim_pid), you may open it"
+        # A second holder is named too; --json is one object a parser reads.
+        exec 3<>"$pts"
+        zvtool ports --json --dir "$PWD" && check "ports --json" "$status" 0
+        exec 3>&-
+        python3 - out.txt "$pts" "$sim_pid" <<'PY' || { echo "FAIL ports --json"; fail=1; }
+import json, sys
+report = json.load(open(sys.argv[1]))
+assert report["command"] == "ports" and report["exit"] == 0, report
+here = report["folder"][0]
+assert here["link"] == "COM1" and here["device"] == sys.argv[2], here
+assert here["driver"] == "pseudo-terminal" and here["in_use"] is True, here
+assert "minizv-sim (pid %s)" % sys.argv[3] in here["holders"], here
+assert any(holder.startswith("bash (pid ") for holder in here["holders"]), here
+for port in report["ports"]:
+    assert port["device"].startswith("/dev/") and port["may_open"] in (True, False), port
+PY
+        zvtool ports --dir "$PWD/nowhere" && check "ports in no folder" "$status" 66
+        ;;
+    port-path)
+        # --port by path: zvtool makes the COM1 link itself and says so.
+        "$ZV_SIM" --link "$PWD/line" >sim.out 2>sim.err &
+        sim_pid=$!
+        until grep -q '^ready' sim.out 2>/dev/null; do sleep 0.05; done
+        zvtool test --port "$PWD/line" && check "test by path" "$status" 0
+        has err.txt "$PWD/COM1 now links to $PWD/line"
+        check "COM1" "$(readlink COM1)" "$PWD/line"
+        has out.txt "result 0: the unit answered the version query"
+        zvtool test --port "$PWD/no-such-line" && check "no such device" "$status" 69
+        has err.txt "no device $PWD/no-such-line"
+        touch plain.txt
+        zvtool test --port "$PWD/plain.txt" && check "a plain file" "$status" 69
+        has err.txt "is not a serial port"
+        check "COM1 kept" "$(readlink COM1)" "$PWD/line"
+        zvtool test --port usb:0403:6001:NO-SUCH && check "no such adapter" "$status" 69
+        has err.txt "no USB serial adapter usb:0403:6001:NO-SUCH is plugged in"
+        # A port this user may not open names the reason before any driver starts.
+        if [ "$(id -u)" -eq 0 ]; then
+            chmod 0600 "$(readlink -f line)"
+            chmod 0777 .
+            rm -f zordOUT.INI
+            status=0
+            setpriv --reuid=nobody --regid=nogroup --clear-groups "$ZV_TOOL" test --port "$PWD/line" >out.txt 2>err.txt || status=$?
+            sed 's/^/  | /' err.txt
+            check "no permission" "$status" 77
+            has err.txt "you may not open $PWD/line"
+            check_that "no driver ran" ! -e zordOUT.INI
+        fi
+        rm -f COM1 && mkdir COM1
+        zvtool test --port "$PWD/line" && check "COM1 a folder" "$status" 73
+        has err.txt "$PWD/COM1 is not a link"
+        ;;
+    bench)
+        # Three units at once, the third refusing module 2: the other two end well.
+        start_bench 2
+        start_bench 1 --status 7:2:1
+        zvtool --ports "$PWD/l1,$PWD/l2,$PWD/l11" fetch modules 1-3 -o m.dat
+        check "bench" "$status" 4
+        for unit in unit1 unit2; do
+            sim_records 1 3 | cmp -s - $unit/m.dat || { echo "FAIL $unit/m.dat"; fail=1; }
+            grep -q "^$unit  *$PWD/l${unit#unit}  *ok  *3  *0:0[0-9]$" out.txt || { echo "FAIL $unit's row"; fail=1; }
         done
+        check_that "no unit3/m.dat" ! -e unit3/m.dat
+        grep -q "^unit3 .*result 4: .* 1 .* 0:0[0-9]$" out.txt || { echo "FAIL unit3's row"; fail=1; }
+        check "table rows" "$(grep -c '^unit[123] ' out.txt)" 3
+        # Not a terminal: one line per event, each unit's own.
+        check "unit2 module 3" "$(grep -c '^unit2: module 3 (3 of 3) at ' err.txt)" 1
+        has err.txt "unit3: result 4"
+        # --json: one object per unit, with the unit's own run inside.
+        zvtool --json --ports "$PWD/l1,$PWD/l11" fetch modules 2 && check "bench --json" "$status" 4
+        python3 - out.txt "$PWD" <<'PY' || { echo "FAIL bench --json"; fail=1; }
+import json, sys
+units = [json.loads(line) for line in open(sys.argv[1])]
+assert [u["unit"] for u in units] == ["unit1", "unit2"], units
+assert units[0]["exit"] == 0 and units[0]["records"] == 1 and units[0]["run"]["result"] == 3, units[0]
+assert units[1]["exit"] == 4 and units[1]["port"] == sys.argv[2] + "/l11", units[1]
+assert all(u["cpu_seconds"] >= 0 and u["seconds"] > 0 for u in units), units
+PY
+        # The file a send reads is named from here, not from each unit's folder.
+        cp unit1/m.dat golden.dat
+        zvtool --ports "$PWD/l1,$PWD/l2" send modules golden.dat && check "bench send" "$status" 0
+        check "sent rows" "$(grep -c '^unit[12]  .*  ok  *3  ' out.txt)" 2
+        # A units file names the folders.
+        printf '# the bench\nbay-a %s\n\nbay-b %s\r\n' "$PWD/l1" "$PWD/l2" >units.txt
+        zvtool --units units.txt test && check "units file" "$status" 0
+        check "bay-a COM1" "$(readlink bay-a/COM1)" "$PWD/l1"
+        check "bay-b COM1" "$(readlink bay-b/COM1)" "$PWD/l2"
+        has bay-b.json '"result": 0'
+        has out.txt "bay-b  $PWD/l2"
+        zvtool --ports 1,COM1 test && check "a port twice" "$status" 64
+        has err.txt "the port COM1 is named twice"
+        zvtool --ports "$PWD/l1" --port 1 test && check "--port beside --ports" "$status" 64
+        zvtool --ports "$PWD/l1" fetch central -o "$PWD/c.dat" && check "a shared -o" "$status" 64
+        has err.txt "give a relative name"
+        printf 'bay/1 1\n' >bad-units.txt
+        zvtool --units bad-units.txt test && check "bad units file" "$status" 65
+        has err.txt "bad-units.txt: line 1: 'bay/1' cannot name a folder"
+        ;;
+    bench-ctrl-c)
+        start_bench 2 --pace
+        "$ZV_TOOL" --ports "$PWD/l1,$PWD/l2" fetch modules 1-20 >out.txt 2>err.txt &
+        tool=$!
+        until [ "$(cd unit2 2>/dev/null && status_key NowTransferingNo)" = 3 ]; do sleep 0.05; done
+        kill -INT "$tool"
+        status=0
+        wait "$tool" || status=$?
+        sed 's/^/  | /' out.txt err.txt
+        check "exit status" "$status" 130
+        has err.txt "interrupted: stopping every unit's driver"
+        for unit in unit1 unit2; do
+            grep -q "^zvtool: $unit: .*fromZv.dat holds the [0-9]* records fetched" err.txt ||
+                { echo "FAIL $unit does not say what it holds"; fail=1; }
+            grep -q "^$unit .* stopped by Ctrl-C  *[0-9]" out.txt || { echo "FAIL $unit's row"; fail=1; }
+        done
+        no_driver_left
         ;;
     one-job-per-folder)
         # A second job in the folder of a running backup is refused at once; the backup's

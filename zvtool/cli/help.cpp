@@ -40,6 +40,10 @@ The ledger (every backup kept, with where and when it was taken):
   history [UNIT]                    the backups kept, newest first, each as UNIT@N
   units                             each unit's last backup and its age
 
+The machine:
+  ports [--dir DIR]                 the serial ports there are, who holds them, who may
+                                    open them; --port takes a path or usb:VID:PID too
+
 )";
 
 const char kMainHelpTail[] = R"(
@@ -70,8 +74,9 @@ Exit status:
   76     the driver did not run the job asked for: a result that job cannot give (it did
          not see the keys), an exit without "ComStatus", or a fetch without all the
          records asked for
-  77     backup --skip-refused: the unit refused modules, which the backup lacks
-  78     restore: a record read back differs from the one sent
+  77     you may not open the serial port (the message names the group that may)
+  79     backup --skip-refused: the unit refused modules, which the backup lacks
+  80     restore: a record read back differs from the one sent
   130    stopped by Ctrl-C
 
 The driver's result codes:
@@ -137,7 +142,7 @@ A whole backup is kept in the ledger (`zvtool history`) under --unit NAME, or th
 named in the driver's folder. A ledger that cannot be written is said; the backup is whole
 all the same.
 
-Exit status 0 on a whole backup; 77 when --skip-refused left refused modules out;
+Exit status 0 on a whole backup; 79 when --skip-refused left refused modules out;
 otherwise the driver's result code of the failed fetch.
 )";
 
@@ -164,7 +169,7 @@ and reads them back.
 
 Exit status 0 when every record sent was read back the same (or nothing differed); 65
 when FILE fails the check or is not a setup file (central record first, then module
-records only); 78 when a record read back differs; otherwise the driver's result code,
+records only); 80 when a record read back differs; otherwise the driver's result code,
 with a line saying how far the restore came.
 )";
 
@@ -219,6 +224,24 @@ Exit status, as cmp has it: 0 the same records, 1 they differ, 2 a file cannot b
 or the command line is wrong.
 )";
 
+const char kPortsHelp[] = R"(Usage: zvtool ports [--dir DIR] [--json]
+
+Lists the serial ports of this machine: each port's device, its driver and, for a USB
+adapter, its vendor and product ID, serial number, maker and product (POSIX: from sysfs,
+with the stable names under /dev/serial/by-id; Windows: the registry's serial ports and the
+device manager). For each: the programs that hold it open (POSIX: read from /proc, so the
+port is never opened and nothing hanging on its modem lines is disturbed; Windows: an
+exclusive open that another program refuses) and whether you may open it, or which group
+would let you. On POSIX the COMn entries of the driver's directory follow, with the port
+each leads to.
+
+Any of these can be given to a job as --port: the device path, a stable name, or
+usb:VID:PID[:SERIAL] (the serial number tells two adapters of one kind apart). On POSIX
+zvtool then points the link COM1 in the driver's directory at the port and says so.
+
+Exit status 0; 66 when DIR cannot be entered.
+)";
+
 const char kSetHelp[] = R"(Usage: zvtool set FILE CHANGE... [-o OUT] [--hex]
 
 Changes single bytes of the records a record file holds, so that no one has to count
@@ -261,7 +284,7 @@ const TCommandHelp kCommandHelp[] = {
     {"test", kTestHelp, true},        {"fetch", kFetchHelp, true},     {"send", kSendHelp, true},
     {"backup", kBackupHelp, true},    {"restore", kRestoreHelp, true}, {"check", kCheckHelp, false},
     {"show", kShowHelp, false},       {"diff", kDiffHelp, false},      {"set", kSetHelp, false},
-    {"history", kHistoryHelp, false}, {"units", kUnitsHelp, false},
+    {"history", kHistoryHelp, false}, {"units", kUnitsHelp, false},    {"ports", kPortsHelp, false},
 };
 
 }  // namespace

@@ -7,10 +7,10 @@
 #include "tools/option_table.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/ledger.h"
+#include "zvtool/ports/port_spec.h"
 
 namespace {
 
-constexpr int kLastPort = 255;
 constexpr int kLastRecordNumber = 255;
 constexpr int kHelpColumn = 18;
 
@@ -27,8 +27,10 @@ constexpr unsigned kNoCommand = 1u << 8;
 constexpr unsigned kSet = 1u << 9;
 constexpr unsigned kHistory = 1u << 10;
 constexpr unsigned kUnits = 1u << 11;
+constexpr unsigned kPorts = 1u << 12;
 constexpr unsigned kJobs = kTest | kFetch | kSend | kBackup | kRestore;
-constexpr unsigned kEvery = kJobs | kCheck | kShow | kDiff | kSet | kHistory | kUnits | kNoCommand;
+constexpr unsigned kEvery =
+    kJobs | kCheck | kShow | kDiff | kSet | kHistory | kUnits | kPorts | kNoCommand;
 
 struct TCommandRow {
     const char* name;
@@ -42,11 +44,13 @@ const TCommandRow kCommandRows[] = {
     {"restore", kRestore, kExitUsage}, {"check", kCheck, kExitDiffTrouble},
     {"show", kShow, kExitDiffTrouble}, {"diff", kDiff, kExitDiffTrouble},
     {"set", kSet, kExitUsage},         {"history", kHistory, kExitUsage},
-    {"units", kUnits, kExitUsage},
+    {"units", kUnits, kExitUsage},     {"ports", kPorts, kExitUsage},
 };
 
 enum TOptionId {
     kPort,
+    kPortList,
+    kUnits,
     kDriver,
     kDir,
     kJson,
@@ -71,10 +75,26 @@ enum TOptionId {
 const TOptionRow kRows[] = {
     {kPort,
      {"--port"},
-     "N",
+     "PORT",
      kJobs | kNoCommand,
-     "the unit's serial port COMn, 1 to 255 (\"Comport\"); default: the port\n"
-     "\"zordrive.INI\" names"},
+     "the unit's serial port: COMn as a number 1 to 255 (\"Comport\"), a\n"
+     "device path (/dev/ttyUSB0, /dev/serial/by-id/...) or a USB adapter\n"
+     "usb:VID:PID[:SERIAL] (`zvtool ports` lists them); on POSIX a path or an\n"
+     "adapter becomes the link COM1 in the driver's directory; default: the\n"
+     "port \"zordrive.INI\" names"},
+    {kPortList,
+     {"--ports"},
+     "A,B,...",
+     kJobs | kNoCommand,
+     "run the job on several units at once, one on each port (as --port\n"
+     "takes them), each in its run folder unit1, unit2, ... under --dir\n"
+     "(POSIX only)"},
+    {kUnits,
+     {"--units"},
+     "FILE",
+     kJobs | kNoCommand,
+     "as --ports, with the units a file names: \"NAME PORT\" a line, each\n"
+     "run in the folder NAME"},
     {kDriver,
      {"--driver"},
      "PATH",
@@ -83,7 +103,7 @@ const TOptionRow kRows[] = {
     {kDir,
      {"--dir"},
      "DIR",
-     kJobs | kNoCommand,
+     kJobs | kPorts | kNoCommand,
      "the driver's directory: it runs there, and \"ToZv.dat\" and \"fromZv.dat\"\n"
      "lie there (on POSIX also the two INI files and the COMn link); default:\n"
      "the current directory"},
@@ -233,12 +253,15 @@ std::string NotAUnitName(const std::string& text) {
 bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* error) {
     const std::string& value = given.value;
     switch (given.row->id) {
-        case kPort:
-            if (!ParseNumber(value, 1, kLastPort, &options->port)) {
-                *error = "--port takes a port number 1 to 255 (COM1 is 1), not '" + value + "'";
+        case kPort: {
+            TPortSpec spec;
+            if (!ParsePortSpec(value, &spec, error)) {
                 return false;
             }
+            options->portSpec = value;
+            options->port = spec.kind == TPortKind::kNumber ? spec.number : 0;
             return true;
+        }
         case kModules:
             if (!ParseModuleRange(value, &options->first, &options->last)) {
                 *error = NotARange(value);
@@ -266,6 +289,12 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
             return true;
         case kDriver:
             options->driver = value;
+            return true;
+        case kPortList:
+            options->portList = value;
+            return true;
+        case kUnits:
+            options->unitsFile = value;
             return true;
         case kDir:
             options->dir = value;
@@ -430,6 +459,10 @@ bool ParseWords(const std::vector<std::string>& words, TZvOptions* options, std:
         }
         return true;
     }
+    if (command == "ports") {
+        options->job = TZvJob::kPorts;
+        return count == 1 || Usage(error, "ports [--dir DIR] [--json]");
+    }
     if (command == "restore") {
         options->job = TZvJob::kRestore;
         if (count != 2) {
@@ -459,6 +492,21 @@ bool TakeOptions(const TParsedLine& line, const TCommandRow& command, TZvOptions
         if (!TakeOption(given, options, error)) {
             return false;
         }
+    }
+    return true;
+}
+
+// A bench names its ports one way only, and each unit's own.
+bool CheckBench(const TZvOptions& options, std::string* error) {
+    const bool list = !options.portList.empty();
+    const bool file = !options.unitsFile.empty();
+    if (list && file) {
+        *error = "give the units either with --ports or with --units";
+        return false;
+    }
+    if ((list || file) && !options.portSpec.empty()) {
+        *error = "--port names one unit's port; with --ports or --units each unit has its own";
+        return false;
     }
     return true;
 }
@@ -518,7 +566,7 @@ bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, TZ
         message = parsed.command.empty() ? "no command given"
                                          : "unknown command '" + parsed.command + "'";
     } else if (read && TakeOptions(line, *command, &parsed, &message) &&
-               ParseWords(line.words, &parsed, &message)) {
+               ParseWords(line.words, &parsed, &message) && CheckBench(parsed, &message)) {
         *options = parsed;
         *error = {};
         return true;

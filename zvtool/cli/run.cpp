@@ -5,6 +5,7 @@
 #include <string>
 
 #include "version.h"
+#include "zvtool/bench/bench.h"
 #include "zvtool/cli/help.h"
 #include "zvtool/cli/options.h"
 #include "zvtool/error.h"
@@ -14,10 +15,30 @@
 #include "zvtool/jobs/process.h"
 #include "zvtool/json.h"
 #include "zvtool/ledger/ledger_commands.h"
+#include "zvtool/ports/port_target.h"
+#include "zvtool/ports/ports_command.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/report.h"
 
 namespace {
+
+// The port --port names, as the "Comport" of this run (on POSIX a path or an adapter becomes
+// the link COM1 here, and zvtool says so).
+bool TakePort(const TZvOptions& options, TZvContext* context, TZvError* error) {
+    TPortSpec spec;
+    std::string note;
+    if (!ParsePortSpec(options.portSpec, &spec, &error->message)) {
+        error->exit = kExitUsage;
+        return false;
+    }
+    if (!ResolvePortTarget(spec, &context->port, &note, error)) {
+        return false;
+    }
+    if (!note.empty()) {
+        Note(note);
+    }
+    return true;
+}
 
 // Makes every path of the command line absolute, finds the driver and enters its directory;
 // false and `error` when one of these fails.
@@ -104,18 +125,22 @@ std::string CommandLineText(int argc, const char* const* argv) {
 
 // A job under its guard: the lock taken before any file of the driver's is touched and held
 // until its last driver has ended, the trace set up.
-int RunGuardedJob(const TZvContext& context, const TZvOptions& options,
-                  const std::string& commandLine) {
+// A port given by path or adapter becomes the folder's COM1 link under that lock too.
+int RunGuardedJob(TZvContext context, const TZvOptions& options, const std::string& commandLine) {
     TJobSession session;
     int status = BeginJob(commandLine, options.trace, &session);
-    if (status == kExitOk) {
+    TZvError error;
+    if (status == kExitOk && !options.portSpec.empty() && !TakePort(options, &context, &error)) {
+        status = Fail(error);
+    } else if (status == kExitOk) {
         status = RunJob(context, options);
     }
     EndJob(&session);
     return status;
 }
 
-// The command, with `printed` set when it printed help rather than a report.
+// The command, with `printed` set when it printed help, or a bench's objects, rather than
+// a report.
 int RunCommand(int argc, const char* const* argv, bool* printed) {
     TZvOptions options;
     TZvError error;
@@ -125,7 +150,7 @@ int RunCommand(int argc, const char* const* argv, bool* printed) {
     report.command = IsCommandWord(word) ? word : "";
     // A job's report has the keys of its run whatever stops it, a bad command line too.
     report.job = !report.command.empty() && word != "check" && word != "show" && word != "diff" &&
-                 word != "set" && word != "history" && word != "units";
+                 word != "set" && word != "history" && word != "units" && word != "ports";
     report.jobName = word;
     if (!parsed) {
         PrintError(error);
@@ -166,8 +191,16 @@ int RunCommand(int argc, const char* const* argv, bool* printed) {
             return RunHistory(options.unit, static_cast<long long>(std::time(nullptr)));
         case TZvJob::kUnits:
             return RunUnits(static_cast<long long>(std::time(nullptr)));
+        case TZvJob::kPorts:
+            return RunPorts(options);
         default:
             break;
+    }
+    if (!options.portList.empty() || !options.unitsFile.empty()) {
+        // With --json a bench prints one object per unit, each unit's own report inside.
+        *printed = options.json;
+        InstallInterruptHandler();
+        return RunBench(options);
     }
     report.jobName = JobName(options);
     TZvContext context;

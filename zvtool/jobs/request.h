@@ -22,6 +22,7 @@ enum class TZvJob {
     kSet,
     kHistory,
     kUnits,
+    kPorts,
 };
 
 struct TZvOptions {
@@ -29,13 +30,16 @@ struct TZvOptions {
     std::string command;      // the first word ("fetch"), for `zvtool COMMAND --help`
     int first = kFirstModul;  // fetch modules and backup: the range
     int last = kLastModul;
-    std::string file;    // send and restore: the record file to send
-    std::string output;  // -o: where a fetch or a backup goes
-    std::string driver;  // --driver
-    std::string dir;     // --dir
-    std::string trace;   // --trace: the driver's trace file
-    std::string unit;    // --unit (backup, restore) or history's UNIT: the ledger's name
-    int port = 0;        // --port; 0 leaves "Comport" as it is
+    std::string file;       // send and restore: the record file to send
+    std::string output;     // -o: where a fetch or a backup goes
+    std::string driver;     // --driver
+    std::string dir;        // --dir
+    std::string trace;      // --trace: the driver's trace file
+    std::string unit;       // --unit (backup, restore) or history's UNIT: the ledger's name
+    int port = 0;           // --port; 0 leaves "Comport" as it is
+    std::string portSpec;   // --port as given: a number, a device path or usb:VID:PID[:SERIAL]
+    std::string portList;   // --ports: a bench, one unit on each port
+    std::string unitsFile;  // --units: a bench, the units and ports a file names
     bool ignoreMutBlock = false;
     bool force = false;        // --force: -o may replace a file that is there
     bool dated = false;        // --dated: a backup goes under FILE's name with the date and time

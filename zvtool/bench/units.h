@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The units of a bench: a name (its run folder's name) and the port it hangs on, from
+// `--ports A,B,C` or from a units file. Pure.
+
+struct TBenchUnit {
+    std::string name;  // "unit1", or as the units file names it
+    std::string port;  // as --port takes it: a number, a device path, usb:VID:PID[:SERIAL]
+};
+
+// "A,B,C": the units unit1, unit2, ... on ports A, B, C. False with `error` for an empty
+// entry, a port that --port would refuse, or a port named twice.
+bool ParsePortList(const std::string& text, std::vector<TBenchUnit>* units, std::string* error);
+
+// A units file: one unit a line, "NAME PORT"; blank lines and lines starting with '#' are
+// skipped. A name is letters, digits, '.', '-' and '_' (it names a folder), not "." or "..".
+// False with `error` naming the line for anything else, or a name or port given twice.
+bool ParseUnitsFile(const std::string& text, std::vector<TBenchUnit>* units, std::string* error);
+
+struct TZvOptions;
+
+// The command line of one unit's zvtool: the same job and options as the bench's, with the
+// unit's --port and --json; `program` first. Run in the unit's folder, so that relative
+// output and trace names land there (input files are absolute by then).
+std::vector<std::string> UnitCommandLine(const TZvOptions& options, const TBenchUnit& unit,
+                                         const std::string& program);

@@ -1,0 +1,147 @@
+#include "zvtool/ports/port_spec.h"
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kLastPort = 255;
+constexpr char kUsbPrefix[] = "usb:";
+
+bool IsHexId(const std::string& text) {
+    return text.size() == 4 &&
+           text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+bool ParseNumber(const std::string& digits, int* number) {
+    if (digits.empty() || digits.size() > 3 ||
+        digits.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    const int value = std::stoi(digits);
+    if (value < 1 || value > kLastPort) {
+        return false;
+    }
+    *number = value;
+    return true;
+}
+
+// "usb:VID:PID" or "usb:VID:PID:SERIAL"; the serial may itself hold colons.
+bool ParseUsb(const std::string& text, TPortSpec* spec) {
+    const std::string rest = text.substr(sizeof kUsbPrefix - 1);
+    const std::size_t first = rest.find(':');
+    if (first == std::string::npos) {
+        return false;
+    }
+    const std::size_t second = rest.find(':', first + 1);
+    const std::string vendor = rest.substr(0, first);
+    const std::string product = rest.substr(
+        first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+    if (!IsHexId(vendor) || !IsHexId(product)) {
+        return false;
+    }
+    spec->vendorId = Lower(vendor);
+    spec->productId = Lower(product);
+    spec->serial = second == std::string::npos ? "" : rest.substr(second + 1);
+    return second == std::string::npos || !spec->serial.empty();
+}
+
+std::string Describe(const TSerialPort& port) {
+    return port.device + " (" + UsbIdentity(port) + ")";
+}
+
+}  // namespace
+
+bool ParsePortSpec(const std::string& text, TPortSpec* spec, std::string* error) {
+    TPortSpec parsed;
+    parsed.text = text;
+    const std::string lower = Lower(text);
+    bool good = false;
+    if (lower.compare(0, sizeof kUsbPrefix - 1, kUsbPrefix) == 0) {
+        parsed.kind = TPortKind::kUsb;
+        good = ParseUsb(text, &parsed);
+    } else if (text.find('/') != std::string::npos || text.find('\\') != std::string::npos) {
+        parsed.kind = TPortKind::kPath;
+        parsed.path = text;
+        good = true;
+    } else {
+        parsed.kind = TPortKind::kNumber;
+        good =
+            ParseNumber(lower.compare(0, 3, "com") == 0 ? lower.substr(3) : lower, &parsed.number);
+    }
+    if (!good) {
+        *error =
+            "--port takes a port number 1 to 255 (COM1 is 1), a device path "
+            "(/dev/ttyUSB0) or a USB adapter as usb:VID:PID[:SERIAL] "
+            "(see `zvtool ports`), not '" +
+            text + "'";
+        return false;
+    }
+    *spec = parsed;
+    return true;
+}
+
+std::vector<TSerialPort> MatchUsbPorts(const std::vector<TSerialPort>& ports,
+                                       const TPortSpec& spec) {
+    std::vector<TSerialPort> matches;
+    for (const TSerialPort& port : ports) {
+        if (port.usb && Lower(port.vendorId) == spec.vendorId &&
+            Lower(port.productId) == spec.productId &&
+            (spec.serial.empty() || port.serial == spec.serial)) {
+            matches.push_back(port);
+        }
+    }
+    return matches;
+}
+
+bool PickUsbPort(const std::vector<TSerialPort>& ports, const TPortSpec& spec, TSerialPort* port,
+                 std::string* error) {
+    const std::vector<TSerialPort> matches = MatchUsbPorts(ports, spec);
+    if (matches.size() == 1) {
+        *port = matches[0];
+        return true;
+    }
+    std::string listed;
+    for (const TSerialPort& candidate : matches.empty() ? ports : matches) {
+        if (candidate.usb) {
+            listed += (listed.empty() ? "" : ", ") + Describe(candidate);
+        }
+    }
+    if (matches.empty()) {
+        *error = "no USB serial adapter " + spec.text + " is plugged in" +
+                 (listed.empty() ? " (none is)" : "; there are: " + listed);
+    } else {
+        *error = std::to_string(matches.size()) + " adapters match " + spec.text +
+                 ": name one by its serial number: " + listed;
+    }
+    return false;
+}
+
+std::string UsbIdentity(const TSerialPort& port) {
+    return "usb:" + port.vendorId + ":" + port.productId +
+           (port.serial.empty() ? "" : ":" + port.serial);
+}
+
+std::string PermissionAdvice(const TSerialPort& port) {
+    if (!port.probed || port.mayOpen) {
+        return "";
+    }
+    const std::string cannot = "you may not open " + port.device;
+    if (port.group.empty()) {
+        return cannot + ": no group may open it; ask the administrator to give you access";
+    }
+    if (port.inGroupNotSession) {
+        return cannot + " yet: you were added to the group " + port.group +
+               " after this login began; log out and in again";
+    }
+    return cannot + ": join the group " + port.group + " (sudo usermod -aG " + port.group +
+           " $USER), then log out and in again";
+}

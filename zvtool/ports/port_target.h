@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+#include "zvtool/error.h"
+#include "zvtool/ports/port_spec.h"
+
+// Turns what --port names into the "Comport" the driver is given, for a run in the current
+// directory. A number is taken as it is. On POSIX a device path or a USB identity becomes the
+// link "COM1" in the run folder, pointing at the device (an existing link is replaced; any
+// other "COM1" is left alone and refused); on Windows a USB identity becomes the number of
+// its COM port. A port this user may not open is refused, naming the group that may.
+// True with `comport` and, when zvtool did something the user should know, `note`; false
+// with `error`.
+bool ResolvePortTarget(const TPortSpec& spec, int* comport, std::string* note, TZvError* error);

@@ -1,0 +1,110 @@
+#include "zvtool/ports/ports_report.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "zvtool/json.h"
+#include "zvtool/ports/port_spec.h"
+
+namespace {
+
+constexpr std::size_t kNameColumn = 16;
+constexpr std::size_t kDriverColumn = 12;
+const std::string kIndent(kNameColumn, ' ');
+
+std::string Padded(std::string text, std::size_t width) {
+    text.resize(text.size() < width ? width : text.size() + 1, ' ');
+    return text;
+}
+
+std::string Identity(const TSerialPort& port) {
+    std::string text;
+    if (port.usb) {
+        text = UsbIdentity(port);
+        for (const std::string* part : {&port.manufacturer, &port.product}) {
+            text += part->empty() ? "" : "  " + *part;
+        }
+    } else if (!port.uart.empty()) {
+        text = port.uart + " UART";
+    }
+    if (!port.description.empty()) {
+        text += (text.empty() ? "" : "  ") + port.description;
+    }
+    return text;
+}
+
+// "free, you may open it", "in use by minicom (pid 12); you may not open it: join ...".
+std::string Availability(const TSerialPort& port) {
+    if (!port.probed) {
+        return port.device.empty() || port.name.empty() ? "no such device" : "not probed";
+    }
+    std::string text = "free";
+    if (!port.holders.empty()) {
+        text = "in use by ";
+        for (std::size_t i = 0; i < port.holders.size(); ++i) {
+            text += (i == 0 ? "" : ", ") + port.holders[i];
+        }
+    }
+    const std::string advice = PermissionAdvice(port);
+    return text + (advice.empty() ? ", you may open it" : "; " + advice);
+}
+
+}  // namespace
+
+std::string PortText(const TSerialPort& port) {
+    const std::string head = port.link.empty() ? port.device : port.link + " -> " + port.device;
+    std::string text = Padded(head, kNameColumn);
+    const std::string identity = Identity(port);
+    text += identity.empty() ? port.driver : Padded(port.driver, kDriverColumn) + identity;
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    text += '\n';
+    for (const std::string& name : port.byId) {
+        text += kIndent + "by id: " + name + '\n';
+    }
+    return text + kIndent + Availability(port) + '\n';
+}
+
+std::string PortJson(const TSerialPort& port) {
+    TJsonObject json;
+    json.String("name", port.name)
+        .String("device", port.device)
+        .StringOrNull("link", port.link)
+        .StringOrNull("driver", port.driver)
+        .StringOrNull("uart", port.uart)
+        .Bool("usb", port.usb)
+        .StringOrNull("vendor_id", port.vendorId)
+        .StringOrNull("product_id", port.productId)
+        .StringOrNull("serial", port.serial)
+        .StringOrNull("manufacturer", port.manufacturer)
+        .StringOrNull("product", port.product)
+        .StringOrNull("description", port.description)
+        .Raw("by_id", JsonStrings(port.byId))
+        .Raw("in_use", !port.probed           ? "null"
+                       : port.holders.empty() ? "false"
+                                              : "true")
+        .Raw("holders", JsonStrings(port.holders))
+        .Raw("may_open", !port.probed   ? "null"
+                         : port.mayOpen ? "true"
+                                        : "false")
+        .StringOrNull("group", port.group)
+        .StringOrNull("advice", PermissionAdvice(port));
+    return json.Text();
+}
+
+std::string PortsText(const std::vector<TSerialPort>& ports,
+                      const std::vector<TSerialPort>& folderPorts, const std::string& folder) {
+    std::string text = ports.empty() ? "no serial ports found\n" : "";
+    for (const TSerialPort& port : ports) {
+        text += PortText(port);
+    }
+    if (!folderPorts.empty()) {
+        text += "\nthe driver's ports in " + folder + ":\n";
+        for (const TSerialPort& port : folderPorts) {
+            text += PortText(port);
+        }
+    }
+    return text;
+}
