@@ -50,7 +50,7 @@ const TCommandRow kCommandRows[] = {
 enum TOptionId {
     kPort,
     kPortList,
-    kUnits,
+    kUnitsFile,
     kDriver,
     kDir,
     kJson,
@@ -89,7 +89,7 @@ const TOptionRow kRows[] = {
      "run the job on several units at once, one on each port (as --port\n"
      "takes them), each in its run folder unit1, unit2, ... under --dir\n"
      "(POSIX only)"},
-    {kUnits,
+    {kUnitsFile,
      {"--units"},
      "FILE",
      kJobs | kNoCommand,
@@ -293,7 +293,7 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
         case kPortList:
             options->portList = value;
             return true;
-        case kUnits:
+        case kUnitsFile:
             options->unitsFile = value;
             return true;
         case kDir:
