@@ -116,10 +116,10 @@ TEST(Ledger, UnitAtNCountsBackFromTheNewest) {
     const std::vector<TLedgerEntry> entries = {Entry(100, "a", "/f"), Entry(200, "b", "/g"),
                                                Entry(300, "a", "/g")};
     const struct {
-        const char* spec;
+        const char* name;
         bool found;
         long long time;
-        const char* error;  // a part of it; "" when the spec is no UNIT@N at all
+        const char* error;  // a part of it; "" when the name is no UNIT@N at all
     } rows[] = {
         {"a@1", true, 300, ""},
         {"a@2", true, 100, ""},
@@ -134,12 +134,12 @@ TEST(Ledger, UnitAtNCountsBackFromTheNewest) {
     for (const auto& row : rows) {
         TLedgerEntry entry;
         std::string error;
-        EXPECT_EQ(FindLedgerEntry(entries, row.spec, &entry, &error), row.found) << row.spec;
+        EXPECT_EQ(FindLedgerEntry(entries, row.name, &entry, &error), row.found) << row.name;
         if (row.found) {
-            EXPECT_EQ(entry.time, row.time) << row.spec;
+            EXPECT_EQ(entry.time, row.time) << row.name;
         }
-        EXPECT_NE(error.find(row.error), std::string::npos) << row.spec << ": " << error;
-        EXPECT_EQ(error.empty(), row.error[0] == '\0') << row.spec;
+        EXPECT_NE(error.find(row.error), std::string::npos) << row.name << ": " << error;
+        EXPECT_EQ(error.empty(), row.error[0] == '\0') << row.name;
     }
     EXPECT_EQ(RememberedUnit(entries, "/g"), "a");
     EXPECT_EQ(RememberedUnit(entries, "/f"), "a");

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "zvtool/ports/port_spec.h"
+#include "zvtool/ports/port_arg.h"
 #include "zvtool/ports/ports_report.h"
 #include "zvtool/ports/serial_ports.h"
 
@@ -128,7 +128,7 @@ TEST(SysfsPorts, NoTreeNoPorts) {
     EXPECT_TRUE(ReadSysfsPorts("/nonexistent-root").empty());
 }
 
-TEST(PortSpec, WhatPortTakes) {
+TEST(PortArg, WhatPortTakes) {
     const struct {
         const char* text;
         bool ok;
@@ -155,21 +155,21 @@ TEST(PortSpec, WhatPortTakes) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
-        TPortSpec spec;
+        TPortArg name;
         std::string error;
-        ASSERT_EQ(ParsePortSpec(row.text, &spec, &error), row.ok) << error;
+        ASSERT_EQ(ParsePortArg(row.text, &name, &error), row.ok) << error;
         if (!row.ok) {
             EXPECT_NE(error.find("not '" + std::string(row.text) + "'"), std::string::npos);
             continue;
         }
-        EXPECT_EQ(spec.kind, row.kind);
-        EXPECT_EQ(spec.number, row.number);
-        EXPECT_EQ(spec.vendorId, row.vendor);
-        EXPECT_EQ(spec.serial, row.serial);
+        EXPECT_EQ(name.kind, row.kind);
+        EXPECT_EQ(name.number, row.number);
+        EXPECT_EQ(name.vendorId, row.vendor);
+        EXPECT_EQ(name.serial, row.serial);
     }
 }
 
-TEST(PortSpec, AUsbIdentityPicksOneAdapter) {
+TEST(PortArg, AUsbIdentityPicksOneAdapter) {
     FakeTree tree;
     BuildMachine(tree);
     const std::vector<TSerialPort> ports = ReadSysfsPorts(tree.root());
@@ -190,22 +190,22 @@ TEST(PortSpec, AUsbIdentityPicksOneAdapter) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
-        TPortSpec spec;
+        TPortArg name;
         std::string error;
-        ASSERT_TRUE(ParsePortSpec(row.text, &spec, &error));
+        ASSERT_TRUE(ParsePortArg(row.text, &name, &error));
         TSerialPort port;
-        ASSERT_EQ(PickUsbPort(ports, spec, &port, &error), row.device != nullptr);
+        ASSERT_EQ(PickUsbPort(ports, name, &port, &error), row.device != nullptr);
         if (row.device != nullptr) {
             EXPECT_EQ(port.device, row.device);
         } else {
             EXPECT_NE(error.find(row.error), std::string::npos) << error;
         }
     }
-    TPortSpec spec;
+    TPortArg name;
     std::string error;
     TSerialPort port;
-    ASSERT_TRUE(ParsePortSpec("usb:0403:6001", &spec, &error));
-    EXPECT_FALSE(PickUsbPort({}, spec, &port, &error));
+    ASSERT_TRUE(ParsePortArg("usb:0403:6001", &name, &error));
+    EXPECT_FALSE(PickUsbPort({}, name, &port, &error));
     EXPECT_NE(error.find("is plugged in (none is)"), std::string::npos) << error;
 }
 

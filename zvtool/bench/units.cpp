@@ -5,16 +5,16 @@
 #include <vector>
 
 #include "zvtool/jobs/request.h"
-#include "zvtool/ports/port_spec.h"
+#include "zvtool/ports/port_arg.h"
 
 namespace {
 
 // The port as one key: 1, COM1 and com1 are the same port.
 std::string PortKey(const std::string& port) {
-    TPortSpec spec;
+    TPortArg wanted;
     std::string ignored;
-    ParsePortSpec(port, &spec, &ignored);
-    return spec.kind == TPortKind::kNumber ? "COM" + std::to_string(spec.number) : port;
+    ParsePortArg(port, &wanted, &ignored);
+    return wanted.kind == TPortKind::kNumber ? "COM" + std::to_string(wanted.number) : port;
 }
 
 bool GoodName(const std::string& name) {
@@ -27,9 +27,9 @@ bool GoodName(const std::string& name) {
 // Adds a unit, refusing a port --port would not take and a name or port given twice.
 bool AddUnit(const TBenchUnit& unit, const std::string& where, std::vector<TBenchUnit>* units,
              std::string* error) {
-    TPortSpec spec;
+    TPortArg wanted;
     std::string why;
-    if (!ParsePortSpec(unit.port, &spec, &why)) {
+    if (!ParsePortArg(unit.port, &wanted, &why)) {
         *error = where + why;
         return false;
     }

@@ -7,7 +7,7 @@
 #include "tools/option_table.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/ledger.h"
-#include "zvtool/ports/port_spec.h"
+#include "zvtool/ports/port_arg.h"
 
 namespace {
 
@@ -254,12 +254,12 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
     const std::string& value = given.value;
     switch (given.row->id) {
         case kPort: {
-            TPortSpec spec;
-            if (!ParsePortSpec(value, &spec, error)) {
+            TPortArg port;
+            if (!ParsePortArg(value, &port, error)) {
                 return false;
             }
-            options->portSpec = value;
-            options->port = spec.kind == TPortKind::kNumber ? spec.number : 0;
+            options->portArg = value;
+            options->port = port.kind == TPortKind::kNumber ? port.number : 0;
             return true;
         }
         case kModules:
@@ -504,7 +504,7 @@ bool CheckBench(const TZvOptions& options, std::string* error) {
         *error = "give the units either with --ports or with --units";
         return false;
     }
-    if ((list || file) && !options.portSpec.empty()) {
+    if ((list || file) && !options.portArg.empty()) {
         *error = "--port names one unit's port; with --ports or --units each unit has its own";
         return false;
     }

@@ -25,13 +25,13 @@ namespace {
 // The port --port names, as the "Comport" of this run (on POSIX a path or an adapter becomes
 // the link COM1 here, and zvtool says so).
 bool TakePort(const TZvOptions& options, TZvContext* context, TZvError* error) {
-    TPortSpec spec;
+    TPortArg name;
     std::string note;
-    if (!ParsePortSpec(options.portSpec, &spec, &error->message)) {
+    if (!ParsePortArg(options.portArg, &name, &error->message)) {
         error->exit = kExitUsage;
         return false;
     }
-    if (!ResolvePortTarget(spec, &context->port, &note, error)) {
+    if (!ResolvePortTarget(name, &context->port, &note, error)) {
         return false;
     }
     if (!note.empty()) {
@@ -130,7 +130,7 @@ int RunGuardedJob(TZvContext context, const TZvOptions& options, const std::stri
     TJobSession session;
     int status = BeginJob(commandLine, options.trace, &session);
     TZvError error;
-    if (status == kExitOk && !options.portSpec.empty() && !TakePort(options, &context, &error)) {
+    if (status == kExitOk && !options.portArg.empty() && !TakePort(options, &context, &error)) {
         status = Fail(error);
     } else if (status == kExitOk) {
         status = RunJob(context, options);

@@ -37,7 +37,7 @@ struct TZvOptions {
     std::string trace;      // --trace: the driver's trace file
     std::string unit;       // --unit (backup, restore) or history's UNIT: the ledger's name
     int port = 0;           // --port; 0 leaves "Comport" as it is
-    std::string portSpec;   // --port as given: a number, a device path or usb:VID:PID[:SERIAL]
+    std::string portArg;    // --port as given: a number, a device path or usb:VID:PID[:SERIAL]
     std::string portList;   // --ports: a bench, one unit on each port
     std::string unitsFile;  // --units: a bench, the units and ports a file names
     bool ignoreMutBlock = false;

@@ -217,16 +217,16 @@ std::vector<TLedgerEntry> ParseLedgerLog(const std::string& text) {
     return entries;
 }
 
-bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string& spec,
+bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string& name,
                      TLedgerEntry* entry, std::string* error) {
     error->clear();
-    const std::size_t at = spec.rfind('@');
+    const std::size_t at = name.rfind('@');
     long long back = 0;
-    if (at == std::string::npos || !IsUnitName(spec.substr(0, at)) ||
-        !ReadWhole(spec.substr(at + 1), &back) || back < 1) {
+    if (at == std::string::npos || !IsUnitName(name.substr(0, at)) ||
+        !ReadWhole(name.substr(at + 1), &back) || back < 1) {
         return false;
     }
-    const std::string unit = spec.substr(0, at);
+    const std::string unit = name.substr(0, at);
     long long seen = 0;
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
         if (it->unit == unit && ++seen == back) {

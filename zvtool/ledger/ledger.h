@@ -43,10 +43,10 @@ std::string AgeText(long long seconds);
 // a folder name in the ledger on every system and one word in the log.
 bool IsUnitName(const std::string& name);
 
-// "UNIT@N": the N-th newest entry (1 the newest) of UNIT. True and the entry when `spec` has
+// "UNIT@N": the N-th newest entry (1 the newest) of UNIT. True and the entry when `name` has
 // that form and the entry exists; false and `error` when it has the form but no such entry;
-// false and an empty `error` when `spec` is not of that form.
-bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string& spec,
+// false and an empty `error` when `name` is not of that form.
+bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string& name,
                      TLedgerEntry* entry, std::string* error);
 
 // The unit last named in `folder`, or "".

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "zvtool/error.h"
-#include "zvtool/ports/port_spec.h"
+#include "zvtool/ports/port_arg.h"
 
 // Turns what --port names into the "Comport" the driver is given, for a run in the current
 // directory. A number is taken as it is. On POSIX a device path or a USB identity becomes the
@@ -11,4 +11,4 @@
 // its COM port. A port this user may not open is refused, naming the group that may.
 // True with `comport` and, when zvtool did something the user should know, `note`; false
 // with `error`.
-bool ResolvePortTarget(const TPortSpec& spec, int* comport, std::string* note, TZvError* error);
+bool ResolvePortTarget(const TPortArg& wanted, int* comport, std::string* note, TZvError* error);

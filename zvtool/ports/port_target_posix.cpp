@@ -59,17 +59,17 @@ bool LinkCom1(const std::string& device, TZvError* error) {
 
 }  // namespace
 
-bool ResolvePortTarget(const TPortSpec& spec, int* comport, std::string* note, TZvError* error) {
-    if (spec.kind == TPortKind::kNumber) {
-        *comport = spec.number;
-        return CheckPermission(DeviceForNumber(spec.number), "COM" + std::to_string(spec.number),
-                               error);
+bool ResolvePortTarget(const TPortArg& wanted, int* comport, std::string* note, TZvError* error) {
+    if (wanted.kind == TPortKind::kNumber) {
+        *comport = wanted.number;
+        return CheckPermission(DeviceForNumber(wanted.number),
+                               "COM" + std::to_string(wanted.number), error);
     }
-    std::string device = spec.path;
-    if (spec.kind == TPortKind::kUsb) {
+    std::string device = wanted.path;
+    if (wanted.kind == TPortKind::kUsb) {
         TSerialPort port;
         std::string why;
-        if (!PickUsbPort(ListSerialPorts(), spec, &port, &why)) {
+        if (!PickUsbPort(ListSerialPorts(), wanted, &port, &why)) {
             *error = {kExitUnavailable, why, ""};
             return false;
         }
@@ -87,11 +87,11 @@ bool ResolvePortTarget(const TPortSpec& spec, int* comport, std::string* note, T
         *error = {kExitUnavailable, device + " is not a serial port (not a character device)", ""};
         return false;
     }
-    if (!CheckPermission(device, spec.text, error) || !LinkCom1(device, error)) {
+    if (!CheckPermission(device, wanted.text, error) || !LinkCom1(device, error)) {
         return false;
     }
     *comport = 1;
     *note = AbsolutePath(kLinkName) + " now links to " + device +
-            (spec.kind == TPortKind::kUsb ? " (" + spec.text + ")" : "");
+            (wanted.kind == TPortKind::kUsb ? " (" + wanted.text + ")" : "");
     return true;
 }

@@ -11,25 +11,26 @@ int ComNumber(const std::string& name) {
     if (rest.compare(0, 4, "\\\\.\\") == 0) {
         rest = rest.substr(4);
     }
-    TPortSpec spec;
+    TPortArg wanted;
     std::string ignored;
-    return ParsePortSpec(rest, &spec, &ignored) && spec.kind == TPortKind::kNumber ? spec.number
-                                                                                   : 0;
+    return ParsePortArg(rest, &wanted, &ignored) && wanted.kind == TPortKind::kNumber
+               ? wanted.number
+               : 0;
 }
 
 }  // namespace
 
-bool ResolvePortTarget(const TPortSpec& spec, int* comport, std::string* note, TZvError* error) {
-    if (spec.kind == TPortKind::kNumber) {
-        *comport = spec.number;
+bool ResolvePortTarget(const TPortArg& wanted, int* comport, std::string* note, TZvError* error) {
+    if (wanted.kind == TPortKind::kNumber) {
+        *comport = wanted.number;
         return true;
     }
-    if (spec.kind == TPortKind::kPath) {
-        *comport = ComNumber(spec.path);
+    if (wanted.kind == TPortKind::kPath) {
+        *comport = ComNumber(wanted.path);
         if (*comport == 0) {
             *error = {kExitUsage,
                       "on Windows --port takes COMn, a port number or usb:VID:PID[:SERIAL], not '" +
-                          spec.path + "'",
+                          wanted.path + "'",
                       ""};
             return false;
         }
@@ -37,15 +38,15 @@ bool ResolvePortTarget(const TPortSpec& spec, int* comport, std::string* note, T
     }
     TSerialPort port;
     std::string why;
-    if (!PickUsbPort(ListSerialPorts(), spec, &port, &why)) {
+    if (!PickUsbPort(ListSerialPorts(), wanted, &port, &why)) {
         *error = {kExitUnavailable, why, ""};
         return false;
     }
     *comport = ComNumber(port.name);
     if (*comport == 0) {
-        *error = {kExitUnavailable, spec.text + " is " + port.name + ", not a COM port", ""};
+        *error = {kExitUnavailable, wanted.text + " is " + port.name + ", not a COM port", ""};
         return false;
     }
-    *note = spec.text + " is " + port.name;
+    *note = wanted.text + " is " + port.name;
     return true;
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "zvtool/json.h"
-#include "zvtool/ports/port_spec.h"
+#include "zvtool/ports/port_arg.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "zvtool/ports/port_spec.h"
+#include "zvtool/ports/port_arg.h"
 
 #include <cctype>
 #include <string>
@@ -35,7 +35,7 @@ bool ParseNumber(const std::string& digits, int* number) {
 }
 
 // "usb:VID:PID" or "usb:VID:PID:SERIAL"; the serial may itself hold colons.
-bool ParseUsb(const std::string& text, TPortSpec* spec) {
+bool ParseUsb(const std::string& text, TPortArg* wanted) {
     const std::string rest = text.substr(sizeof kUsbPrefix - 1);
     const std::size_t first = rest.find(':');
     if (first == std::string::npos) {
@@ -48,10 +48,10 @@ bool ParseUsb(const std::string& text, TPortSpec* spec) {
     if (!IsHexId(vendor) || !IsHexId(product)) {
         return false;
     }
-    spec->vendorId = Lower(vendor);
-    spec->productId = Lower(product);
-    spec->serial = second == std::string::npos ? "" : rest.substr(second + 1);
-    return second == std::string::npos || !spec->serial.empty();
+    wanted->vendorId = Lower(vendor);
+    wanted->productId = Lower(product);
+    wanted->serial = second == std::string::npos ? "" : rest.substr(second + 1);
+    return second == std::string::npos || !wanted->serial.empty();
 }
 
 std::string Describe(const TSerialPort& port) {
@@ -60,8 +60,8 @@ std::string Describe(const TSerialPort& port) {
 
 }  // namespace
 
-bool ParsePortSpec(const std::string& text, TPortSpec* spec, std::string* error) {
-    TPortSpec parsed;
+bool ParsePortArg(const std::string& text, TPortArg* wanted, std::string* error) {
+    TPortArg parsed;
     parsed.text = text;
     const std::string lower = Lower(text);
     bool good = false;
@@ -85,26 +85,26 @@ bool ParsePortSpec(const std::string& text, TPortSpec* spec, std::string* error)
             text + "'";
         return false;
     }
-    *spec = parsed;
+    *wanted = parsed;
     return true;
 }
 
 std::vector<TSerialPort> MatchUsbPorts(const std::vector<TSerialPort>& ports,
-                                       const TPortSpec& spec) {
+                                       const TPortArg& wanted) {
     std::vector<TSerialPort> matches;
     for (const TSerialPort& port : ports) {
-        if (port.usb && Lower(port.vendorId) == spec.vendorId &&
-            Lower(port.productId) == spec.productId &&
-            (spec.serial.empty() || port.serial == spec.serial)) {
+        if (port.usb && Lower(port.vendorId) == wanted.vendorId &&
+            Lower(port.productId) == wanted.productId &&
+            (wanted.serial.empty() || port.serial == wanted.serial)) {
             matches.push_back(port);
         }
     }
     return matches;
 }
 
-bool PickUsbPort(const std::vector<TSerialPort>& ports, const TPortSpec& spec, TSerialPort* port,
+bool PickUsbPort(const std::vector<TSerialPort>& ports, const TPortArg& wanted, TSerialPort* port,
                  std::string* error) {
-    const std::vector<TSerialPort> matches = MatchUsbPorts(ports, spec);
+    const std::vector<TSerialPort> matches = MatchUsbPorts(ports, wanted);
     if (matches.size() == 1) {
         *port = matches[0];
         return true;
@@ -116,10 +116,10 @@ bool PickUsbPort(const std::vector<TSerialPort>& ports, const TPortSpec& spec, T
         }
     }
     if (matches.empty()) {
-        *error = "no USB serial adapter " + spec.text + " is plugged in" +
+        *error = "no USB serial adapter " + wanted.text + " is plugged in" +
                  (listed.empty() ? " (none is)" : "; there are: " + listed);
     } else {
-        *error = std::to_string(matches.size()) + " adapters match " + spec.text +
+        *error = std::to_string(matches.size()) + " adapters match " + wanted.text +
                  ": name one by its serial number: " + listed;
     }
     return false;

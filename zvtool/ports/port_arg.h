@@ -6,11 +6,11 @@
 
 // What --port names: a port number (3, COM3), a device path (/dev/ttyUSB0,
 // /dev/serial/by-id/...) or a USB adapter by its identity (usb:0403:6001[:SERIAL]).
-// Parsing and matching are pure; port_target_*.cpp turn a spec into the driver's "Comport".
+// Parsing and matching are pure; port_target_*.cpp turn one into the driver's "Comport".
 
 enum class TPortKind { kNumber, kPath, kUsb };
 
-struct TPortSpec {
+struct TPortArg {
     TPortKind kind = TPortKind::kNumber;
     int number = 0;         // kNumber: 1 to 255
     std::string path;       // kPath
@@ -20,16 +20,16 @@ struct TPortSpec {
     std::string text;       // as given, for messages
 };
 
-// True with `spec`, or false with one line in `error` saying what --port takes.
-bool ParsePortSpec(const std::string& text, TPortSpec* spec, std::string* error);
+// True with `wanted`, or false with one line in `error` saying what --port takes.
+bool ParsePortArg(const std::string& text, TPortArg* wanted, std::string* error);
 
-// The USB adapters among `ports` that a kUsb spec names.
+// The USB adapters among `ports` that a kUsb wanted names.
 std::vector<TSerialPort> MatchUsbPorts(const std::vector<TSerialPort>& ports,
-                                       const TPortSpec& spec);
+                                       const TPortArg& wanted);
 
-// The one port a kUsb spec names: true with `port`, or false with `error` saying that none
+// The one port a kUsb wanted names: true with `port`, or false with `error` saying that none
 // or several match (and which are there).
-bool PickUsbPort(const std::vector<TSerialPort>& ports, const TPortSpec& spec, TSerialPort* port,
+bool PickUsbPort(const std::vector<TSerialPort>& ports, const TPortArg& wanted, TSerialPort* port,
                  std::string* error);
 
 // "usb:0403:6001:A50285BI" (without the serial when the adapter has none).
