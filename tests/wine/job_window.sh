@@ -62,5 +62,14 @@ check "not hidden in mid-run" "$(sed -E 's/.*visible=//' <<<"$windows" | uniq | 
 # The titles in order, each change once; the empty title of a window being torn down at
 # the end of the process is not a title the driver set.
 titles=$(sed -nE "s/.* title='(.*)' iconic=.*/\1/p" <<<"$windows" | grep -v '^$' | uniq | paste -sd '|' -)
-check "titles in order" "$titles" "$(printf '%s\n' "$@" | paste -sd '|' -)"
+expected=$(printf '%s\n' "$@" | paste -sd '|' -)
+# The title the window is created with lasts from its creation to the job's first title: a
+# few milliseconds that the watcher, a process of its own, may not be given. When the
+# window's first sighting already shows the job's first title, only the rest is compared;
+# window_check.exe checks the title at creation inside the driver's own process.
+if [ "$titles" != "$expected" ] && [ "$titles" = "${expected#*|}" ]; then
+    echo "note the window was first seen after its first job title ('$1' not sampled)"
+    expected=${expected#*|}
+fi
+check "titles in order" "$titles" "$expected"
 exit $((failures > 0))
