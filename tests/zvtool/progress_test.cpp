@@ -20,21 +20,23 @@ const BarCase kBarCases[] = {
     {{5, 3, 5, 6.0, 1.0, 5.0}, "module 5 (3 of 5) [########............] 0:06, about 0:07 left"},
     {{200, 200, 200, 400, 0.5, 398},
      "module 200 (200 of 200) [###################.] 6:40, about 0:02 left"},
-    // A pass far past the estimate: the unit is not answering.
+    // A pass far past the estimate: the unit is not answering, and each attempt more costs
+    // three read time-outs and the pause.
     {{4, 2, 8, 20.0, 12.0, 2.0},
-     "module 8 (2 of 4) 0:12  the unit is not answering; each repeat costs 5 s"},
+     "module 8 (2 of 4) 0:12  the unit is not answering; each repeat costs 10 s"},
     {{200, 200, 200, 400, 9.0, 398},
-     "module 200 (200 of 200) 0:09  the unit is not answering; each repeat costs 5 s"},
+     "module 200 (200 of 200) 0:09  the unit is not answering; each repeat costs 10 s"},
     {{4, 2, 8, 8.0, 6.0, 2.0}, "module 8 (2 of 4) [#####...............] 0:08, about 0:04 left"},
-    // A stalled pass says what its exchange met so far, in the room the line has.
+    // A stalled pass says what its exchange met so far, in the room the line has; an answer
+    // that comes back costs less than silence.
     {{200, 200, 200, 400, 9.0, 398, TLineCause::kGarbled},
-     "module 200 (200 of 200) 0:09  replies arrive damaged; each repeat costs 5 s"},
+     "module 200 (200 of 200) 0:09  replies arrive damaged; each repeat costs 6 s"},
     {{200, 200, 200, 400, 9.0, 398, TLineCause::kIntermittent},
-     "module 200 (200 of 200) 0:09  the unit answers at times; each repeat costs 5 s"},
+     "module 200 (200 of 200) 0:09  the unit answers at times; each repeat costs 10 s"},
     {{200, 200, 200, 400, 9.0, 398, TLineCause::kDamagedSent},
-     "module 200 (200 of 200) 0:09  requests arrive damaged; each repeat costs 5 s"},
+     "module 200 (200 of 200) 0:09  requests arrive damaged; each repeat costs 6 s"},
     {{200, 200, 200, 400, 9.0, 398, TLineCause::kWrongReply},
-     "module 200 (200 of 200) 0:09  wrong replies come back; each repeat costs 5 s"},
+     "module 200 (200 of 200) 0:09  wrong replies come back; each repeat costs 6 s"},
 };
 
 TEST(ZvtoolProgress, TerminalLines) {
@@ -48,9 +50,9 @@ TEST(ZvtoolProgress, PlainLines) {
     EXPECT_EQ(ProgressPassLine({5, 3, 5, 6.0, 0, 5.0}),
               "module 5 (3 of 5) at 0:06, about 0:08 left");
     EXPECT_EQ(ProgressStalledLine({4, 2, 8, 20.0, 12.0, 2.0}),
-              "module 8: the unit is not answering; each repeat costs 5 s");
+              "module 8: the unit is not answering; each repeat costs 10 s");
     EXPECT_EQ(ProgressStalledLine({4, 2, 8, 20.0, 12.0, 2.0, TLineCause::kGarbled}),
-              "module 8: replies arrive damaged; each repeat costs 5 s");
+              "module 8: replies arrive damaged; each repeat costs 6 s");
 }
 
 TEST(ZvtoolProgress, Spinner) {

@@ -310,7 +310,7 @@ case $name in
         start_sim --silent
         zvtool fetch modules 9 && check "fetch" "$status" 4
         has err.txt "module 9 (1 of 1) at 0:00"
-        has err.txt "module 9: the unit is not answering; each repeat costs 5 s"
+        has err.txt "module 9: the unit is not answering; each repeat costs 10 s"
         has err.txt "fromZv.dat holds the 0 records fetched before the job ended"
         ;;
     refused-record)
@@ -595,6 +595,7 @@ PY
         zvtool backup -o set.dat --modules 1 && check "again" "$status" 73
         has err.txt "$PWD/set.dat exists; give --force to replace it, or --dated"
         zvtool fetch modules 1 -o set.dat && check "fetch over it" "$status" 73
+        zvtool --json fetch modules 1 -o set.dat && check "json" "$(json out.txt 'o["exit"], o["trace"]')" "(73, None)"
         cmp -s kept.dat set.dat || { echo "FAIL set.dat was replaced"; fail=1; }
         zvtool backup -o set.dat --modules 1 --dated && check "dated" "$status" 0
         check "dated files" "$(ls set-*.dat | wc -l)" 1
@@ -621,7 +622,7 @@ PY
         # Damaged replies: the progress line and the account say so, not that it is silent.
         start_sim --damage-reply 5
         zvtool fetch modules 4 && check "garbled" "$status" 4
-        has err.txt "module 4: replies arrive damaged; each repeat costs 5 s"
+        has err.txt "module 4: replies arrive damaged; each repeat costs 6 s"
         has err.txt "module 4 fetch: 5 attempts, failed: 5 x bad checksum"
         has err.txt "the line is answering but garbling replies"
         grep -q "not answering" err.txt && { echo "FAIL called silent"; fail=1; }

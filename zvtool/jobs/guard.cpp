@@ -8,7 +8,6 @@
 #include "zvtool/jobs/places.h"
 #include "zvtool/jobs/process.h"
 #include "zvtool/jobs/session_log.h"
-#include "zvtool/report.h"
 
 namespace {
 
@@ -51,7 +50,6 @@ int BeginJob(const std::string& commandLine, const std::string& traceFile, TJobS
         SetEnvironment(kTraceVariable, session->trace);
     }
     jobTrace = session->trace;
-    CommandReport().trace = session->trace;
     return kExitOk;
 }
 

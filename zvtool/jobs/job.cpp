@@ -13,6 +13,7 @@
 #include "zvtool/jobs/process.h"
 #include "zvtool/jobs/progress.h"
 #include "zvtool/jobs/trace_summary.h"
+#include "zvtool/report.h"
 
 namespace {
 
@@ -144,6 +145,8 @@ TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job) {
         return run;
     }
     run.started = true;
+    // Named in the report only once a driver runs: a job refused before it has no trace.
+    CommandReport().trace = JobTrace();
     TPassTracker tracker = StartPassTracker(job.passModules, job.firstPassNumber);
     int status = -1;
     const TWaitResult waited =

@@ -22,6 +22,22 @@ const char* StalledWords(TLineCause cause) {
     return "the unit is not answering";
 }
 
+int RepeatSeconds(TLineCause cause) {
+    switch (cause) {
+        case TLineCause::kRefused:
+        case TLineCause::kWrongReply:
+        case TLineCause::kDamagedSent:
+        case TLineCause::kGarbled:
+            return 6;
+        case TLineCause::kSilent:
+        case TLineCause::kIntermittent:
+        case TLineCause::kSound:
+        case TLineCause::kNoLine:
+            break;
+    }
+    return 10;
+}
+
 std::string RepeatsLine(int repeats, int exchanges, const std::string& advice) {
     std::string line = std::to_string(repeats) + (repeats == 1 ? " repeat in " : " repeats in ") +
                        std::to_string(exchanges) + (exchanges == 1 ? " exchange" : " exchanges") +

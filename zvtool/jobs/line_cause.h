@@ -24,6 +24,11 @@ const char* CauseName(TLineCause cause);
 // answering", "replies arrive damaged", ...; at most 26 characters, for the bar line.
 const char* StalledWords(TLineCause cause);
 
+// What one more attempt of an exchange that meets this costs, in whole seconds: about 10
+// where the unit stays silent (three 1.6 s reads that time out, then the 5 s pause), about 6
+// where something comes back (the answer, the 0.4 s flush, then the 5 s pause).
+int RepeatSeconds(TLineCause cause);
+
 // The note of a job that got through after repeats: "3 repeats in 200 exchanges; the line
 // is weak: " and the advice.
 std::string RepeatsLine(int repeats, int exchanges, const std::string& advice);

@@ -48,7 +48,7 @@ std::string ProgressBarLine(const TPassProgress& progress) {
         std::snprintf(text, sizeof text, "module %d (%d of %d) %s  %s; each repeat costs %d s",
                       progress.module, progress.current, progress.total,
                       FormatDuration(progress.passElapsed).c_str(), StalledWords(progress.cause),
-                      kRepeatSeconds);
+                      RepeatSeconds(progress.cause));
     } else if (progress.current == 0) {
         std::snprintf(text, sizeof text, "starting (%d modules) [%s] %s", progress.total,
                       bar.c_str(), FormatDuration(progress.elapsed).c_str());
@@ -72,7 +72,7 @@ std::string ProgressPassLine(const TPassProgress& progress) {
 std::string ProgressStalledLine(const TPassProgress& progress) {
     char text[120];
     std::snprintf(text, sizeof text, "module %d: %s; each repeat costs %d s", progress.module,
-                  StalledWords(progress.cause), kRepeatSeconds);
+                  StalledWords(progress.cause), RepeatSeconds(progress.cause));
     return text;
 }
 

@@ -12,8 +12,6 @@
 constexpr double kPacedPassSeconds = 1.8;
 // A pass that has run this long is waiting for a unit that does not answer.
 constexpr double kStalledPassSeconds = 6.0;
-// What each repeat of an unanswered exchange costs.
-constexpr int kRepeatSeconds = 5;
 
 struct TPassProgress {
     int total = 0;              // passes in the job
