@@ -106,3 +106,16 @@ std::string OptionHelp(const TOptionRow* rows, std::size_t count, unsigned accep
     }
     return help;
 }
+
+bool ParseWholeNumber(const std::string& text, int low, int high, int* value) {
+    if (text.empty() || text.size() > 4 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    const int number = std::stoi(text);
+    if (number < low || number > high) {
+        return false;
+    }
+    *value = number;
+    return true;
+}

@@ -46,6 +46,10 @@ std::string OptionHelp(const TOptionRow* rows, std::size_t count, unsigned accep
 // The row's spellings as the help shows them: "-o, --output".
 std::string OptionNames(const TOptionRow& row);
 
+// An option's value as a whole decimal number from `low` to `high` (at most four digits, no
+// sign): true with `value` set, else false and `value` untouched.
+bool ParseWholeNumber(const std::string& text, int low, int high, int* value);
+
 template <std::size_t N>
 bool ParseOptionLine(const TOptionRow (&rows)[N], int argc, const char* const* argv,
                      TParsedLine* line, std::string* error) {

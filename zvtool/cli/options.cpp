@@ -216,20 +216,6 @@ std::string CommandNames(unsigned bits) {
     return text;
 }
 
-// A whole decimal number within [low, high].
-bool ParseNumber(const std::string& text, int low, int high, int* value) {
-    if (text.empty() || text.size() > 4 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    const int number = std::stoi(text);
-    if (number < low || number > high) {
-        return false;
-    }
-    *value = number;
-    return true;
-}
-
 std::string NotARange(const std::string& text) {
     return "'" + text + "' is not a module range: give A-B, N or all, with 1 <= A <= B <= 200";
 }
@@ -240,7 +226,7 @@ bool ParseRecordNumber(const std::string& text, int* number) {
         *number = 0;
         return true;
     }
-    return ParseNumber(text, 0, kLastRecordNumber, number);
+    return ParseWholeNumber(text, 0, kLastRecordNumber, number);
 }
 
 std::string NotAUnitName(const std::string& text) {
@@ -523,12 +509,12 @@ bool ParseModuleRange(const std::string& text, int* first, int* last) {
     int a = 0;
     int b = 0;
     if (dash == std::string::npos) {
-        if (!ParseNumber(text, kFirstModul, kLastModul, &a)) {
+        if (!ParseWholeNumber(text, kFirstModul, kLastModul, &a)) {
             return false;
         }
         b = a;
-    } else if (!ParseNumber(text.substr(0, dash), kFirstModul, kLastModul, &a) ||
-               !ParseNumber(text.substr(dash + 1), kFirstModul, kLastModul, &b) || a > b) {
+    } else if (!ParseWholeNumber(text.substr(0, dash), kFirstModul, kLastModul, &a) ||
+               !ParseWholeNumber(text.substr(dash + 1), kFirstModul, kLastModul, &b) || a > b) {
         return false;
     }
     *first = a;

@@ -139,6 +139,59 @@ int RunGuardedJob(TZvContext context, const TZvOptions& options, const std::stri
     return status;
 }
 
+// --version, or --help (`printed` set when help was printed).
+int AnswerVersionOrHelp(const TZvOptions& options, bool* printed) {
+    if (options.version) {
+        if (JsonWanted()) {
+            CommandReport().members.push_back({"zvtool", JsonString(ZV_VERSION)});
+        } else {
+            std::printf("zvtool %s\n", ZV_VERSION);
+        }
+        return kExitOk;
+    }
+    if (options.command.empty()) {
+        PrintMainHelp();
+    } else if (!PrintCommandHelp(options.command)) {
+        PrintError({kExitUsage, "unknown command '" + options.command + "'", ""});
+        PrintUsageHint("");
+        return kExitUsage;
+    }
+    *printed = true;
+    return kExitOk;
+}
+
+// The commands that start no driver: the record files, the ledger and the ports. False
+// when the job is one for the driver.
+bool RunOffLine(const TZvOptions& options, int* status) {
+    const long long now = static_cast<long long>(std::time(nullptr));
+    switch (options.job) {
+        case TZvJob::kCheck:
+            *status = RunCheck(options.records);
+            return true;
+        case TZvJob::kShow:
+            *status = RunShow(options.records);
+            return true;
+        case TZvJob::kDiff:
+            *status = RunDiffOfLedger(options.records);
+            return true;
+        case TZvJob::kSet:
+            *status = RunSet(options.records.files[0], options.records.output,
+                             options.records.edits, options.records.hex, RenameReplacing);
+            return true;
+        case TZvJob::kHistory:
+            *status = RunHistory(options.unit, now);
+            return true;
+        case TZvJob::kUnits:
+            *status = RunUnits(now);
+            return true;
+        case TZvJob::kPorts:
+            *status = RunPorts(options);
+            return true;
+        default:
+            return false;
+    }
+}
+
 // The command, with `printed` set when it printed help, or a bench's objects, rather than
 // a report.
 int RunCommand(int argc, const char* const* argv, bool* printed) {
@@ -157,44 +210,11 @@ int RunCommand(int argc, const char* const* argv, bool* printed) {
         PrintUsageHint(error.command);
         return error.exit;
     }
-    if (options.version) {
-        if (JsonWanted()) {
-            report.members.push_back({"zvtool", JsonString(ZV_VERSION)});
-        } else {
-            std::printf("zvtool %s\n", ZV_VERSION);
-        }
-        return kExitOk;
+    if (options.version || options.help) {
+        return AnswerVersionOrHelp(options, printed);
     }
-    *printed = options.help;
-    if (options.help) {
-        if (options.command.empty()) {
-            PrintMainHelp();
-        } else if (!PrintCommandHelp(options.command)) {
-            *printed = false;
-            PrintError({kExitUsage, "unknown command '" + options.command + "'", ""});
-            PrintUsageHint("");
-            return kExitUsage;
-        }
-        return kExitOk;
-    }
-    switch (options.job) {
-        case TZvJob::kCheck:
-            return RunCheck(options.records);
-        case TZvJob::kShow:
-            return RunShow(options.records);
-        case TZvJob::kDiff:
-            return RunDiffOfLedger(options.records);
-        case TZvJob::kSet:
-            return RunSet(options.records.files[0], options.records.output, options.records.edits,
-                          options.records.hex, RenameReplacing);
-        case TZvJob::kHistory:
-            return RunHistory(options.unit, static_cast<long long>(std::time(nullptr)));
-        case TZvJob::kUnits:
-            return RunUnits(static_cast<long long>(std::time(nullptr)));
-        case TZvJob::kPorts:
-            return RunPorts(options);
-        default:
-            break;
+    if (int status = kExitOk; RunOffLine(options, &status)) {
+        return status;
     }
     if (!options.portList.empty() || !options.unitsFile.empty()) {
         // With --json a bench prints one object per unit, each unit's own report inside.

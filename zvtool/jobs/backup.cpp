@@ -65,24 +65,54 @@ std::string ModuleList(const std::vector<int>& modules) {
     return text;
 }
 
+// Where the backup goes, and with --resume the records its FILE.partial holds already.
+int PrepareBackup(const TZvOptions& options, std::string* output, std::vector<TZvRecord>* records) {
+    if (const TZvError error = PlanOutputFile(options, output); error.exit != kExitOk) {
+        return Fail(error);
+    }
+    if (const TZvError error = CanCreateBeside(*output); error.exit != kExitOk) {
+        return Fail(error);
+    }
+    return options.resume ? LoadPartial(*output + kPartialSuffix, records) : kExitOk;
+}
+
+// Why a backup that stopped is incomplete, where its records are and how to go on.
+void SayIncomplete(const TZvOptions& options, const std::string& output,
+                   const std::vector<TZvRecord>& records, const std::vector<int>& refused,
+                   int status) {
+    const std::string partial = output + kPartialSuffix;
+    CommandReport().partial = true;
+    if (!refused.empty()) {
+        CommandReport().members.push_back({"refused", "[" + ModuleList(refused) + "]"});
+        PrintError({status,
+                    "the backup is incomplete: the unit refused module" +
+                        std::string(refused.size() == 1 ? " " : "s ") + ModuleList(refused) + "; " +
+                        partial + " holds the other " + std::to_string(records.size()) +
+                        " records; " + output +
+                        " was not written. To try the refused ones again: " +
+                        ResumeCommand(options, output),
+                    ""});
+    } else {
+        PrintError({status,
+                    "the backup is incomplete: " + partial + " holds the " +
+                        std::to_string(records.size()) + " records fetched (" +
+                        DescribeNumbers(records) + "); " + output +
+                        " was not written. To continue at the first module it lacks: " +
+                        ResumeCommand(options, output),
+                    ""});
+    }
+}
+
 }  // namespace
 
 int RunBackup(const TZvContext& context, const TZvOptions& options) {
     const Clock::time_point start = Clock::now();
     std::string output;
-    if (const TZvError error = PlanOutputFile(options, &output); error.exit != kExitOk) {
-        return Fail(error);
+    std::vector<TZvRecord> records;
+    if (const int prepared = PrepareBackup(options, &output, &records); prepared != kExitOk) {
+        return prepared;
     }
     const std::string partial = output + kPartialSuffix;
-    if (const TZvError error = CanCreateBeside(output); error.exit != kExitOk) {
-        return Fail(error);
-    }
-    std::vector<TZvRecord> records;
-    if (options.resume) {
-        if (const int loaded = LoadPartial(partial, &records); loaded != kExitOk) {
-            return loaded;
-        }
-    }
     const std::size_t resumedWith = records.size();
     std::string version;
     TFetchResult fetch;
@@ -119,26 +149,7 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
         KeepCopy(output, "backup", options, context, version);
         return kExitOk;
     }
-    CommandReport().partial = true;
-    if (!fetch.refused.empty()) {
-        CommandReport().members.push_back({"refused", "[" + ModuleList(fetch.refused) + "]"});
-        PrintError({status,
-                    "the backup is incomplete: the unit refused module" +
-                        std::string(fetch.refused.size() == 1 ? " " : "s ") +
-                        ModuleList(fetch.refused) + "; " + partial + " holds the other " +
-                        std::to_string(records.size()) + " records; " + output +
-                        " was not written. To try the refused ones again: " +
-                        ResumeCommand(options, output),
-                    ""});
-    } else {
-        PrintError({status,
-                    "the backup is incomplete: " + partial + " holds the " +
-                        std::to_string(records.size()) + " records fetched (" +
-                        DescribeNumbers(records) + "); " + output +
-                        " was not written. To continue at the first module it lacks: " +
-                        ResumeCommand(options, output),
-                    ""});
-    }
+    SayIncomplete(options, output, records, fetch.refused, status);
     outcome.file = partial;
     SayRunningFlag(run);
     PrintOutcome(outcome);

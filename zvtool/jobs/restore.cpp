@@ -223,6 +223,26 @@ int SendPlan(const TZvContext& context, const TZvOptions& options, const TRestor
     return kExitOk;
 }
 
+// The records read back otherwise than they were sent, and for each one read back the first
+// byte that differs ("; module 7: 1 byte differs, the first at offset 10 (sent 5, read back
+// 6)") in `detail`.
+std::vector<int> DifferingRecords(const std::vector<TZvRecord>& sent,
+                                  const std::vector<TZvRecord>& back, std::string* detail) {
+    std::vector<int> differ;
+    for (const TRecordChange& change : CompareRecords(sent, back).records) {
+        differ.push_back(change.number);
+        if (change.in == 3 && !change.bytes.empty()) {
+            const TByteChange& byte = change.bytes.front();
+            *detail += "; " + RecordName(change.number) + ": " +
+                       std::to_string(change.bytes.size()) +
+                       (change.bytes.size() == 1 ? " byte differs" : " bytes differ") +
+                       ", the first at offset " + std::to_string(byte.offset) + " (sent " +
+                       std::to_string(byte.a) + ", read back " + std::to_string(byte.b) + ")";
+        }
+    }
+    return differ;
+}
+
 // (e) and (f): fetches each record sent and compares it with the file's. kExitOk when all
 // read back the same; kExitReadBack with those that differ said (and left to do).
 int ReadBack(const TZvContext& context, const TZvOptions& options, const TRestorePlan& plan,
@@ -248,20 +268,8 @@ int ReadBack(const TZvContext& context, const TZvOptions& options, const TRestor
     if (plan.central) {
         sentRecords.insert(sentRecords.begin(), central);
     }
-    const TRecordDiff diff = CompareRecords(sentRecords, back);
-    std::vector<int> differ;
     std::string detail;
-    for (const TRecordChange& change : diff.records) {
-        differ.push_back(change.number);
-        if (change.in == 3 && !change.bytes.empty()) {
-            const TByteChange& byte = change.bytes.front();
-            detail += "; " + RecordName(change.number) + ": " +
-                      std::to_string(change.bytes.size()) +
-                      (change.bytes.size() == 1 ? " byte differs" : " bytes differ") +
-                      ", the first at offset " + std::to_string(byte.offset) + " (sent " +
-                      std::to_string(byte.a) + ", read back " + std::to_string(byte.b) + ")";
-        }
-    }
+    const std::vector<int> differ = DifferingRecords(sentRecords, back, &detail);
     const int count = static_cast<int>(numbers.size());
     TReport& report = CommandReport();
     report.members.push_back({"sent", std::to_string(count)});
@@ -307,38 +315,49 @@ int SayOutcome(const TZvOptions& options, Clock::time_point start, int records,
     return status;
 }
 
+// The records of the file to restore, and whether its central record is to go; with
+// --resume only those that the unfinished restore's note still lists.
+int LoadRestore(const TZvOptions& options, std::vector<TZvRecord>* file, bool* central) {
+    if (const int loaded = LoadSetupFile(options.file, file); loaded != kExitOk) {
+        return loaded;
+    }
+    *central = !options.rangeGiven;
+    if (!options.resume) {
+        return kExitOk;
+    }
+    std::vector<int> todo;
+    if (!ReadNote(options.file, &todo)) {
+        return Fail({kExitNoInput,
+                     "no unfinished restore of " + options.file +
+                         " to resume here (or the file changed since); run it without "
+                         "--resume",
+                     ""});
+    }
+    // Only what is still to do: the rest was sent and read back the same.
+    std::vector<TZvRecord> left;
+    *central = false;
+    for (const TZvRecord& record : *file) {
+        for (int number : todo) {
+            if (record.number == number) {
+                left.push_back(record);
+                *central = *central || number == kCentralRecordNumber;
+            }
+        }
+    }
+    std::fprintf(stderr, "resuming the restore of %s: %s still to do\n", options.file.c_str(),
+                 NumberList(todo).c_str());
+    *file = left;
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunRestore(const TZvContext& context, const TZvOptions& options) {
     const Clock::time_point start = Clock::now();
     std::vector<TZvRecord> file;
-    if (const int loaded = LoadSetupFile(options.file, &file); loaded != kExitOk) {
+    bool central = false;
+    if (const int loaded = LoadRestore(options, &file, &central); loaded != kExitOk) {
         return loaded;
-    }
-    bool central = !options.rangeGiven;
-    std::vector<int> todo;
-    if (options.resume) {
-        if (!ReadNote(options.file, &todo)) {
-            return Fail({kExitNoInput,
-                         "no unfinished restore of " + options.file +
-                             " to resume here (or the file changed since); run it without "
-                             "--resume",
-                         ""});
-        }
-        // Only what is still to do: the rest was sent and read back the same.
-        std::vector<TZvRecord> left;
-        central = false;
-        for (const TZvRecord& record : file) {
-            for (int number : todo) {
-                if (record.number == number) {
-                    left.push_back(record);
-                    central = central || number == kCentralRecordNumber;
-                }
-            }
-        }
-        std::fprintf(stderr, "resuming the restore of %s: %s still to do\n", options.file.c_str(),
-                     NumberList(todo).c_str());
-        file = left;
     }
     const TZvRecord centralRecord = file.empty() || file[0].number != kCentralRecordNumber
                                         ? TZvRecord{kCentralRecordNumber, {}}

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/option_table.h"
+
 namespace {
 
 constexpr int kLastPort = 255;
@@ -19,19 +21,6 @@ std::string Lower(std::string text) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return text;
-}
-
-bool ParseNumber(const std::string& digits, int* number) {
-    if (digits.empty() || digits.size() > 3 ||
-        digits.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    const int value = std::stoi(digits);
-    if (value < 1 || value > kLastPort) {
-        return false;
-    }
-    *number = value;
-    return true;
 }
 
 // "usb:VID:PID" or "usb:VID:PID:SERIAL"; the serial may itself hold colons.
@@ -74,8 +63,8 @@ bool ParsePortArg(const std::string& text, TPortArg* wanted, std::string* error)
         good = true;
     } else {
         parsed.kind = TPortKind::kNumber;
-        good =
-            ParseNumber(lower.compare(0, 3, "com") == 0 ? lower.substr(3) : lower, &parsed.number);
+        good = ParseWholeNumber(lower.compare(0, 3, "com") == 0 ? lower.substr(3) : lower, 1,
+                                kLastPort, &parsed.number);
     }
     if (!good) {
         *error =
