@@ -56,8 +56,8 @@ TEST(BenchUnits, UnitsFile) {
         {"# only\n", "no unit in the units file"},
         {"bay1\n", "line 1: give a unit's name and its port"},
         {"bay1 1 2\n", "line 1: give a unit's name and its port"},
-        {"a 1\n../up 2\n", "line 2: '../up' cannot name a folder"},
-        {".. 2\n", "line 1: '..' cannot name a folder"},
+        {"a 1\n../up 2\n", "line 2: '../up' cannot name a unit and its folder"},
+        {".. 2\n", "line 1: '..' cannot name a unit and its folder"},
         {"a 1\na 2\n", "line 2: the unit a is named twice"},
         {"a 1\nb COM1\n", "line 2: the port COM1 is named twice"},
         {"a 0\n", "line 1: --port takes"},
@@ -74,20 +74,22 @@ TEST(BenchUnits, EachUnitRunsTheSameJobOnItsPort) {
     options.driver = "/opt/zordrive";
     options.output = "m.dat";
     const TBenchUnit unit{"bay1", "/dev/ttyUSB0"};
-    const std::vector<std::string> tail{"--port", "/dev/ttyUSB0", "--json"};
+    const std::vector<std::string> tail{"--dir", "/bench/bay1", "--port", "/dev/ttyUSB0", "--json"};
+    // Backups and restores go into the ledger under the unit's name.
     const struct {
         TZvJob job;
         int first;
         int last;
         const char* file;
         std::vector<std::string> words;
+        bool named;
     } rows[] = {
-        {TZvJob::kTest, 1, 200, "", {"test"}},
-        {TZvJob::kFetchModules, 3, 5, "", {"fetch", "modules", "3-5"}},
-        {TZvJob::kFetchCentral, 1, 200, "", {"fetch", "central"}},
-        {TZvJob::kSendModules, 1, 200, "/golden.dat", {"send", "modules", "/golden.dat"}},
-        {TZvJob::kBackup, 1, 20, "", {"backup", "--modules", "1-20"}},
-        {TZvJob::kRestore, 1, 200, "/golden.dat", {"restore", "/golden.dat"}},
+        {TZvJob::kTest, 1, 200, "", {"test"}, false},
+        {TZvJob::kFetchModules, 3, 5, "", {"fetch", "modules", "3-5"}, false},
+        {TZvJob::kFetchCentral, 1, 200, "", {"fetch", "central"}, false},
+        {TZvJob::kSendModules, 1, 200, "/golden.dat", {"send", "modules", "/golden.dat"}, false},
+        {TZvJob::kBackup, 1, 20, "", {"backup", "--modules", "1-20"}, true},
+        {TZvJob::kRestore, 1, 200, "/golden.dat", {"restore", "/golden.dat"}, true},
     };
     for (const auto& row : rows) {
         options.job = row.job;
@@ -97,9 +99,40 @@ TEST(BenchUnits, EachUnitRunsTheSameJobOnItsPort) {
         std::vector<std::string> want{"/bin/zvtool"};
         want.insert(want.end(), row.words.begin(), row.words.end());
         want.insert(want.end(), {"--output", "m.dat", "--driver", "/opt/zordrive"});
+        if (row.named) {
+            want.insert(want.end(), {"--unit", "bay1"});
+        }
         want.insert(want.end(), tail.begin(), tail.end());
-        EXPECT_EQ(UnitCommandLine(options, unit, "/bin/zvtool"), want) << row.words[0];
+        EXPECT_EQ(UnitCommandLine(options, unit, "/bench/bay1", "/bin/zvtool"), want)
+            << row.words[0];
     }
+}
+
+// Every option that changes what a job does reaches each unit: a bench dry run must not
+// send, and a bench restore of some modules must not send the others.
+TEST(BenchUnits, EachUnitTakesTheJobsOptions) {
+    TZvOptions restore;
+    restore.job = TZvJob::kRestore;
+    restore.file = "/golden.dat";
+    restore.first = 2;
+    restore.last = 3;
+    restore.rangeGiven = true;
+    restore.dryRun = restore.noBackup = restore.sendAll = restore.resume = true;
+    TZvOptions backup;
+    backup.job = TZvJob::kBackup;
+    backup.output = "b.dat";
+    backup.resume = backup.skipRefused = backup.force = backup.dated = true;
+    const TBenchUnit unit{"unit2", "3"};
+    const std::vector<std::string> tail{"--dir", "/b/unit2", "--port", "3", "--json"};
+    std::vector<std::string> want{"zv",    "restore",  "/golden.dat", "--modules",
+                                  "2-3",   "--resume", "--dry-run",   "--no-backup",
+                                  "--all", "--unit",   "unit2"};
+    want.insert(want.end(), tail.begin(), tail.end());
+    EXPECT_EQ(UnitCommandLine(restore, unit, "/b/unit2", "zv"), want);
+    want = {"zv",      "backup",  "--modules", "1-200",          "--output", "b.dat",
+            "--force", "--dated", "--resume",  "--skip-refused", "--unit",   "unit2"};
+    want.insert(want.end(), tail.begin(), tail.end());
+    EXPECT_EQ(UnitCommandLine(backup, unit, "/b/unit2", "zv"), want);
 }
 
 TEST(BenchScreen, LinesRedrawnTogether) {

@@ -230,19 +230,27 @@ case $name in
         check_that "no partial file" ! -e u.dat.partial
         ;;
     skip-refused)
-        # Module 3 refused: the backup goes on with module 4, says what is missing, exits 79;
-        # --resume then fetches just module 3.
+        # Module 3 refused: the backup goes on with module 4, says what is missing, exits 79,
+        # and its outcome is the refusal, not the success of the run after it; --resume then
+        # fetches just module 3, under the unit name the first run was given.
         start_sim --status 7:3:1
-        zvtool --json backup -o u.dat --modules 1-5 --skip-refused && check "backup" "$status" 79
-        check "json" "$(json out.txt 'o["exit"], o["partial"], o["refused"], o["records"]')" "(79, True, [3], 5)"
+        zvtool --json backup -o u.dat --modules 1-5 --skip-refused --unit pump-9 && check "backup" "$status" 79
+        check "json" "$(json out.txt 'o["exit"], o["partial"], o["refused"], o["records"], o["result"], o["failed_module"], o["cause"]')" \
+            "(79, True, [3], 5, 4, 3, 'refused')"
         has err.txt "the backup is incomplete: the unit refused module 3; $PWD/u.dat.partial holds the other 5 records"
+        has err.txt "To try the refused ones again: zvtool backup -o $PWD/u.dat --modules 1-5 --unit pump-9 --resume"
         check_that "no u.dat" ! -e u.dat
+        rm u.dat.partial
+        zvtool backup -o u.dat --modules 1-5 --skip-refused && check "backup" "$status" 79
+        has out.txt "result 4: the exchange failed or the unit refused the record"
+        grep -q "every requested record" out.txt && { echo "FAIL an incomplete backup reads as done"; fail=1; }
         { sim_records 0 0; printf ',\r\n'; sim_records 1 2; printf ',\r\n'; sim_records 4 5; } |
             cmp -s - u.dat.partial || { echo "FAIL u.dat.partial"; fail=1; }
         stop_sim
         start_sim
-        zvtool backup -o u.dat --modules 1-5 --resume && check "resumed" "$status" 0
+        zvtool backup -o u.dat --modules 1-5 --unit pump-9 --resume && check "resumed" "$status" 0
         check "fetched" "$(sim_did)" "fetch module 3 "
+        has err.txt "kept in the ledger as pump-9@1"
         { sim_records 0 0; printf ',\r\n'; sim_records 1 5; } | cmp -s - u.dat ||
             { echo "FAIL u.dat is not central then modules 1-5"; fail=1; }
         ;;
@@ -467,6 +475,21 @@ PY
         cp unit1/m.dat golden.dat
         zvtool --ports "$PWD/l1,$PWD/l2" send modules golden.dat && check "bench send" "$status" 0
         check "sent rows" "$(grep -c '^unit[12]  .*  ok  *3  ' out.txt)" 2
+        # A bench job takes the options a single one takes, and keeps each unit in the ledger
+        # under its own name: a dry run of module 2 sends nothing, plans module 2 alone.
+        zvtool --ports "$PWD/l1,$PWD/l2" backup -o b.dat --modules 1-2 && check "bench backup" "$status" 0
+        zvtool set unit1/b.dat module 2 5 99 -o changed.dat && check "set" "$status" 0
+        zvtool --ports "$PWD/l1,$PWD/l2" restore changed.dat --modules 2 --dry-run &&
+            check "bench dry run" "$status" 0
+        for unit in unit1 unit2; do
+            check "$unit dry run" "$(json $unit.json 'o["summary"], o["plan"].startswith("send module 2 (1 record)"), "outside --modules" in o["plan"]')" \
+                "('dry run: nothing sent', True, True)"
+            zvtool --json history $unit
+            check "$unit in the ledger" "$(json out.txt 'sorted((e["unit"], e["kind"]) for e in o["entries"])')" \
+                "[('$unit', 'backup'), ('$unit', 'pre-restore')]"
+        done
+        zvtool --ports "$PWD/l1" --unit pump restore changed.dat && check "--unit for a bench" "$status" 64
+        has err.txt "a bench names its units itself"
         # A units file names the folders.
         printf '# the bench\nbay-a %s\n\nbay-b %s\r\n' "$PWD/l1" "$PWD/l2" >units.txt
         zvtool --units units.txt test && check "units file" "$status" 0
@@ -481,7 +504,7 @@ PY
         has err.txt "give a relative name"
         printf 'bay/1 1\n' >bad-units.txt
         zvtool --units bad-units.txt test && check "bad units file" "$status" 65
-        has err.txt "bad-units.txt: line 1: 'bay/1' cannot name a folder"
+        has err.txt "bad-units.txt: line 1: 'bay/1' cannot name a unit and its folder"
         ;;
     bench-ctrl-c)
         start_bench 2 --pace

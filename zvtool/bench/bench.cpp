@@ -81,8 +81,16 @@ bool ReadUnits(const TZvOptions& options, std::vector<TBenchUnit>* units, TZvErr
     return false;
 }
 
-// A file name that every unit would share is refused: each writes its own.
-bool CheckOwnFiles(const TZvOptions& options, TZvError* error) {
+// A file name that every unit would share is refused: each writes its own. So is one unit
+// name for them all: each unit is kept in the ledger under its own.
+bool CheckBenchOptions(const TZvOptions& options, TZvError* error) {
+    if (!options.unit.empty()) {
+        *error = {kExitUsage,
+                  "a bench names its units itself (unit1, unit2, ... for --ports, or as the "
+                  "units file names them): leave out --unit",
+                  ""};
+        return false;
+    }
     for (const std::string* path : {&options.output, &options.trace}) {
         if (!path->empty() && AbsolutePath(*path) == *path) {
             *error = {kExitUsage,
@@ -150,8 +158,8 @@ bool StartAll(const TZvOptions& options, std::vector<TUnitRun>* runs, TZvError* 
     for (TUnitRun& run : *runs) {
         std::string why;
         run.start = Clock::now();
-        if (!StartUnit(UnitCommandLine(options, run.unit, program), run.folder, run.outPath,
-                       run.logPath, &run.process, &why)) {
+        if (!StartUnit(UnitCommandLine(options, run.unit, run.folder, program), run.folder,
+                       run.outPath, run.logPath, &run.process, &why)) {
             run.outcome.exit = kExitUnavailable;
             run.outcome.result = "exit 69: cannot start zvtool for it: " + why;
             continue;
@@ -251,7 +259,7 @@ int RunBench(const TZvOptions& options) {
     }
     std::vector<TBenchUnit> units;
     TZvError error;
-    if (!ReadUnits(options, &units, &error) || !CheckOwnFiles(options, &error)) {
+    if (!ReadUnits(options, &units, &error) || !CheckBenchOptions(options, &error)) {
         return Fail(error);
     }
     // Every unit's zvtool runs in its own folder: the files it reads are named from here.

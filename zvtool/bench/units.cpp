@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "zvtool/jobs/request.h"
+#include "zvtool/ledger/ledger.h"
 #include "zvtool/ports/port_arg.h"
 
 namespace {
@@ -15,13 +16,6 @@ std::string PortKey(const std::string& port) {
     std::string ignored;
     ParsePortArg(port, &wanted, &ignored);
     return wanted.kind == TPortKind::kNumber ? "COM" + std::to_string(wanted.number) : port;
-}
-
-bool GoodName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_not_of(
-               "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-               "0123456789._-") == std::string::npos;
 }
 
 // Adds a unit, refusing a port --port would not take and a name or port given twice.
@@ -94,9 +88,10 @@ bool ParseUnitsFile(const std::string& text, std::vector<TBenchUnit>* units, std
             *error = where + "give a unit's name and its port, as \"bay1 /dev/ttyUSB0\"";
             return false;
         }
-        if (!GoodName(unit.name)) {
+        if (!IsUnitName(unit.name)) {
             *error = where + "'" + unit.name +
-                     "' cannot name a folder: use letters, digits, '.', '-' and '_'";
+                     "' cannot name a unit and its folder: use 1 to 64 letters, digits, '.', "
+                     "'-' and '_', not starting with '.'";
             return false;
         }
         if (!AddUnit(unit, where, &parsed, error)) {
@@ -112,8 +107,9 @@ bool ParseUnitsFile(const std::string& text, std::vector<TBenchUnit>* units, std
 }
 
 std::vector<std::string> UnitCommandLine(const TZvOptions& options, const TBenchUnit& unit,
-                                         const std::string& program) {
+                                         const std::string& folder, const std::string& program) {
     std::vector<std::string> line{program};
+    const std::string range = std::to_string(options.first) + "-" + std::to_string(options.last);
     switch (options.job) {
         case TZvJob::kTest:
             line.push_back("test");
@@ -133,12 +129,13 @@ std::vector<std::string> UnitCommandLine(const TZvOptions& options, const TBench
             line.insert(line.end(), {"send", "modules", options.file});
             break;
         case TZvJob::kBackup:
-            line.insert(line.end(),
-                        {"backup", "--modules",
-                         std::to_string(options.first) + "-" + std::to_string(options.last)});
+            line.insert(line.end(), {"backup", "--modules", range});
             break;
         default:
             line.insert(line.end(), {"restore", options.file});
+            if (options.rangeGiven) {
+                line.insert(line.end(), {"--modules", range});
+            }
             break;
     }
     const std::pair<const char*, const std::string*> valued[] = {
@@ -148,9 +145,24 @@ std::vector<std::string> UnitCommandLine(const TZvOptions& options, const TBench
             line.insert(line.end(), {name, *value});
         }
     }
-    if (options.ignoreMutBlock) {
-        line.push_back("--ignore-mut-block");
+    const std::pair<const char*, bool> flags[] = {{"--ignore-mut-block", options.ignoreMutBlock},
+                                                  {"--force", options.force},
+                                                  {"--dated", options.dated},
+                                                  {"--resume", options.resume},
+                                                  {"--skip-refused", options.skipRefused},
+                                                  {"--dry-run", options.dryRun},
+                                                  {"--no-backup", options.noBackup},
+                                                  {"--all", options.sendAll}};
+    for (const auto& [name, given] : flags) {
+        if (given) {
+            line.push_back(name);
+        }
     }
-    line.insert(line.end(), {"--port", unit.port, "--json"});
+    // Each unit's backups and copies go into the ledger under the unit's own name, and what it
+    // says about finishing a job names its folder.
+    if (options.job == TZvJob::kBackup || options.job == TZvJob::kRestore) {
+        line.insert(line.end(), {"--unit", unit.name});
+    }
+    line.insert(line.end(), {"--dir", folder, "--port", unit.port, "--json"});
     return line;
 }

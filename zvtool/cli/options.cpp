@@ -142,7 +142,7 @@ const TOptionRow kRows[] = {
      {"--skip-refused"},
      nullptr,
      kBackup,
-     "go on past a module the unit refuses; list the refused ones, exit 77"},
+     "go on past a module the unit refuses; list the refused ones, exit 79"},
     {kDryRun,
      {"--dry-run"},
      nullptr,

@@ -43,7 +43,7 @@ bool TakePort(const TZvOptions& options, TZvContext* context, TZvError* error) {
 // Makes every path of the command line absolute, finds the driver and enters its directory;
 // false and `error` when one of these fails.
 bool PrepareContext(TZvOptions* options, TZvContext* context, TZvError* error) {
-    for (std::string* path : {&options->file, &options->output, &options->trace}) {
+    for (std::string* path : {&options->file, &options->output, &options->trace, &options->dir}) {
         if (!path->empty()) {
             *path = AbsolutePath(*path);
         }

@@ -37,7 +37,7 @@ std::string ResumeCommand(const TZvOptions& options, const std::string& output) 
         command +=
             " --modules " + std::to_string(options.first) + "-" + std::to_string(options.last);
     }
-    return command + " --resume";
+    return command + FinishingOptions(options) + " --resume";
 }
 
 // What FILE.partial holds, for --resume: its records, or none when there is no such file.
@@ -126,6 +126,15 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
     int status = fetch.status;
     if (status == kExitOk && !fetch.refused.empty()) {
         status = kExitIncomplete;
+        // The outcome is the refusal's, not that of the run that fetched the last modules.
+        TReport& report = CommandReport();
+        const TReport& refusal = fetch.firstRefusal;
+        report.result = refusal.result;
+        report.meaning = refusal.meaning;
+        report.failedModule = refusal.failedModule;
+        report.account = refusal.account;
+        report.repeats = refusal.repeats;
+        report.cause = refusal.cause;
     }
     TOutcome outcome{"backup", SecondsSince(start), static_cast<int>(records.size()), output};
     CommandReport().members.push_back({"unit_version", JsonString(version)});

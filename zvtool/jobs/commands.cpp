@@ -115,6 +115,17 @@ std::string JobName(const TZvOptions& options) {
     }
 }
 
+std::string FinishingOptions(const TZvOptions& options) {
+    std::string text;
+    if (!options.dir.empty()) {
+        text += " --dir " + options.dir;
+    }
+    if (!options.unit.empty()) {
+        text += " --unit " + options.unit;
+    }
+    return text;
+}
+
 TDriverJob FetchCentralJob() {
     TDriverJob job{"fetching the central record",
                    {{"TestMiniZvConnection", 0}, {"GetData", 1}, {"ToZorvek", 0}},

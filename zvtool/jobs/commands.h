@@ -20,6 +20,10 @@ int RunRestore(const TZvContext& context, const TZvOptions& options);
 // "send central", "backup", ...
 std::string JobName(const TZvOptions& options);
 
+// What a command that finishes this job must give again, so that it works from any folder
+// and keeps the unit's name: " --dir DIR" and " --unit NAME" where they were given.
+std::string FinishingOptions(const TZvOptions& options);
+
 // The driver jobs that backup and restore are made of.
 TDriverJob FetchCentralJob();
 TDriverJob FetchModulesJob(int first, int last);

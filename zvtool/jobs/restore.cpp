@@ -99,7 +99,7 @@ std::string NumberList(const std::vector<int>& numbers) {
 }
 
 std::string FinishCommand(const TZvOptions& options) {
-    return "zvtool restore " + options.file + " --resume";
+    return "zvtool restore " + options.file + FinishingOptions(options) + " --resume";
 }
 
 // Says what the unit holds after the restore stopped while sending, and how to finish.
@@ -184,11 +184,12 @@ int CopyUnit(const TZvContext& context, const TZvOptions& options,
 }
 
 // (d): sends what the plan says, the central record (`central`) with its own job, the module
-// records as one module send; kExitOk or the status it stopped with, said.
+// records as one module send; kExitOk or the status it stopped with, said. `sent` gets the
+// numbers of the records the unit took.
 int SendPlan(const TZvContext& context, const TZvOptions& options, const TRestorePlan& plan,
-             const TZvRecord& central) {
+             const TZvRecord& central, std::vector<int>* sentNumbers) {
     std::vector<int> unsent = Numbers(plan);
-    std::vector<int> sent;
+    std::vector<int>& sent = *sentNumbers;
     if (plan.central) {
         if (!WriteRecordFile(kToZvFile, {central})) {
             return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
@@ -258,8 +259,10 @@ int ReadBack(const TZvContext& context, const TZvOptions& options, const TRestor
     }
     const std::vector<int> numbers = Numbers(plan);
     if (fetch.status != kExitOk) {
+        SayRunningFlag(fetch.run);
         PrintError({fetch.status,
-                    "every record was sent, but reading them back stopped; finish with: " +
+                    "the unit holds every record sent (" + NumberList(numbers) +
+                        "), but reading them back stopped before the end; finish with: " +
                         FinishCommand(options),
                     ""});
         return fetch.status;
@@ -398,9 +401,11 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
         return SayOutcome(options, start, 0, "dry run: nothing sent", kExitOk);
     }
     WriteNote(options.file, Numbers(plan));
-    int status = SendPlan(context, options, plan, centralRecord);
+    std::vector<int> sent;
+    int status = SendPlan(context, options, plan, centralRecord, &sent);
     if (status != kExitOk) {
-        return SayOutcome(options, start, 0, "stopped while sending", status);
+        return SayOutcome(options, start, static_cast<int>(sent.size()), "stopped while sending",
+                          status);
     }
     status = ReadBack(context, options, plan, centralRecord);
     const std::string all = std::to_string(count) + " of " + std::to_string(count) +

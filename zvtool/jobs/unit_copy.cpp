@@ -110,6 +110,9 @@ TFetchResult FetchMissing(const TZvContext& context, bool central, int first, in
         }
         std::fprintf(stderr, "zvtool: module %d refused; going on from module %d\n", failed,
                      failed + 1);
+        if (result.refused.empty()) {
+            result.firstRefusal = CommandReport();
+        }
         result.refused.push_back(failed);
         result.status = kExitOk;
         module = failed + 1;

@@ -5,6 +5,7 @@
 #include "zvtool/jobs/job.h"
 #include "zvtool/jobs/request.h"
 #include "zvtool/records/record_file.h"
+#include "zvtool/report.h"
 
 // The pieces of servicing a unit that backup and restore share: the connection test that
 // opens each (a tenth of a second, so that a silent unit is found in seconds, not after a
@@ -23,6 +24,9 @@ struct TFetchResult {
     int status = 0;            // 0, or the exit status of the fetch that stopped it
     std::vector<int> refused;  // modules the unit refused and the fetch went past
     TDriverRun run;            // the last driver run
+    // The report of the first run the unit refused, which the backup's outcome gives again:
+    // a later run's success must not read as the backup's.
+    TReport firstRefusal;
 };
 
 // Fetches what `records` lacks of the central record (when `central`) and of modules

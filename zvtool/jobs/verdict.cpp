@@ -71,6 +71,8 @@ int JudgeRun(const TZvContext& context, const TDriverJob& job, const TDriverRun&
     TReport& report = CommandReport();
     report.job = true;
     report.result = run.result;
+    // An earlier run's meaning must not stay beside this run's result.
+    report.meaning.clear();
     int port = 0;
     const TPortFrom from = PortInUse(context.port, &port);
     report.portFrom = PortFromKey(from);
