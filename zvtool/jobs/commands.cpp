@@ -136,14 +136,15 @@ TDriverJob FetchCentralJob() {
 }
 
 TDriverJob FetchModulesJob(int first, int last) {
-    TDriverJob job{"fetching modules " + RangeText(first, last),
-                   {{"TestMiniZvConnection", 0},
-                    {"GetData", 1},
-                    {"ToZorvek", 1},
-                    {"GetFromModulNumber", first},
-                    {"GetToModulNumber", last}},
-                   {},
-                   first};
+    TDriverJob job{
+        (first == last ? "fetching module " : "fetching modules ") + RangeText(first, last),
+        {{"TestMiniZvConnection", 0},
+         {"GetData", 1},
+         {"ToZorvek", 1},
+         {"GetFromModulNumber", first},
+         {"GetToModulNumber", last}},
+        {},
+        first};
     job.kind = TJobKind::kFetchModules;
     for (int module = first; module <= last; ++module) {
         job.passModules.push_back(module);
