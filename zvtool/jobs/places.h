@@ -11,6 +11,10 @@
 // Empty when neither variable is set. The folder need not exist.
 std::string UserStateFolder();
 
+// The system's words for an error number (errno on POSIX, GetLastError() on Windows), without
+// a line end or a closing full stop; "error N" when the system has none.
+std::string SystemErrorText(unsigned long code);
+
 // `path` joined to `name` with the platform's separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 

@@ -114,3 +114,8 @@ std::string SettingsAdvice() {
            "; check that the driver runs in this folder and that no other program rewrote the "
            "file while it ran";
 }
+
+std::string SystemErrorText(unsigned long code) {
+    const char* text = std::strerror(static_cast<int>(code));
+    return text != nullptr && *text != '\0' ? text : "error " + std::to_string(code);
+}

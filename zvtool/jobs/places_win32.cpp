@@ -14,18 +14,6 @@ namespace {
 constexpr char kProbeSuffix[] = ".zvtool-probe";
 constexpr DWORD kProbeBytes = 16 * 1024;
 
-std::string Reason(DWORD error) {
-    char text[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                   text, sizeof text, nullptr);
-    std::string reason = text;
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == '.' || reason.back() == ' ')) {
-        reason.pop_back();
-    }
-    return reason.empty() ? "error " + std::to_string(error) : reason;
-}
-
 // Creates `path` with zero bytes, flushed, then removes it: 0 or the system's error.
 DWORD WriteZeros(const std::string& path, DWORD bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -63,7 +51,7 @@ bool MakeFolders(const std::string& path, std::string* error) {
          slash = path.find_first_of("\\/", slash + 1)) {
         const std::string part = path.substr(0, slash);
         if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            *error = Reason(GetLastError());
+            *error = SystemErrorText(GetLastError());
             return false;
         }
         if (slash == std::string::npos) {
@@ -102,11 +90,11 @@ std::string WhyNotWritable(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return Reason(GetLastError());
+        return SystemErrorText(GetLastError());
     }
     CloseHandle(file);
     const DWORD error = WriteZeros(path + kProbeSuffix, kProbeBytes);
-    return error == 0 ? "" : Reason(error);
+    return error == 0 ? "" : SystemErrorText(error);
 }
 
 std::string SettingsAdvice() {
@@ -115,4 +103,16 @@ std::string SettingsAdvice() {
            "); a 32-bit driver without a manifest, run by a standard user, reads a copy in the "
            "virtual store (%LOCALAPPDATA%\\VirtualStore\\Windows) instead: run zvtool and the "
            "driver the same way, both elevated or both not";
+}
+
+std::string SystemErrorText(unsigned long code) {
+    char text[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                   text, sizeof text, nullptr);
+    std::string reason = text;
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                               reason.back() == '.' || reason.back() == ' ')) {
+        reason.pop_back();
+    }
+    return reason.empty() ? "error " + std::to_string(code) : reason;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "zvtool/jobs/places.h"
 #include "zvtool/jobs/process.h"
 
 namespace {
@@ -25,14 +26,7 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 std::string LastError() {
-    char text[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   GetLastError(), 0, text, sizeof text, nullptr);
-    std::string reason = text;
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
-        reason.pop_back();
-    }
-    return reason;
+    return SystemErrorText(GetLastError());
 }
 
 }  // namespace

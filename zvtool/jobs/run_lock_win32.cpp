@@ -14,18 +14,6 @@ namespace {
 
 constexpr char kLockName[] = "settings.lock";
 
-std::string Reason(DWORD error) {
-    char text[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                   text, sizeof text, nullptr);
-    std::string reason = text;
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == '.' || reason.back() == ' ')) {
-        reason.pop_back();
-    }
-    return reason.empty() ? "error " + std::to_string(error) : reason;
-}
-
 std::string ReadHolder(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -67,7 +55,7 @@ TLockResult TakeRunLock(const std::string& job, TRunLock* lock, std::string* det
             *detail = DescribeLockHolder(ReadHolder(path));
             return TLockResult::kHeld;
         }
-        *detail = Reason(error);
+        *detail = SystemErrorText(error);
         return TLockResult::kFailed;
     }
     const std::string text = LockHolderText(
@@ -77,7 +65,7 @@ TLockResult TakeRunLock(const std::string& job, TRunLock* lock, std::string* det
         !SetEndOfFile(file) ||
         !WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size() || !FlushFileBuffers(file)) {
-        *detail = Reason(GetLastError());
+        *detail = SystemErrorText(GetLastError());
         CloseHandle(file);
         return TLockResult::kFailed;
     }
