@@ -41,6 +41,30 @@ bool AddUnit(const TBenchUnit& unit, const std::string& where, std::vector<TBenc
     return true;
 }
 
+// The job's words on a command line: "fetch modules 3-5", "restore FILE --modules 2-3".
+std::vector<std::string> JobWords(const TZvOptions& options) {
+    const std::string range = std::to_string(options.first) + "-" + std::to_string(options.last);
+    switch (options.job) {
+        case TZvJob::kTest:
+            return {"test"};
+        case TZvJob::kFetchCentral:
+            return {"fetch", "central"};
+        case TZvJob::kFetchModules:
+            return {"fetch", "modules", range};
+        case TZvJob::kSendCentral:
+            return {"send", "central", options.file};
+        case TZvJob::kSendModules:
+            return {"send", "modules", options.file};
+        case TZvJob::kBackup:
+            return {"backup", "--modules", range};
+        default:
+            if (options.rangeGiven) {
+                return {"restore", options.file, "--modules", range};
+            }
+            return {"restore", options.file};
+    }
+}
+
 }  // namespace
 
 bool ParsePortList(const std::string& text, std::vector<TBenchUnit>* units, std::string* error) {
@@ -109,35 +133,8 @@ bool ParseUnitsFile(const std::string& text, std::vector<TBenchUnit>* units, std
 std::vector<std::string> UnitCommandLine(const TZvOptions& options, const TBenchUnit& unit,
                                          const std::string& folder, const std::string& program) {
     std::vector<std::string> line{program};
-    const std::string range = std::to_string(options.first) + "-" + std::to_string(options.last);
-    switch (options.job) {
-        case TZvJob::kTest:
-            line.push_back("test");
-            break;
-        case TZvJob::kFetchCentral:
-            line.insert(line.end(), {"fetch", "central"});
-            break;
-        case TZvJob::kFetchModules:
-            line.insert(line.end(),
-                        {"fetch", "modules",
-                         std::to_string(options.first) + "-" + std::to_string(options.last)});
-            break;
-        case TZvJob::kSendCentral:
-            line.insert(line.end(), {"send", "central", options.file});
-            break;
-        case TZvJob::kSendModules:
-            line.insert(line.end(), {"send", "modules", options.file});
-            break;
-        case TZvJob::kBackup:
-            line.insert(line.end(), {"backup", "--modules", range});
-            break;
-        default:
-            line.insert(line.end(), {"restore", options.file});
-            if (options.rangeGiven) {
-                line.insert(line.end(), {"--modules", range});
-            }
-            break;
-    }
+    const std::vector<std::string> words = JobWords(options);
+    line.insert(line.end(), words.begin(), words.end());
     const std::pair<const char*, const std::string*> valued[] = {
         {"--output", &options.output}, {"--driver", &options.driver}, {"--trace", &options.trace}};
     for (const auto& [name, value] : valued) {

@@ -103,6 +103,18 @@ void SayIncomplete(const TZvOptions& options, const std::string& output,
     }
 }
 
+// After modules the unit refused, the backup's outcome is the first refusal's, not that of
+// the run that fetched the last modules.
+void ReportFirstRefusal(const TReport& refusal) {
+    TReport& report = CommandReport();
+    report.result = refusal.result;
+    report.meaning = refusal.meaning;
+    report.failedModule = refusal.failedModule;
+    report.account = refusal.account;
+    report.repeats = refusal.repeats;
+    report.cause = refusal.cause;
+}
+
 }  // namespace
 
 int RunBackup(const TZvContext& context, const TZvOptions& options) {
@@ -126,15 +138,7 @@ int RunBackup(const TZvContext& context, const TZvOptions& options) {
     int status = fetch.status;
     if (status == kExitOk && !fetch.refused.empty()) {
         status = kExitIncomplete;
-        // The outcome is the refusal's, not that of the run that fetched the last modules.
-        TReport& report = CommandReport();
-        const TReport& refusal = fetch.firstRefusal;
-        report.result = refusal.result;
-        report.meaning = refusal.meaning;
-        report.failedModule = refusal.failedModule;
-        report.account = refusal.account;
-        report.repeats = refusal.repeats;
-        report.cause = refusal.cause;
+        ReportFirstRefusal(fetch.firstRefusal);
     }
     TOutcome outcome{"backup", SecondsSince(start), static_cast<int>(records.size()), output};
     CommandReport().members.push_back({"unit_version", JsonString(version)});

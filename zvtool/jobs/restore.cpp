@@ -353,6 +353,19 @@ int LoadRestore(const TZvOptions& options, std::vector<TZvRecord>* file, bool* c
     return kExitOk;
 }
 
+// (c) The plan, in the report and, without --json, on standard output.
+TRestorePlan MakePlan(const std::vector<TZvRecord>& file, const std::vector<TZvRecord>& unit,
+                      const TZvOptions& options, bool central, bool sendAll) {
+    const TRestorePlan plan =
+        PlanRestore(file, unit, options.first, options.last, central, sendAll);
+    CommandReport().members.push_back({"plan", JsonString(DescribePlan(plan))});
+    if (!JsonWanted()) {
+        std::printf("plan: %s\n", DescribePlan(plan).c_str());
+        std::fflush(stdout);
+    }
+    return plan;
+}
+
 }  // namespace
 
 int RunRestore(const TZvContext& context, const TZvOptions& options) {
@@ -384,14 +397,7 @@ int RunRestore(const TZvContext& context, const TZvOptions& options) {
                status != kExitOk) {
         return SayOutcome(options, start, 0, "nothing sent: the unit could not be copied", status);
     }
-    // (c) The plan.
-    const TRestorePlan plan =
-        PlanRestore(file, unit, options.first, options.last, central, options.sendAll || !compare);
-    CommandReport().members.push_back({"plan", JsonString(DescribePlan(plan))});
-    if (!JsonWanted()) {
-        std::printf("plan: %s\n", DescribePlan(plan).c_str());
-        std::fflush(stdout);
-    }
+    const TRestorePlan plan = MakePlan(file, unit, options, central, options.sendAll || !compare);
     const int count = PlannedRecords(plan);
     if (count == 0) {
         std::remove(kRestoreNote);
