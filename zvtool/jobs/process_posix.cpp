@@ -155,9 +155,14 @@ std::string AbsolutePath(const std::string& path) {
     if (here == nullptr) {
         return path;
     }
-    std::string absolute = std::string(here) + "/" + path;
+    std::string absolute = here;
     free(here);
-    return absolute;
+    // "." is the folder itself, and "./name" its entry: no "/./" in a path zvtool shows.
+    std::string rest = path == "." ? "" : path;
+    while (rest.compare(0, 2, "./") == 0) {
+        rest.erase(0, 2);
+    }
+    return rest.empty() ? absolute : absolute + "/" + rest;
 }
 
 bool ChangeDirectory(const std::string& path) {

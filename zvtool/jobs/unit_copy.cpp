@@ -131,12 +131,7 @@ void SortBackup(std::vector<TZvRecord>* records) {
 
 bool KeepCopy(const std::string& path, const char* kind, const TZvOptions& options,
               const TZvContext& context, const std::string& version) {
-    std::string folder = AbsolutePath(".");
-    const std::size_t size = folder.size();
-    if (size > 2 && folder[size - 1] == '.' &&
-        (folder[size - 2] == '/' || folder[size - 2] == '\\')) {
-        folder.resize(folder.size() - 2);
-    }
+    const std::string folder = AbsolutePath(".");
     TKeepRequest request;
     request.path = path;
     request.kind = kind;

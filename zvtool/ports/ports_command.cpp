@@ -36,11 +36,7 @@ int RunPorts(const TZvOptions& options) {
         CommandReport().members.push_back({"ports", PortsJson(ports)});
         CommandReport().members.push_back({"folder", PortsJson(folderPorts)});
     } else {
-        std::string here = AbsolutePath(".");
-        if (here.size() > 2 && here.compare(here.size() - 2, 2, "/.") == 0) {
-            here.resize(here.size() - 2);
-        }
-        std::fputs(PortsText(ports, folderPorts, here).c_str(), stdout);
+        std::fputs(PortsText(ports, folderPorts, AbsolutePath(".")).c_str(), stdout);
     }
     return kExitOk;
 }
