@@ -1,11 +1,12 @@
 #!/bin/busybox sh
-# /init of the guest that tests/vm/serial_lines.sh boots: loads the USB serial drivers, runs
-# the driver's jobs over ttyS1 (the kernel's 16550 driver) and ttyUSB0 (an FTDI adapter on
+# /init of the guest that tests/vm/serial_lines.sh boots: loads the USB serial drivers, lists
+# the serial ports with `zvtool ports`, runs the driver's jobs over ttyS1 (the kernel's 16550 driver) and ttyUSB0 (an FTDI adapter on
 # xHCI), and tells the host everything on the console, each line starting with "VM ". The
 # host pulls the adapter during the job "usb-pull-fetch", plugs it back in when that job
 # has ended, and pulls it again during "usb-pull-send".
 /bin/busybox --install -s /bin
 export PATH=/bin
+mkdir -p /proc /sys /dev
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
@@ -47,6 +48,12 @@ job() {
         say "$name end"
     fi
 }
+
+# What zvtool makes of the guest's serial ports: the UART and the FTDI adapter by their
+# kernel drivers, the adapter with its USB identity.
+appear /dev/ttyUSB0 || say "ports: no /dev/ttyUSB0"
+/zvtool ports 2>&1 | sed 's/^/VM ports: /'
+say "ports json: $(/zvtool --json ports 2>&1)"
 
 connection=TestMiniZvConnection=1
 fetch=" TestMiniZvConnection=0 GetData=1 ToZorvek=1 GetFromModulNumber=1"

@@ -4,8 +4,10 @@
 # usbserial and ftdi_sio), each line a pseudo-terminal on the host that minizv-sim serves.
 # Over both lines a connection test, a module fetch and a module send, checked byte for
 # byte; then the adapter is pulled (device_del on the qemu monitor) in the middle of a
-# module fetch and, plugged back in, in the middle of a module send.
-#   serial_lines.sh STATIC_ZORDRIVE      (needs ZV_SIM, ZV_WORK; ZV_DRIVER is set to the first)
+# module fetch and, plugged back in, in the middle of a module send. zvtool ports, run in
+# the guest, must name the UART by its type and the adapter by its USB identity.
+#   serial_lines.sh STATIC_ZORDRIVE      (its static zvtool beside it; needs ZV_SIM, ZV_WORK;
+#                                         ZV_DRIVER is set to the first)
 set -euo pipefail
 export ZV_DRIVER=$1
 source "$(dirname "$0")/../faults/e2e_env.sh"
@@ -15,7 +17,7 @@ enter_case vm
 kernel=$(ls /boot/vmlinuz-* 2>/dev/null | sort -V | tail -n 1 || true)
 modules=/lib/modules/${kernel#/boot/vmlinuz-}
 for need in "$kernel" "$modules/modules.dep" /bin/busybox "$(command -v qemu-system-x86_64 || true)" \
-    "$(command -v cpio || true)" "$ZV_DRIVER"; do
+    "$(command -v cpio || true)" "$ZV_DRIVER" "$(dirname "$ZV_DRIVER")/zvtool"; do
     [ -n "$need" ] && [ -e "$need" ] ||
         { echo "FAIL missing: ${need:-a program} (linux-image-amd64, busybox-static, qemu-system-x86, cpio, preset linux-static)"; exit 1; }
 done
@@ -25,6 +27,7 @@ done
 mkdir -p root/bin root/modules
 cp /bin/busybox root/bin/busybox
 cp "$ZV_DRIVER" root/zordrive
+cp "$(dirname "$ZV_DRIVER")/zvtool" root/zvtool
 cp "$vm_dir/guest_init.sh" root/init
 chmod +x root/init
 for module in usb-common usbcore xhci-hcd xhci-pci usbserial ftdi_sio; do
@@ -112,6 +115,18 @@ for line in uart usb; do
     fetched "$line-fetch" | cmp -s - <(sim_records 1 3) || { echo "FAIL $line-fetch: fromZv.dat"; fail=1; }
     check_job "$line-send" 1 2
 done
+
+# zvtool ports in the guest: the 16550 by its UART type, the adapter by its USB identity
+# (qemu's FTDI: vendor 0403, product 6001) and its driver.
+tr -d '\r' <console.log | sed -n 's/^VM ports json: //p' >ports.json
+python3 - ports.json <<'PY' || { echo "FAIL zvtool ports in the guest"; fail=1; }
+import json, sys
+ports = {p["name"]: p for p in json.load(open(sys.argv[1]))["ports"]}
+usb, uart = ports["ttyUSB0"], ports["ttyS1"]
+assert usb["usb"] and (usb["vendor_id"], usb["product_id"]) == ("0403", "6001"), usb
+assert usb["driver"] == "ftdi_sio" and usb["device"] == "/dev/ttyUSB0", usb
+assert uart["uart"] == "16550A" and not uart["usb"], uart
+PY
 
 # The pull during the fetch: 4 (the fetch failed), the records fetched before the pull kept
 # whole (modules 1 to 3, and 4 if its reply was through before the pull), the processor not

@@ -440,6 +440,13 @@ PY
             check "no permission" "$status" 77
             has err.txt "you may not open $PWD/line"
             check_that "no driver ran" ! -e zordOUT.INI
+            # A port its group may open names that group, read from the system's group file.
+            chgrp dialout "$(readlink -f line)" && chmod 0660 "$(readlink -f line)"
+            status=0
+            setpriv --reuid=nobody --regid=nogroup --clear-groups "$ZV_TOOL" test --port "$PWD/line" >out.txt 2>err.txt || status=$?
+            sed 's/^/  | /' err.txt
+            check "no permission, a group may" "$status" 77
+            has err.txt "you may not open $PWD/line: join the group dialout"
         fi
         rm -f COM1 && mkdir COM1
         zvtool test --port "$PWD/line" && check "COM1 a folder" "$status" 73

@@ -2,8 +2,6 @@
 // is never opened: opening a real UART raises its modem lines and may reset what hangs on
 // them), and whether this user may open it, or which group would let them.
 #include <dirent.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,26 +79,46 @@ bool InSessionGroups(gid_t group) {
     return false;
 }
 
+// The fields of the line of /etc/group or /etc/passwd whose third field, the id, is `id`;
+// none when there is no such line. The files are read as they are, not through the name
+// service, which the statically linked zvtool cannot call: a group that only a directory
+// service knows shows as its number.
+std::vector<std::string> EntryById(const char* path, unsigned long id) {
+    std::ifstream in(path);
+    const std::string wanted = std::to_string(id);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t colon; (colon = line.find(':', start)) != std::string::npos;
+             start = colon + 1) {
+            fields.push_back(line.substr(start, colon - start));
+        }
+        fields.push_back(line.substr(start));
+        if (fields.size() >= 3 && fields[2] == wanted) {
+            return fields;
+        }
+    }
+    return {};
+}
+
 // The group that may read and write the device, and whether this user is listed in it
 // without having it in this login (added to the group, not logged in again since).
 void FindGroup(const struct stat& info, TSerialPort* port) {
     if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) {
         return;
     }
-    const group* entry = getgrgid(info.st_gid);
-    if (entry == nullptr) {
+    const std::vector<std::string> group = EntryById("/etc/group", info.st_gid);
+    if (group.empty()) {
         port->group = std::to_string(info.st_gid);
         return;
     }
-    port->group = entry->gr_name;
-    const passwd* user = getpwuid(getuid());
-    if (user == nullptr || InSessionGroups(info.st_gid)) {
+    port->group = group[0];
+    const std::vector<std::string> user = EntryById("/etc/passwd", getuid());
+    if (user.empty() || group.size() < 4 || InSessionGroups(info.st_gid)) {
         return;
     }
-    for (char* const* member = entry->gr_mem; *member != nullptr; ++member) {
-        if (std::strcmp(*member, user->pw_name) == 0) {
-            port->inGroupNotSession = true;
-        }
+    if (("," + group[3] + ",").find("," + user[0] + ",") != std::string::npos) {
+        port->inGroupNotSession = true;
     }
 }
 
