@@ -2,7 +2,9 @@
 // output rule, the session traces kept in bounds, and the JSON object.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ctime>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -206,9 +208,58 @@ TEST(ZvtoolLineCause, RepeatsAndStalls) {
     EXPECT_EQ(RepeatsLine(3, 200, "check the cable"),
               "3 repeats in 200 exchanges; the line is weak: check the cable");
     EXPECT_EQ(RepeatsLine(1, 1, ""), "1 repeat in 1 exchange; the line is weak");
-    EXPECT_STREQ(StalledWords(TLineCause::kSilent), "the unit is not answering");
-    EXPECT_STREQ(StalledWords(TLineCause::kGarbled), "replies arrive damaged");
-    EXPECT_STREQ(StalledWords(TLineCause::kRefused), "the unit refuses");
+}
+
+// Each cause's words as the progress line, the JSON and the advice give them; the JSON name
+// reads back as its cause.
+TEST(ZvtoolLineCause, WordsOfEachCause) {
+    struct Row {
+        TLineCause cause;
+        const char* name;
+        const char* stalled;
+        int seconds;
+        const char* advice;  // its start, for port COM2 and status byte 08
+    };
+    const Row rows[] = {
+        {TLineCause::kSound, "sound", "the unit is not answering", 10, ""},
+        {TLineCause::kRefused, "refused", "the unit refuses", 6,
+         "the unit refused the request with status byte 08: check"},
+        {TLineCause::kWrongReply, "wrong-reply", "wrong replies come back", 6,
+         "the unit answers with another reply"},
+        {TLineCause::kDamagedSent, "damaged-requests", "requests arrive damaged", 6,
+         "the unit receives the requests damaged"},
+        {TLineCause::kGarbled, "garbled", "replies arrive damaged", 6,
+         "the line is answering but garbling replies"},
+        {TLineCause::kSilent, "silent", "the unit is not answering", 10,
+         "the line is silent: check that COM2 is the port"},
+        {TLineCause::kIntermittent, "intermittent", "the unit answers at times", 10,
+         "the unit answered at times and fell silent"},
+        {TLineCause::kNoLine, "no-line", "the unit is not answering", 10,
+         "check that COM2 exists and that no other program holds it"},
+    };
+    ASSERT_EQ(std::size(rows), kLineCauseCount);
+    for (const Row& row : rows) {
+        EXPECT_STREQ(CauseName(row.cause), row.name);
+        EXPECT_STREQ(StalledWords(row.cause), row.stalled) << row.name;
+        EXPECT_LE(std::strlen(StalledWords(row.cause)), 26u) << row.name;
+        EXPECT_EQ(RepeatSeconds(row.cause), row.seconds) << row.name;
+        const std::string advice = CauseAdvice(row.cause, "COM2", "08");
+        EXPECT_EQ(advice.rfind(row.advice, 0), 0u) << row.name << ": " << advice;
+        EXPECT_EQ(advice.find('{'), std::string::npos) << row.name << ": " << advice;
+        TLineCause read = TLineCause::kSound;
+        EXPECT_TRUE(CauseFromName(row.name, &read)) << row.name;
+        EXPECT_EQ(read, row.cause) << row.name;
+    }
+    EXPECT_EQ(CauseAdvice(TLineCause::kSilent, "", "")
+                  .rfind("the line is silent: check that "
+                         "the port is the port",
+                         0),
+              0u);
+    for (const char* unknown : {"", "Silent", "silent ", "no line", "garbled-replies"}) {
+        TLineCause read = TLineCause::kGarbled;
+        EXPECT_FALSE(CauseFromName(unknown, &read)) << unknown;
+        EXPECT_EQ(read, TLineCause::kGarbled) << unknown;
+    }
 }
 
 }  // namespace

@@ -10,39 +10,36 @@
 
 namespace {
 
-// What the driver saw go wrong in one attempt, as the trace's notes say it: silence, damage
-// or a refusal. This is not the unit's fault (sim/unit.h's FrameFault): a late
-// acknowledgement is seen as none, a truncated reply as a short one. In the order of the
-// advice they call for, the most telling first.
-enum Symptom {
-    kRefused,
-    kWrongReplyCode,
-    kBadAck,
-    kBadChecksum,
-    kBadEndByte,
-    kShortReply,
-    kNoReply,
-    kNoAck,
-    kSymptomCount
-};
-
+// How the trace's notes (serial/trace.h) start for each symptom, and how the account counts
+// it; in the order of TSymptom, the most telling first.
 struct SymptomText {
-    const char* note;  // the start of the trace note (serial/trace.h)
-    const char* name;  // as the account counts it
+    TSymptom symptom;
+    const char* note;
+    const char* name;
 };
 
 // clang-format off
-const SymptomText kSymptoms[kSymptomCount] = {
-    {kNoteStatusByte, "refused"},
-    {kNoteWrongReplyCode, "wrong reply code"},
-    {kNoteBadAck, "bad acknowledgement"},
-    {kNoteBadChecksum, "bad checksum"},
-    {kNoteBadEndByte, "bad end byte"},
-    {kNoteShortReply, "short reply"},
-    {kNoteNoReply, "no reply"},
-    {kNoteNoAck, "no acknowledgement"},
+constexpr SymptomText kSymptoms[kSymptomCount] = {
+    {TSymptom::kRefused, kNoteStatusByte, "refused"},
+    {TSymptom::kWrongReplyCode, kNoteWrongReplyCode, "wrong reply code"},
+    {TSymptom::kBadAck, kNoteBadAck, "bad acknowledgement"},
+    {TSymptom::kBadChecksum, kNoteBadChecksum, "bad checksum"},
+    {TSymptom::kBadEndByte, kNoteBadEndByte, "bad end byte"},
+    {TSymptom::kShortReply, kNoteShortReply, "short reply"},
+    {TSymptom::kNoReply, kNoteNoReply, "no reply"},
+    {TSymptom::kNoAck, kNoteNoAck, "no acknowledgement"},
 };
 // clang-format on
+
+constexpr bool InSymptomOrder() {
+    for (std::size_t f = 0; f < kSymptomCount; ++f) {
+        if (static_cast<std::size_t>(kSymptoms[f].symptom) != f) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(InSymptomOrder(), "kSymptoms[f] is TSymptom f");
 
 // One request with its attempts: "module 7 fetch", "central send", "version query".
 struct Exchange {
@@ -112,11 +109,11 @@ void Note(Run& run, const std::string& text) {
             std::strtol(text.c_str() + std::char_traits<char>::length(kNoteResult), nullptr, 10));
     } else if (!run.exchanges.empty()) {
         Exchange& exchange = run.exchanges.back();
-        for (int f = 0; f < kSymptomCount; ++f) {
+        for (std::size_t f = 0; f < kSymptomCount; ++f) {
             if (!StartsWith(text, kSymptoms[f].note)) {
                 continue;
             }
-            if (f == kRefused) {
+            if (kSymptoms[f].symptom == TSymptom::kRefused) {
                 exchange.status = text.substr(std::char_traits<char>::length(kSymptoms[f].note));
                 if (exchange.status == "00") {
                     break;
@@ -165,15 +162,15 @@ int Failures(const Exchange& exchange) {
     return failed;
 }
 
-// "module 7 fetch: 5 attempts, 5 failed: 3 x no acknowledgement, 2 x bad checksum"
+// "module 7 fetch: 5 attempts, failed: 2 x bad checksum, 3 x no acknowledgement"
 std::string Account(const Exchange& exchange) {
     std::string out = exchange.what + ": " + std::to_string(exchange.attempts) +
                       (exchange.attempts == 1 ? " attempt" : " attempts");
     const char* separator = ", failed: ";
-    for (int f = 0; f < kSymptomCount; ++f) {
+    for (std::size_t f = 0; f < kSymptomCount; ++f) {
         if (exchange.counts[f] != 0) {
             out += separator + std::to_string(exchange.counts[f]) + " x " + kSymptoms[f].name;
-            if (f == kRefused) {
+            if (kSymptoms[f].symptom == TSymptom::kRefused) {
                 out += " with status byte " + exchange.status;
             }
             separator = ", ";
@@ -182,45 +179,23 @@ std::string Account(const Exchange& exchange) {
     return out;
 }
 
-// What to check on site, from the most telling symptom of the failed exchange.
-std::string Advice(const Run& run, const Exchange& exchange) {
-    int worst = kSymptomCount;
-    for (int f = kSymptomCount - 1; f >= 0; --f) {
+// The most telling symptom of an exchange; false when it has none.
+bool WorstSymptom(const Exchange& exchange, TSymptom* worst) {
+    for (std::size_t f = 0; f < kSymptomCount; ++f) {
         if (exchange.counts[f] != 0) {
-            worst = f;
+            *worst = kSymptoms[f].symptom;
+            return true;
         }
     }
-    switch (worst) {
-        case kRefused:
-            return "the unit refused the request with status byte " + exchange.status +
-                   ": check that the unit holds this record and accepts it (the unit's manual "
-                   "gives the meaning of its status bytes)";
-        case kWrongReplyCode:
-            return "the unit answers with another reply than the request calls for: check that "
-                   "the unit is the model this driver serves and that no other device shares "
-                   "the line";
-        case kBadAck:
-            return "the unit receives the requests damaged and says so: check the cable, its "
-                   "earthing and its length, and the line settings (2400 baud, 8N1) of any "
-                   "converter";
-        case kBadChecksum:
-        case kBadEndByte:
-        case kShortReply:
-            return "the line is answering but garbling replies: check the cable and its "
-                   "earthing, and keep it away from mains and motor cables";
-        case kNoReply:
-        case kNoAck:
-            if (run.bytesReceived == 0) {
-                return "the line is silent: check that " +
-                       (run.port.empty() ? std::string("the port") : run.port) +
-                       " is the port the unit is connected to, the cable and its plugs, and "
-                       "that the unit is switched on";
-            }
-            return "the unit answered at times and fell silent at others: check the unit's "
-                   "power supply and the cable's plugs";
-        default:
-            return "";
+    return false;
+}
+
+TLineCause CauseOf(const Run& run, const Exchange& exchange) {
+    TSymptom worst = TSymptom::kNoAck;
+    if (!WorstSymptom(exchange, &worst)) {
+        return TLineCause::kSound;
     }
+    return CauseOfSymptom(worst, run.bytesReceived != 0);
 }
 
 }  // namespace
@@ -245,50 +220,16 @@ std::string SummariseTrace(const std::string& traceText) {
                    (run.port.empty() ? std::string("the port") : run.port) +
                    " exists and that no other program holds it\n";
     } else if (last != nullptr && Failures(*last) == last->attempts) {
-        summary += Advice(run, *last) + "\n";
+        summary += CauseAdvice(CauseOf(run, *last), run.port, last->status) + "\n";
     } else if (failed != nullptr) {
-        summary +=
-            "the job got through, but the line needed repeats; " + Advice(run, *failed) + "\n";
+        summary += "the job got through, but the line needed repeats; " +
+                   CauseAdvice(CauseOf(run, *failed), run.port, failed->status) + "\n";
     } else if (run.resultCode != kResultVersionAnswered && run.resultCode != kResultAllSent &&
                run.resultCode != kResultAllFetched) {
         summary += "the line is sound: the job failed for the reason above\n";
     }
     return summary;
 }
-
-namespace {
-
-// The most telling symptom of an exchange, kSymptomCount when it has none.
-int WorstSymptom(const Exchange& exchange) {
-    for (int f = 0; f < kSymptomCount; ++f) {
-        if (exchange.counts[f] != 0) {
-            return f;
-        }
-    }
-    return kSymptomCount;
-}
-
-TLineCause CauseOf(const Run& run, const Exchange& exchange) {
-    switch (WorstSymptom(exchange)) {
-        case kRefused:
-            return TLineCause::kRefused;
-        case kWrongReplyCode:
-            return TLineCause::kWrongReply;
-        case kBadAck:
-            return TLineCause::kDamagedSent;
-        case kBadChecksum:
-        case kBadEndByte:
-        case kShortReply:
-            return TLineCause::kGarbled;
-        case kNoReply:
-        case kNoAck:
-            return run.bytesReceived == 0 ? TLineCause::kSilent : TLineCause::kIntermittent;
-        default:
-            return TLineCause::kSound;
-    }
-}
-
-}  // namespace
 
 TTraceAccount AccountOfTrace(const std::string& traceText) {
     const Run run = ReadLastRun(traceText);
@@ -311,8 +252,7 @@ TTraceAccount AccountOfTrace(const std::string& traceText) {
     }
     if (run.resultCode == kResultPortFailed) {
         account.cause = TLineCause::kNoLine;
-        account.advice = "check that " + (run.port.empty() ? std::string("the port") : run.port) +
-                         " exists and that no other program holds it";
+        account.advice = CauseAdvice(account.cause, run.port, "");
         account.lines.push_back(account.advice);
         return account;
     }
@@ -320,7 +260,7 @@ TTraceAccount AccountOfTrace(const std::string& traceText) {
         return account;
     }
     account.cause = CauseOf(run, *troubled);
-    account.advice = Advice(run, *troubled);
+    account.advice = CauseAdvice(account.cause, run.port, troubled->status);
     const Exchange& last = run.exchanges.back();
     if (Failures(last) == last.attempts) {
         account.lines.push_back(account.advice);
