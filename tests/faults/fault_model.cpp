@@ -89,24 +89,29 @@ const std::vector<JobRow>& Jobs() {
 // A late acknowledgement comes after the driver gave up; its stale bytes wait on the line and
 // the next attempt's hunt passes over them. A truncated reply times out its one read of the
 // frame's rest, then the flush waits out its 400 ms. The last column is what the driver saw,
-// which is not always the unit's fault: a late acknowledgement is seen as none.
+// which is not always the unit's fault: a late acknowledgement is seen as none; then the
+// cause the account names for it.
 const std::vector<FaultRow>& Faults() {
     static const std::vector<FaultRow> rows = {
         // clang-format off
-        {"NoAck", FrameFault::kNoAck, 3 * kRead, false, 2, {kNoAck}, "no acknowledgement"},
-        {"LateAck", FrameFault::kLateAck, 3 * kRead, true, 2, {kNoAck}, "no acknowledgement"},
+        {"NoAck", FrameFault::kNoAck, 3 * kRead, false, 2, {kNoAck}, "no acknowledgement",
+            TLineCause::kSilent},
+        {"LateAck", FrameFault::kLateAck, 3 * kRead, true, 2, {kNoAck}, "no acknowledgement",
+            TLineCause::kSilent},
         {"BadAck", FrameFault::kBadAck, kFlush, false, 2, {"bad acknowledgement: code 02", kFlushed},
-            "bad acknowledgement"},
+            "bad acknowledgement", TLineCause::kDamagedSent},
         {"NoReply", FrameFault::kNoReply, 5 * kRead, true, 4, {kAcked, "no reply after 5 empty"},
-            "no reply"},
+            "no reply", TLineCause::kIntermittent},
         {"WrongReply", FrameFault::kWrongReply, 0, true, 4,
-            {kAcked, "reply frame good", "reply rejected: wrong reply code"}, "wrong reply code"},
+            {kAcked, "reply frame good", "reply rejected: wrong reply code"}, "wrong reply code",
+            TLineCause::kWrongReply},
         {"DamageReply", FrameFault::kDamageReply, kFlush, true, 4,
-            {kAcked, "reply rejected: bad checksum", kFlushed}, "bad checksum"},
+            {kAcked, "reply rejected: bad checksum", kFlushed}, "bad checksum", TLineCause::kGarbled},
         {"BadEndByte", FrameFault::kBadEndByte, kFlush, true, 4,
-            {kAcked, "reply rejected: bad end byte 54", kFlushed}, "bad end byte"},
+            {kAcked, "reply rejected: bad end byte 54", kFlushed}, "bad end byte",
+            TLineCause::kGarbled},
         {"TruncateReply", FrameFault::kTruncateReply, kRead + kFlush, true, 4,
-            {kAcked, "reply rejected: short", kFlushed}, "short reply"},
+            {kAcked, "reply rejected: short", kFlushed}, "short reply", TLineCause::kGarbled},
         // clang-format on
     };
     return rows;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/driver/driver_env.h"
+#include "zvtool/jobs/line_cause.h"
 
 namespace faults {
 
@@ -39,6 +40,9 @@ struct FaultRow {
     int linkCode;                    // what the connection test and the send jobs report: 2 or 4
     std::vector<const char*> notes;  // what the driver's trace says of one failed attempt
     const char* seen;                // what zvtool's account of the trace counts it as
+    // The cause the account names; kSilent only where the unit answered nothing else in the
+    // run, else it fell silent at times (kIntermittent).
+    TLineCause cause;
 };
 
 struct Cell {

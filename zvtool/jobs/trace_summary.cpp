@@ -51,7 +51,7 @@ struct Exchange {
 
 struct Run {
     std::string port;
-    std::string result;  // "result 4: ..."
+    bool finished = false;  // the trace holds the run's result
     int resultCode = -1;
     std::vector<Exchange> exchanges;
     std::size_t bytesReceived = 0;
@@ -104,7 +104,7 @@ void Note(Run& run, const std::string& text) {
         const std::size_t from = std::char_traits<char>::length(kNotePort);
         run.port = text.substr(from, text.find(' ', from) - from);
     } else if (StartsWith(text, kNoteResult)) {
-        run.result = text;
+        run.finished = true;
         run.resultCode = static_cast<int>(
             std::strtol(text.c_str() + std::char_traits<char>::length(kNoteResult), nullptr, 10));
     } else if (!run.exchanges.empty()) {
@@ -200,41 +200,10 @@ TLineCause CauseOf(const Run& run, const Exchange& exchange) {
 
 }  // namespace
 
-std::string SummariseTrace(const std::string& traceText) {
-    const Run run = ReadLastRun(traceText);
-    if (run.result.empty()) {
-        return run.exchanges.empty() ? "the trace holds no run\n"
-                                     : "the run did not finish: the trace ends without a result\n";
-    }
-    std::string summary = run.result + "\n";
-    const Exchange* failed = nullptr;
-    for (const Exchange& exchange : run.exchanges) {
-        if (Failures(exchange) != 0) {
-            summary += Account(exchange) + "\n";
-            failed = &exchange;
-        }
-    }
-    const Exchange* last = run.exchanges.empty() ? nullptr : &run.exchanges.back();
-    if (run.resultCode == kResultPortFailed) {
-        summary += "check the Comport setting, that " +
-                   (run.port.empty() ? std::string("the port") : run.port) +
-                   " exists and that no other program holds it\n";
-    } else if (last != nullptr && Failures(*last) == last->attempts) {
-        summary += CauseAdvice(CauseOf(run, *last), run.port, last->status) + "\n";
-    } else if (failed != nullptr) {
-        summary += "the job got through, but the line needed repeats; " +
-                   CauseAdvice(CauseOf(run, *failed), run.port, failed->status) + "\n";
-    } else if (run.resultCode != kResultVersionAnswered && run.resultCode != kResultAllSent &&
-               run.resultCode != kResultAllFetched) {
-        summary += "the line is sound: the job failed for the reason above\n";
-    }
-    return summary;
-}
-
 TTraceAccount AccountOfTrace(const std::string& traceText) {
     const Run run = ReadLastRun(traceText);
     TTraceAccount account;
-    account.finished = !run.result.empty();
+    account.finished = run.finished;
     account.result = run.resultCode;
     account.exchanges = static_cast<int>(run.exchanges.size());
     const Exchange* troubled = nullptr;  // the last exchange that had a failed attempt
