@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "serial/com_names.h"
 #include "serial/com_port.h"
 #include "serial/deadline_posix.h"
 #include "serial/trace.h"
@@ -140,12 +141,12 @@ bool ComDevicePath(std::uint8_t number, char* path, std::size_t size) {
     if (number == 0) {
         return false;
     }
-    std::snprintf(path, size, "COM%d", number);
+    ComEntryName(number, path, size);
     struct stat entry {};
     if (lstat(path, &entry) == 0) {
         return true;
     }
-    std::snprintf(path, size, "/dev/ttyS%d", number - 1);
+    BuiltInComDevice(number, path, size);
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "serial/com_names.h"
 #include "serial/com_port.h"
 #include "settings/ini.h"
 
@@ -65,7 +66,7 @@ bool Configure(HANDLE port) {
 int ComInitialise() {
     // The device-namespace form is the only one that reaches COM10 and above.
     char name[16];
-    std::snprintf(name, sizeof name, "\\\\.\\COM%d", iniGetComPort());
+    ComDeviceName(iniGetComPort(), name, sizeof name);
     const HANDLE port = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE) {

@@ -44,6 +44,7 @@ bool ReadOption(const TOptionRow* rows, std::size_t count, int argc, const char*
         (row.valueFollows == nullptr || row.valueFollows(argv[*i + 1]))) {
         given->value = argv[++*i];
         given->hasValue = true;
+        given->arguments = 2;
     }
     if (row.valueFollows == nullptr && given->value.empty()) {
         *error = "option " + name + " needs a value";
@@ -61,10 +62,12 @@ bool ParseOptionLine(const TOptionRow* rows, std::size_t count, int argc, const 
         const std::string argument = argv[i];
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
             line->words.push_back(argument);
+            line->wordsAt.push_back(i);
         } else if (argument == "--") {
             optionsEnded = true;
         } else {
             TGivenOption given;
+            given.at = i;
             if (!ReadOption(rows, count, argc, argv, &i, &given, error)) {
                 return false;
             }

@@ -27,11 +27,14 @@ struct TGivenOption {
     std::string spelled;  // as written, without "=VALUE"
     std::string value;
     bool hasValue = false;
+    int at = 0;         // where it stands in argv
+    int arguments = 1;  // how many arguments it took: 2 with its value behind it
 };
 
 struct TParsedLine {
     std::vector<TGivenOption> options;  // in command-line order
     std::vector<std::string> words;     // the arguments that are no option or value
+    std::vector<int> wordsAt;           // where each word stands in argv
 };
 
 // Parses argv[1..argc) against `rows`. True with `line` filled; or false with one line in

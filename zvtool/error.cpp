@@ -1,24 +1,45 @@
 #include "zvtool/error.h"
 
-#include <cstdio>
+#include <string>
 
-#include "zvtool/report.h"
+TMessage ErrorMessage(const TZvError& error) {
+    TMessage message;
+    message.kind = TMessageKind::kError;
+    message.text = error.message;
+    message.command = error.command;
+    message.exit = error.exit;
+    return message;
+}
 
-void PrintError(const TZvError& error) {
-    std::fprintf(stderr, "zvtool%s%s: %s\n", error.command.empty() ? "" : " ",
-                 error.command.c_str(), error.message.c_str());
-    std::fflush(stderr);
-    TReport& report = CommandReport();
-    if (error.exit != 0 && report.error.empty()) {
-        report.error = error.message;
+TMessage Note(const std::string& text) {
+    TMessage message;
+    message.text = text;
+    return message;
+}
+
+TMessage Warning(const std::string& text) {
+    TMessage message;
+    message.kind = TMessageKind::kWarning;
+    message.text = text;
+    return message;
+}
+
+TMessage Info(const std::string& text) {
+    TMessage message;
+    message.kind = TMessageKind::kInfo;
+    message.text = text;
+    return message;
+}
+
+int TCommandEnd::Say(const TMessage& message) {
+    if (message.kind == TMessageKind::kError && message.exit != 0 && error.empty()) {
+        error = message.text;
     }
+    messages.push_back(message);
+    return message.exit;
 }
 
-void Note(const std::string& message) {
-    PrintError({0, message, ""});
-}
-
-int Fail(const TZvError& error) {
-    PrintError(error);
-    return error.exit;
+int TCommandEnd::Fail(const TZvError& failure) {
+    exit = Say(ErrorMessage(failure));
+    return exit;
 }

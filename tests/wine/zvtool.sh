@@ -59,7 +59,7 @@ check "send: stored" "$(records 7 7 | cut -d' ' -f2- | cut -d' ' -f1-3)" "1 6 11
 zvtool --json test --port 77
 check "failure: exit status" "$status" 5
 check "failure: json" "$(tr -d '\r' <out.txt | python3 -c 'import json, sys; o = json.load(sys.stdin); print(o["version"], o["exit"], o["job"], o["result"], o["meaning"], o["port"], o["port_from"])')" \
-    '1 5 test 5 the serial port cannot be opened or configured; no job ran 77 --port'
+    '2 5 test 5 the serial port cannot be opened or configured; no job ran 77 --port'
 
 # The registry's serial ports; COM1 is Wine's. A bench is refused, with the reason.
 zvtool --json ports

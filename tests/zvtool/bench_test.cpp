@@ -1,13 +1,18 @@
 // A bench's pure parts: the units from --ports and from a units file, each unit's command
 // line, the screen, the table and the exit status.
+#include "zvtool/bench/bench.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "zvtool/bench/bench_screen.h"
+#include "zvtool/bench/unit_processes.h"
 #include "zvtool/bench/units.h"
+#include "zvtool/cli/bench_screen.h"
+#include "zvtool/cli/options.h"
 #include "zvtool/jobs/request.h"
+#include "zvtool/platform/files.h"
 
 namespace {
 
@@ -69,70 +74,45 @@ TEST(BenchUnits, UnitsFile) {
     }
 }
 
-TEST(BenchUnits, EachUnitRunsTheSameJobOnItsPort) {
-    TZvOptions options;
-    options.driver = "/opt/zordrive";
-    options.output = "m.dat";
-    const TBenchUnit unit{"bay1", "/dev/ttyUSB0"};
-    const std::vector<std::string> tail{"--dir", "/bench/bay1", "--port", "/dev/ttyUSB0", "--json"};
-    // Backups and restores go into the ledger under the unit's name.
+// Each unit's zvtool is given the bench's own command line less the bench's options, with
+// the file a job reads and the driver named from where the bench was started: every option
+// that changes what a job does reaches it (a bench dry run must not send, a restore of some
+// modules must not send the others).
+TEST(BenchUnits, EachUnitIsGivenTheCommandLineAsItStands) {
+    const std::string here = AbsolutePath(".");
     const struct {
-        TZvJob job;
-        int first;
-        int last;
-        const char* file;
-        std::vector<std::string> words;
-        bool named;
+        std::vector<std::string> line;
+        std::vector<std::string> forwarded;
     } rows[] = {
-        {TZvJob::kTest, 1, 200, "", {"test"}, false},
-        {TZvJob::kFetchModules, 3, 5, "", {"fetch", "modules", "3-5"}, false},
-        {TZvJob::kFetchCentral, 1, 200, "", {"fetch", "central"}, false},
-        {TZvJob::kSendModules, 1, 200, "/golden.dat", {"send", "modules", "/golden.dat"}, false},
-        {TZvJob::kBackup, 1, 20, "", {"backup", "--modules", "1-20"}, true},
-        {TZvJob::kRestore, 1, 200, "/golden.dat", {"restore", "/golden.dat"}, true},
+        {{"--ports", "1,2", "test"}, {"test"}},
+        {{"fetch", "modules", "3-5", "--units", "u.txt", "-o", "m.dat", "--json"},
+         {"fetch", "modules", "3-5", "-o", "m.dat"}},
+        {{"--dir", "/b", "send", "modules", "g.dat", "--ports=1,2"},
+         {"send", "modules", here + "/g.dat"}},
+        {{"--ports", "1", "restore", "/golden.dat", "--modules", "2-3", "--resume", "--dry-run",
+          "--no-backup", "--all", "--driver", "d/zordrive"},
+         {"restore", "/golden.dat", "--modules", "2-3", "--resume", "--dry-run", "--no-backup",
+          "--all", "--driver", here + "/d/zordrive"}},
+        {{"backup", "-o", "b.dat", "--force", "--dated", "--resume", "--skip-refused",
+          "--trace=t.txt", "--ports", "1"},
+         {"backup", "-o", "b.dat", "--force", "--dated", "--resume", "--skip-refused",
+          "--trace=t.txt"}},
+        {{"--ports", "1", "send", "central", "c.dat", "--ignore-mut-block", "--driver=/opt/z"},
+         {"send", "central", here + "/c.dat", "--ignore-mut-block", "--driver", "/opt/z"}},
     };
     for (const auto& row : rows) {
-        options.job = row.job;
-        options.first = row.first;
-        options.last = row.last;
-        options.file = row.file;
-        std::vector<std::string> want{"/bin/zvtool"};
-        want.insert(want.end(), row.words.begin(), row.words.end());
-        want.insert(want.end(), {"--output", "m.dat", "--driver", "/opt/zordrive"});
-        if (row.named) {
-            want.insert(want.end(), {"--unit", "bay1"});
+        std::vector<const char*> argv{"zvtool"};
+        for (const std::string& word : row.line) {
+            argv.push_back(word.c_str());
         }
-        want.insert(want.end(), tail.begin(), tail.end());
-        EXPECT_EQ(UnitCommandLine(options, unit, "/bench/bay1", "/bin/zvtool"), want)
-            << row.words[0];
+        TZvOptions options;
+        TZvError error;
+        ASSERT_TRUE(ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &options, &error))
+            << error.message;
+        EXPECT_EQ(BenchForwardedWords(static_cast<int>(argv.size()), argv.data(), options),
+                  row.forwarded)
+            << row.line[0];
     }
-}
-
-// Every option that changes what a job does reaches each unit: a bench dry run must not
-// send, and a bench restore of some modules must not send the others.
-TEST(BenchUnits, EachUnitTakesTheJobsOptions) {
-    TZvOptions restore;
-    restore.job = TZvJob::kRestore;
-    restore.file = "/golden.dat";
-    restore.first = 2;
-    restore.last = 3;
-    restore.rangeGiven = true;
-    restore.dryRun = restore.noBackup = restore.sendAll = restore.resume = true;
-    TZvOptions backup;
-    backup.job = TZvJob::kBackup;
-    backup.output = "b.dat";
-    backup.resume = backup.skipRefused = backup.force = backup.dated = true;
-    const TBenchUnit unit{"unit2", "3"};
-    const std::vector<std::string> tail{"--dir", "/b/unit2", "--port", "3", "--json"};
-    std::vector<std::string> want{"zv",    "restore",  "/golden.dat", "--modules",
-                                  "2-3",   "--resume", "--dry-run",   "--no-backup",
-                                  "--all", "--unit",   "unit2"};
-    want.insert(want.end(), tail.begin(), tail.end());
-    EXPECT_EQ(UnitCommandLine(restore, unit, "/b/unit2", "zv"), want);
-    want = {"zv",      "backup",  "--modules", "1-200",          "--output", "b.dat",
-            "--force", "--dated", "--resume",  "--skip-refused", "--unit",   "unit2"};
-    want.insert(want.end(), tail.begin(), tail.end());
-    EXPECT_EQ(UnitCommandLine(backup, unit, "/b/unit2", "zv"), want);
 }
 
 TEST(BenchScreen, LinesRedrawnTogether) {
@@ -146,19 +126,48 @@ TEST(BenchScreen, LinesRedrawnTogether) {
 }
 
 TEST(BenchScreen, TableJsonAndExit) {
-    TUnitOutcome good{"unit1",          "1", 0, "ok", 21, "/b/unit1/fromZv.dat", 75.4, 0.25,
-                      "{\"result\": 1}"};
-    TUnitOutcome bad{"unit2", "2", 4, "result 4: refused", 3, "", 9.0, 0.1, ""};
+    TUnitOutcome good;
+    good.name = "unit1";
+    good.port = "1";
+    good.exit = 0;
+    good.result = 3;
+    good.meaning = "all fetched";
+    good.records = 21;
+    good.file = "/b/unit1/fromZv.dat";
+    good.seconds = 75.4;
+    good.cpuSeconds = 0.25;
+    good.json = "{\"result\": 1}";
+    TUnitOutcome bad = good;
+    bad.name = "unit2";
+    bad.port = "2";
+    bad.exit = 4;
+    bad.result = 4;
+    bad.meaning = "refused";
+    bad.error = "result 4: refused";
+    bad.records = 3;
+    bad.file = "";
+    bad.seconds = 9.0;
+    bad.cpuSeconds = 0.1;
+    bad.json = "";
     EXPECT_EQ(OutcomeTable({good, bad}),
               "unit   port  result             records  time\n"
               "unit1  1     ok                 21       1:15\n"
               "unit2  2     result 4: refused  3        0:09\n");
-    EXPECT_EQ(OutcomeJson(bad),
-              "{\"version\": 1, \"unit\": \"unit2\", \"port\": \"2\", \"exit\": 4, \"result\": "
-              "\"result 4: refused\", "
-              "\"records\": 3, \"file\": null, \"seconds\": 9.0, \"cpu_seconds\": 0.100, \"run\": "
-              "null}");
-    EXPECT_NE(OutcomeJson(good).find("\"run\": {\"result\": 1}}"), std::string::npos);
+    EXPECT_EQ(
+        OutcomeJson("fetch", bad),
+        "{\"version\": 2, \"command\": \"fetch\", \"exit\": 4, \"error\": \"result 4: "
+        "refused\", \"unit\": \"unit2\", \"unit_port\": \"2\", \"outcome\": \"result 4: "
+        "refused\", \"result\": 4, \"meaning\": \"refused\", \"seconds\": 9.0, \"records\": 3, "
+        "\"file\": null, \"cpu_seconds\": 0.100, \"run\": null}");
+    EXPECT_NE(OutcomeJson("fetch", good).find("\"run\": {\"result\": 1}}"), std::string::npos);
+    // Without a result, the outcome names the exit and what the unit said last.
+    TUnitOutcome refused = bad;
+    refused.exit = 73;
+    refused.result = -1;
+    refused.lastWords = "cannot write in /b/unit2";
+    EXPECT_EQ(UnitResultText(refused), "exit 73: cannot write in /b/unit2");
+    refused.exit = 130;
+    EXPECT_EQ(UnitResultText(refused), "stopped by Ctrl-C");
     EXPECT_EQ(BenchExit({good, good}, false), 0);
     EXPECT_EQ(BenchExit({good, bad}, false), 4);
     EXPECT_EQ(BenchExit({good, bad}, true), 130);

@@ -12,6 +12,7 @@
 #include "driver/result_codes.h"
 #include "settings/profile.h"
 #include "tests/common/scratch_dir.h"
+#include "zvtool/cli/json.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/job_keys.h"
 #include "zvtool/jobs/job_results.h"
@@ -19,7 +20,8 @@
 #include "zvtool/jobs/output_rule.h"
 #include "zvtool/jobs/run_lock.h"
 #include "zvtool/jobs/session_log.h"
-#include "zvtool/json.h"
+#include "zvtool/numbered_name.h"
+#include "zvtool/platform/files.h"
 
 namespace {
 
@@ -134,32 +136,52 @@ TEST(ZvtoolSessionTraces, OldestGoFirstToKeepTheFolderInBounds) {
     EXPECT_TRUE(IsSessionTraceName(SessionTraceName(std::time(nullptr), 4711)));
 }
 
+// One rule for a name that is taken: "-2", "-3", ... before the extension, without end but
+// for a folder that says every name is taken.
+TEST(ZvtoolNumberedName, TheFirstFreeNumber) {
+    EXPECT_EQ(NumberedName("/w/unit.dat", 1), "/w/unit.dat");
+    EXPECT_EQ(NumberedName("/w/unit.dat", 2), "/w/unit-2.dat");
+    EXPECT_EQ(NumberedName("/w.d/unit", 12), "/w.d/unit-12");
+    EXPECT_EQ(NumberedName("C:\\w.d\\set.10.dat", 3), "C:\\w.d\\set.10-3.dat");
+    std::set<std::string> taken;
+    for (int n = 1; n <= 150; ++n) {
+        taken.insert(NumberedName("p/20261209-043012-backup.dat", n));
+    }
+    EXPECT_EQ(FirstFreeName("p/20261209-043012-backup.dat",
+                            [&](const std::string& name) { return taken.count(name) == 1; }),
+              "p/20261209-043012-backup-151.dat");
+    EXPECT_EQ(FirstFreeName("x.dat", [](const std::string&) { return true; }), "");
+}
+
 TEST(ZvtoolRunLock, ASecondJobIsRefusedWithTheHolder) {
     ScratchDir scratch;
-    TRunLock first;
+    const std::string here = AbsolutePath(".");
+    TFileLock first;
     std::string detail;
-    ASSERT_EQ(TakeRunLock("backup -o b.dat", &first, &detail), TLockResult::kTaken) << detail;
-    TRunLock second;
-    EXPECT_EQ(TakeRunLock("fetch modules 9", &second, &detail), TLockResult::kHeld);
-    EXPECT_EQ(detail.find("`zvtool backup -o b.dat`, started "), 0u) << detail;
-    EXPECT_NE(detail.find(" by process "), std::string::npos) << detail;
-    ReleaseRunLock(&first);
-    ReleaseRunLock(&second);  // never taken: left alone
-    EXPECT_EQ(TakeRunLock("fetch modules 9", &second, &detail), TLockResult::kTaken) << detail;
-    ReleaseRunLock(&second);
+    const TRunLockRequest backup{here, here, "backup -o b.dat", "2026-12-09 03:30:04", 12};
+    ASSERT_EQ(TakeRunLock(backup, &first, &detail), TLockResult::kTaken) << detail;
+    TFileLock second;
+    const TRunLockRequest fetch{here, here, "fetch modules 9", "2026-12-09 03:30:05", 13};
+    EXPECT_EQ(TakeRunLock(fetch, &second, &detail), TLockResult::kHeld);
+    EXPECT_EQ(detail, "`zvtool backup -o b.dat`, started 2026-12-09 03:30:04 by process 12");
+    ReleaseFileLock(&first);
+    ReleaseFileLock(&second);  // never taken: left alone
+    EXPECT_EQ(TakeRunLock(fetch, &second, &detail), TLockResult::kTaken) << detail;
+    ReleaseFileLock(&second);
 }
 
 // Every key is read back: a settings file that cannot be written stops the job, naming the
 // file, the key and the reason.
 TEST(ZvtoolJobKeys, WrittenAndReadBack) {
     ScratchDir scratch;
+    const std::string here = AbsolutePath(".");
     std::string error;
-    EXPECT_EQ(WriteJobKeys({{"TestMiniZvConnection", 0}, {"GetData", 1}}, &error), kExitOk)
+    EXPECT_EQ(WriteJobKeys(here, {{"TestMiniZvConnection", 0}, {"GetData", 1}}, &error), kExitOk)
         << error;
     EXPECT_EQ(ProfileGetInt(kSection, "GetData", 7, kSettingsFile), 1u);
     std::filesystem::remove(kSettingsFile);
     std::filesystem::create_directory(kSettingsFile);  // not writable, even for root
-    EXPECT_EQ(WriteJobKeys({{"TestMiniZvConnection", 0}}, &error), kExitCannotCreate);
+    EXPECT_EQ(WriteJobKeys(here, {{"TestMiniZvConnection", 0}}, &error), kExitCannotCreate);
     EXPECT_NE(error.find("cannot write the job into "), std::string::npos) << error;
     EXPECT_NE(error.find("zordrive.INI (TestMiniZvConnection=0): Is a directory; the driver "
                          "was not started"),
@@ -169,14 +191,16 @@ TEST(ZvtoolJobKeys, WrittenAndReadBack) {
 
 TEST(ZvtoolJobKeys, WhereThePortComesFrom) {
     ScratchDir scratch;
+    const std::string here = AbsolutePath(".");
     int port = 0;
-    EXPECT_EQ(PortInUse(0, &port), TPortFrom::kDefault);
+    EXPECT_EQ(PortInUse(here, 0, &port), TPortFrom::kDefault);
     EXPECT_EQ(port, 1);
     ProfileWriteString(kSection, "Comport", "7", kSettingsFile);
-    EXPECT_EQ(PortInUse(0, &port), TPortFrom::kSettings);
+    EXPECT_EQ(PortInUse(here, 0, &port), TPortFrom::kSettings);
     EXPECT_EQ(port, 7);
-    EXPECT_NE(PortFromText(TPortFrom::kSettings, 7).find("Comport=7 in "), std::string::npos);
-    EXPECT_EQ(PortInUse(3, &port), TPortFrom::kOption);
+    EXPECT_NE(PortFromText(here, TPortFrom::kSettings, 7).find("Comport=7 in " + here),
+              std::string::npos);
+    EXPECT_EQ(PortInUse(here, 3, &port), TPortFrom::kOption);
     EXPECT_EQ(port, 3);
     EXPECT_STREQ(PortFromKey(TPortFrom::kOption), "--port");
 }
@@ -191,7 +215,7 @@ TEST(ZvtoolRunLock, HolderText) {
 TEST(ZvtoolJson, OneObjectWithItsKeysInOrder) {
     EXPECT_EQ(JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
     TJsonObject object;
-    object.Int("version", kJsonSchemaVersion)
+    object.Int("version", 1)
         .String("command", "check")
         .IntOrNull("result", -1)
         .StringOrNull("file", "")

@@ -11,6 +11,8 @@
 #include "tests/common/scratch_dir.h"
 #include "zvtool/ledger/ledger_store.h"
 #include "zvtool/ledger/sha256.h"
+#include "zvtool/platform/user_folders.h"
+#include "zvtool/time_text.h"
 
 namespace {
 
@@ -43,7 +45,7 @@ TLedgerEntry Entry(long long time, const std::string& unit, const std::string& f
     entry.version = "1.0";
     entry.records = 201;
     entry.sha256 = std::string(64, 'a');
-    entry.file = unit + "/" + FileStamp(time) + "-backup.dat";
+    entry.file = unit + "/" + FileStamp(time, TZone::kUtc) + "-backup.dat";
     entry.folder = folder;
     return entry;
 }
@@ -88,10 +90,15 @@ TEST(Ledger, DamagedLinesAreSkipped) {
 }
 
 TEST(Ledger, DatesAgesAndNames) {
-    EXPECT_EQ(UtcText(0), "1970-01-01 00:00:00 UTC");
-    EXPECT_EQ(UtcText(951782400), "2000-02-29 00:00:00 UTC");
-    EXPECT_EQ(UtcText(4102444799), "2099-12-31 23:59:59 UTC");
-    EXPECT_EQ(FileStamp(951782400 + 3723), "20000229-010203");
+    EXPECT_EQ(TimeText(0, TZone::kUtc), "1970-01-01 00:00:00 UTC");
+    EXPECT_EQ(TimeText(951782400, TZone::kUtc), "2000-02-29 00:00:00 UTC");
+    EXPECT_EQ(TimeText(4102444799, TZone::kUtc), "2099-12-31 23:59:59 UTC");
+    EXPECT_EQ(FileStamp(951782400 + 3723, TZone::kUtc), "20000229-010203");
+    long long back = 0;
+    EXPECT_TRUE(ReadUtcText("2000-02-29 01:02:03 UTC", &back));
+    EXPECT_EQ(back, 951782400 + 3723);
+    EXPECT_FALSE(ReadUtcText("2000-02-29 01:02:03", &back));
+    EXPECT_FALSE(ReadUtcText("2000-13-29 01:02:03 UTC", &back));
     const struct {
         long long seconds;
         const char* text;
@@ -146,50 +153,70 @@ TEST(Ledger, UnitAtNCountsBackFromTheNewest) {
     EXPECT_EQ(RememberedUnit(entries, "/h"), "");
 }
 
-TEST(Ledger, FolderFromTheEnvironment) {
-    EXPECT_EQ(LedgerFolderFrom(false, "/x/data", "/home/u", nullptr), "/x/data/zvtool");
-    EXPECT_EQ(LedgerFolderFrom(false, "", "/home/u", nullptr), "/home/u/.local/share/zvtool");
-    EXPECT_EQ(LedgerFolderFrom(false, "relative", "/home/u", nullptr),
-              "/home/u/.local/share/zvtool");
-    EXPECT_EQ(LedgerFolderFrom(false, nullptr, nullptr, "C:\\L"), "");
-    EXPECT_EQ(LedgerFolderFrom(true, "/x", "/home/u", "C:\\Users\\u\\AppData\\Local"),
-              "C:\\Users\\u\\AppData\\Local\\zvtool");
-    EXPECT_EQ(LedgerFolderFrom(true, "/x", "/home/u", nullptr), "");
+// The user's folders from the environment, as each system names them.
+TEST(UserFolders, FromTheEnvironment) {
+    struct Row {
+        TUserEnvironment environment;
+        const char* state;
+        const char* data;
+    };
+    const Row rows[] = {
+        {{false, "/x/state", "/x/data", "/home/u", nullptr}, "/x/state/zvtool", "/x/data/zvtool"},
+        {{false, "", "", "/home/u", nullptr},
+         "/home/u/.local/state/zvtool",
+         "/home/u/.local/share/zvtool"},
+        // A relative XDG folder is to be ignored, as the base directory rules have it.
+        {{false, "relative", "relative", "/home/u", nullptr},
+         "/home/u/.local/state/zvtool",
+         "/home/u/.local/share/zvtool"},
+        {{false, nullptr, nullptr, nullptr, "C:\\L"}, "", ""},
+        {{true, "/x", "/x", "/home/u", "C:\\Users\\u\\AppData\\Local"},
+         "C:\\Users\\u\\AppData\\Local\\zvtool",
+         "C:\\Users\\u\\AppData\\Local\\zvtool"},
+        {{true, "/x", "/x", "/home/u", nullptr}, "", ""},
+    };
+    for (const Row& row : rows) {
+        const TUserFolders folders = UserFoldersFrom(row.environment);
+        EXPECT_EQ(folders.state, row.state);
+        EXPECT_EQ(folders.data, row.data);
+    }
 }
 
 TEST(Ledger, KeepCopiesTheFileAndAppendsItsLine) {
     ScratchDir cwd;
     const std::string dir = std::filesystem::current_path().string();
-    ASSERT_EQ(setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1), 0);
+    const TLedgerPlace place{dir + "/data/zvtool", "no folder"};
     WriteBytes("b.dat", "0, 1, 2");
     TKeepRequest request{dir + "/b.dat", "backup", "pump-3", "COM1", "1.0", dir, 1796800000};
     TLedgerEntry first;
     TLedgerEntry second;
-    ASSERT_EQ(KeepInLedger(request, &first).exit, 0);
-    ASSERT_EQ(KeepInLedger(request, &second).exit, 0);
+    ASSERT_EQ(KeepInLedger(place, request, &first).exit, 0);
+    ASSERT_EQ(KeepInLedger(place, request, &second).exit, 0);
     EXPECT_EQ(first.file, "pump-3/20261209-070640-backup.dat");
     EXPECT_EQ(second.file, "pump-3/20261209-070640-backup-2.dat");
     EXPECT_EQ(first.sha256, Sha256Hex(std::string("0, 1, 2")));
     EXPECT_EQ(ReadBytes((dir + "/data/zvtool/" + second.file).c_str()), "0, 1, 2");
     std::vector<TLedgerEntry> entries;
     std::string error;
-    ASSERT_TRUE(ReadLedger(dir + "/data/zvtool", &entries, &error)) << error;
+    ASSERT_TRUE(ReadLedger(place, &entries, &error)) << error;
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1].file, second.file);
     EXPECT_EQ(ReadBytes((dir + "/data/zvtool/ledger.log").c_str()),
               FormatLedgerLine(first) + "\n" + FormatLedgerLine(second) + "\n");
-    EXPECT_EQ(UnitForFolder("", dir), "pump-3");
-    EXPECT_EQ(UnitForFolder("other", dir), "other");
-    EXPECT_EQ(UnitForFolder("", "/elsewhere"), "unnamed");
+    EXPECT_EQ(UnitForFolder(place, "", dir), "pump-3");
+    EXPECT_EQ(UnitForFolder(place, "other", dir), "other");
+    EXPECT_EQ(UnitForFolder(place, "", "/elsewhere"), "unnamed");
 
     // A ledger folder that cannot be made (a file stands in its way, whoever runs it).
-    ASSERT_EQ(setenv("XDG_DATA_HOME", (dir + "/b.dat").c_str(), 1), 0);
-    const TZvError failed = KeepInLedger(request, &first);
+    const TZvError failed = KeepInLedger({dir + "/b.dat/zvtool", ""}, request, &first);
     EXPECT_NE(failed.exit, 0);
     EXPECT_NE(failed.message.find("cannot make the ledger folder"), std::string::npos)
         << failed.message;
     EXPECT_NE(failed.message.find("is whole all the same"), std::string::npos);
-    unsetenv("XDG_DATA_HOME");
+    // No folder at all: the reason is said.
+    const TZvError none =
+        KeepInLedger({"", "neither XDG_DATA_HOME nor HOME is set"}, request, &first);
+    EXPECT_EQ(none.message.rfind("no ledger folder: neither XDG_DATA_HOME nor HOME is set", 0), 0u);
 }
 
 }  // namespace

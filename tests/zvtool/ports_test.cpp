@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/cli/ports_render.h"
 #include "zvtool/ports/port_arg.h"
-#include "zvtool/ports/ports_report.h"
 #include "zvtool/ports/serial_ports.h"
 
 namespace fs = std::filesystem;

@@ -222,15 +222,17 @@ TEST(Zvtool, SetWritesTheDriversLayout) {
     WriteBytes("a.dat", Record(0) + ",\r\n" + Record(200));
     ASSERT_EQ(Command({"set", "a.dat", "-o", "b.dat", "module", "200", "129", "7"}).status, 0);
     std::vector<TZvRecord> records;
-    ASSERT_EQ(LoadCheckedRecords("b.dat", records), kExitOk);
+    std::vector<std::string> problems;
+    ASSERT_EQ(LoadCheckedRecords("b.dat", &records, &problems).exit, kExitOk);
     ASSERT_EQ(records.size(), 2U);
     EXPECT_EQ(records[1].bytes[129], 7);
     EXPECT_EQ(records[1].bytes[128], (200 + 128) % 256);
     EXPECT_EQ(ReadBytes("a.dat"), Record(0) + ",\r\n" + Record(200));
     std::vector<TZvRecord> expected;
-    ASSERT_EQ(LoadCheckedRecords("a.dat", expected), kExitOk);
+    ASSERT_EQ(LoadCheckedRecords("a.dat", &expected, &problems).exit, kExitOk);
     expected[1].bytes[129] = 7;
-    ASSERT_TRUE(WriteRecordFile("c.dat", expected));
+    std::string error;
+    ASSERT_TRUE(WriteRecordFile("c.dat", expected, &error)) << error;
     EXPECT_EQ(ReadBytes("b.dat"), ReadBytes("c.dat"));
     EXPECT_EQ(ReadBytes("b.dat").find("\r\n") <= 80, true);
     EXPECT_EQ(cwd.Entries(), (std::vector<std::string>{"a.dat", "b.dat", "c.dat"}));
@@ -241,19 +243,21 @@ TEST(Zvtool, LoadCheckedRecordsTakesOnlySoundFiles) {
     WriteBytes("a.dat", Record(0) + ",\r\n" + Record(200));
     WriteBytes("bad.dat", Record(3) + ", 4");
     std::vector<TZvRecord> records;
-    ASSERT_EQ(LoadCheckedRecords("a.dat", records), kExitOk);
+    std::vector<std::string> problems;
+    ASSERT_EQ(LoadCheckedRecords("a.dat", &records, &problems).exit, kExitOk);
     ASSERT_EQ(records.size(), 2U);
     EXPECT_EQ(records[1].number, 200);
     EXPECT_EQ(records[1].bytes[129], (200 + 129) % 256);
+    EXPECT_TRUE(problems.empty());
 
-    ::testing::internal::CaptureStderr();
     std::vector<TZvRecord> none;
-    EXPECT_EQ(LoadCheckedRecords("bad.dat", none), kExitDataError);
-    EXPECT_EQ(LoadCheckedRecords("missing.dat", none), kExitNoInput);
-    const std::string err = ::testing::internal::GetCapturedStderr();
+    const TZvError bad = LoadCheckedRecords("bad.dat", &none, &problems);
+    EXPECT_EQ(bad.exit, kExitDataError);
+    EXPECT_EQ(bad.message.rfind("bad.dat fails the check (2 problems)", 0), 0u) << bad.message;
+    ASSERT_FALSE(problems.empty());
+    EXPECT_EQ(problems[0].rfind("bad.dat:1:", 0), 0u) << problems[0];
+    EXPECT_EQ(LoadCheckedRecords("missing.dat", &none, &problems).exit, kExitNoInput);
     EXPECT_TRUE(none.empty());
-    EXPECT_NE(err.find("bad.dat:1:"), std::string::npos) << err;
-    EXPECT_NE(err.find("zvtool: bad.dat fails the check (2 problems)"), std::string::npos) << err;
 }
 
 // The comparison behind `diff`, without its printing: records matched by number, the later

@@ -99,7 +99,8 @@ TEST_P(StrictReadingTest, RecordsAreThoseTheDriverReads) {
 TEST_P(StrictReadingTest, RecordsWrittenAgainReadBackTheSame) {
     const TRecordReading reading = ReadRecordText(GetParam().text);
     ScratchDir cwd;
-    ASSERT_TRUE(WriteRecordFile("again.dat", reading.records));
+    std::string error;
+    ASSERT_TRUE(WriteRecordFile("again.dat", reading.records, &error)) << error;
     const TRecordReading again = ReadRecordText(ReadBytes("again.dat"));
     ASSERT_EQ(again.records.size(), reading.records.size());
     for (std::size_t i = 0; i < again.records.size(); ++i) {
@@ -218,8 +219,12 @@ TEST(RecordFile, CannotReadGivesTheSystemsReason) {
     ScratchDir cwd;
     std::string text;
     std::string error;
-    EXPECT_FALSE(ReadWholeFile("missing.dat", text, error));
+    EXPECT_FALSE(ReadRecordFile("missing.dat", &text, &error));
     EXPECT_EQ(error, "No such file or directory");
+    // Far larger than any record file: refused before it is all read.
+    WriteBytes("huge.dat", std::string(17u * 1024 * 1024, '1'));
+    EXPECT_FALSE(ReadRecordFile("huge.dat", &text, &error));
+    EXPECT_EQ(error, "larger than 16 MB, so no record file (201 records take about 110 KB)");
 }
 
 }  // namespace

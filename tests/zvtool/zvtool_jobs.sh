@@ -97,7 +97,7 @@ case $name in
         zvtool --json send central central.dat --ignore-mut-block
         check "send central" "$status" 0
         check "json" "$(json out.txt 'o["version"], o["command"], o["exit"], o["job"], o["result"], o["meaning"], o["records"], o["file"], o["partial"]')" \
-            "(1, 'send', 0, 'send central', 1, 'every record was sent and the unit accepted each one', 1, '$PWD/central.dat', False)"
+            "(2, 'send', 0, 'send central', 1, 'every record was sent and the unit accepted each one', 1, '$PWD/central.dat', False)"
         check "IgnoreMutBlock" "$(tr -d '\r' <zordrive.INI | grep -c '^IgnoreMutBlock=1$')" 1
         # Every other line of the settings file stays.
         printf '; kept\r\n[Other]\r\nKey=1\r\n' >>zordrive.INI
@@ -475,7 +475,8 @@ import json, sys
 units = [json.loads(line) for line in open(sys.argv[1])]
 assert [u["unit"] for u in units] == ["unit1", "unit2"], units
 assert units[0]["exit"] == 0 and units[0]["records"] == 1 and units[0]["run"]["result"] == 3, units[0]
-assert units[1]["exit"] == 4 and units[1]["port"] == sys.argv[2] + "/l11", units[1]
+assert units[1]["exit"] == 4 and units[1]["unit_port"] == sys.argv[2] + "/l11", units[1]
+assert units[1]["result"] == 4 and units[1]["outcome"].startswith("result 4: ") and units[1]["command"] == "fetch", units[1]
 assert all(u["cpu_seconds"] >= 0 and u["seconds"] > 0 for u in units), units
 PY
         # The file a send reads is named from here, not from each unit's folder.
@@ -691,7 +692,7 @@ PY
             # shellcheck disable=SC2086
             zvtool --json ${run#*|}
             check "${run#*|}" "$status" "$want"
-            check "${run#*|}: one object" "$(json out.txt 'o["version"], o["exit"]')" "(1, $want)"
+            check "${run#*|}: one object" "$(json out.txt 'o["version"], o["exit"]')" "(2, $want)"
             # A job's object has the keys of its run however it ended.
             case ${run#*|} in
                 test* | fetch* | send*) check "${run#*|}: job keys" "$(json out.txt '"job" in o and "account" in o')" True ;;

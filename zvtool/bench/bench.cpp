@@ -1,167 +1,61 @@
 #include "zvtool/bench/bench.h"
 
-#include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "zvtool/bench/bench_process.h"
-#include "zvtool/bench/bench_screen.h"
-#include "zvtool/bench/units.h"
-#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/jobs/process.h"
+#include "zvtool/jobs/job.h"
+#include "zvtool/platform/files.h"
 
 namespace {
 
 constexpr int kTickMs = 200;
-constexpr char kCommand[] = "";
-using Clock = std::chrono::steady_clock;
+constexpr int kSoftwareExit = 70;
+constexpr char kStartingLine[] = "starting";
 
 struct TUnitRun {
     TBenchUnit unit;
     std::string folder;
-    std::string outPath;  // its zvtool's standard output: its JSON object
-    std::string logPath;  // its standard error: progress lines and messages
-    TUnitProcess process;
     bool running = false;
-    Clock::time_point start;
-    TUnitView view;
+    double start = 0;
+    std::string line;  // its line as last reported
     TUnitOutcome outcome;
 };
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+void ReportLine(const TJobContext& context, TUnitRun* run, const std::string& line) {
+    if (line.empty() || line == run->line) {
+        return;
+    }
+    run->line = line;
+    TEvent event;
+    event.kind = TEventKind::kUnitLine;
+    event.unit = run->unit.name;
+    event.what = line;
+    context.Emit(event);
 }
 
-// The last line of the unit's log that says something; a line redrawn with CR counts from
-// its last CR.
-std::string LastLine(const std::string& path) {
-    std::istringstream lines(ReadWhole(path));
-    std::string line;
-    std::string last;
-    while (std::getline(lines, line)) {
-        const std::size_t cr = line.find_last_of('\r', line.size() > 1 ? line.size() - 2 : 0);
-        line = cr == std::string::npos ? line : line.substr(cr + 1);
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
-            line.pop_back();
-        }
-        if (!line.empty()) {
-            last = line;
-        }
-    }
-    return last;
-}
-
-bool ReadUnits(const TZvOptions& options, std::vector<TBenchUnit>* units, TZvError* error) {
-    std::string message;
-    if (!options.portList.empty()) {
-        if (ParsePortList(options.portList, units, &message)) {
-            return true;
-        }
-        *error = {kExitUsage, message, ""};
-        return false;
-    }
-    std::ifstream in(options.unitsFile, std::ios::binary);
-    if (!in) {
-        *error = {kExitNoInput, "cannot read the units file " + options.unitsFile, ""};
-        return false;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (ParseUnitsFile(text.str(), units, &message)) {
-        return true;
-    }
-    *error = {kExitDataError, options.unitsFile + ": " + message, ""};
-    return false;
-}
-
-// A file name that every unit would share is refused: each writes its own. So is one unit
-// name for them all: each unit is kept in the ledger under its own.
-bool CheckBenchOptions(const TZvOptions& options, TZvError* error) {
-    if (!options.unit.empty()) {
-        *error = {kExitUsage,
-                  "a bench names its units itself (unit1, unit2, ... for --ports, or as the "
-                  "units file names them): leave out --unit",
-                  ""};
-        return false;
-    }
-    for (const std::string* path : {&options.output, &options.trace}) {
-        if (!path->empty() && AbsolutePath(*path) == *path) {
-            *error = {kExitUsage,
-                      "with several units, -o and --trace name a file in each unit's folder: "
-                      "give a relative name, not " +
-                          *path,
-                      ""};
-            return false;
-        }
-    }
-    return true;
-}
-
-// The outcome of a unit whose zvtool ended with `status`, from what it printed.
-void ReadOutcome(TUnitRun* run, int status, double cpuSeconds) {
-    TUnitOutcome& outcome = run->outcome;
-    outcome.exit = status;
-    outcome.cpuSeconds = cpuSeconds;
-    outcome.seconds = std::chrono::duration<double>(Clock::now() - run->start).count();
-    std::string json = ReadWhole(run->outPath);
-    while (!json.empty() && (json.back() == '\n' || json.back() == '\r')) {
-        json.pop_back();
-    }
-    outcome.json = json.size() > 1 && json[0] == '{' ? json : "";
-    std::string value;
-    if (JsonField(outcome.json, "records", &value)) {
-        outcome.records = std::atoi(value.c_str());
-    }
-    if (JsonField(outcome.json, "file", &value)) {
-        outcome.file = value;
-    }
-    std::string meaning;
-    if (status == 0) {
-        outcome.result = "ok";
-    } else if (status == kExitInterrupted) {
-        outcome.result = "stopped by Ctrl-C";
-    } else if (JsonField(outcome.json, "result", &value) &&
-               JsonField(outcome.json, "meaning", &meaning)) {
-        outcome.result = "result " + value + ": " + meaning;
-    } else {
-        const std::string last = LastLine(run->logPath);
-        outcome.result = last.compare(0, 8, "zvtool: ") == 0 ? last.substr(8) : last;
-        outcome.result =
-            "exit " + std::to_string(status) + (last.empty() ? "" : ": ") + outcome.result;
-    }
-}
-
-bool StartAll(const TZvOptions& options, std::vector<TUnitRun>* runs, TZvError* error) {
-    const std::string base = AbsolutePath(options.dir.empty() ? "." : options.dir);
-    const std::string program = SelfProgram();
+// Makes every unit's folder, then starts them all.
+bool StartAll(const TJobContext& context, const TUnitLauncher& launcher,
+              std::vector<TUnitRun>* runs, TZvError* error) {
     for (TUnitRun& run : *runs) {
-        run.folder = base + "/" + run.unit.name;
-        run.outPath = base + "/" + run.unit.name + ".json";
-        run.logPath = base + "/" + run.unit.name + ".log";
-        run.view = {run.unit.name, run.unit.port, "starting"};
+        run.folder = JoinPath(context.runFolder, run.unit.name);
         run.outcome.name = run.unit.name;
         run.outcome.port = run.unit.port;
+        run.line = kStartingLine;
         std::string why;
-        if (!MakeFolder(run.folder, &why)) {
+        if (!MakeFolders(run.folder, TFolderMode::kShared, &why)) {
             *error = {kExitCannotCreate, "cannot make the unit folder " + run.folder + ": " + why,
                       ""};
             return false;
         }
     }
-    for (TUnitRun& run : *runs) {
+    for (std::size_t i = 0; i < runs->size(); ++i) {
+        TUnitRun& run = (*runs)[i];
         std::string why;
-        run.start = Clock::now();
-        if (!StartUnit(UnitCommandLine(options, run.unit, run.folder, program), run.folder,
-                       run.outPath, run.logPath, &run.process, &why)) {
+        run.start = context.clock.seconds();
+        if (!launcher.start(i, run.unit, run.folder, &why)) {
             run.outcome.exit = kExitUnavailable;
-            run.outcome.result = "exit 69: cannot start zvtool for it: " + why;
+            run.outcome.lastWords = "cannot start zvtool for it: " + why;
             continue;
         }
         run.running = true;
@@ -169,127 +63,109 @@ bool StartAll(const TZvOptions& options, std::vector<TUnitRun>* runs, TZvError* 
     return true;
 }
 
-// Shows what changed: on a terminal every unit's line redrawn; otherwise one line per event.
-void Show(std::vector<TUnitRun>* runs, bool terminal, std::size_t* drawn) {
-    bool changed = false;
-    for (TUnitRun& run : *runs) {
-        const std::string line = run.running ? LastLine(run.logPath) : run.outcome.result;
-        if (!line.empty() && line != run.view.line) {
-            run.view.line = line;
-            changed = true;
-            if (!terminal) {
-                std::fprintf(stderr, "%s: %s\n", run.unit.name.c_str(), line.c_str());
-            }
-        }
-    }
-    if (terminal && (changed || *drawn == 0)) {
-        std::vector<TUnitView> views;
-        for (const TUnitRun& run : *runs) {
-            views.push_back(run.view);
-        }
-        const std::vector<std::string> lines = BenchLines(views);
-        std::fputs(Redraw(lines, *drawn).c_str(), stderr);
-        *drawn = lines.size();
-    }
-}
-
-// Watches the units until every one has ended; passes Ctrl-C on to all of them once.
-bool WatchAll(std::vector<TUnitRun>* runs, bool terminal) {
-    std::size_t drawn = 0;
+// Watches the units until every one has ended; passes a cancel on to all of them once.
+bool WatchAll(const TJobContext& context, const TUnitLauncher& launcher,
+              std::vector<TUnitRun>* runs, TCommandEnd* end) {
     bool interrupted = false;
     for (;;) {
         std::size_t running = 0;
-        for (TUnitRun& run : *runs) {
-            int status = 0;
-            double cpu = 0;
-            if (run.running && UnitEnded(&run.process, &status, &cpu)) {
+        for (std::size_t i = 0; i < runs->size(); ++i) {
+            TUnitRun& run = (*runs)[i];
+            if (run.running && launcher.ended(i, &run.outcome)) {
                 run.running = false;
-                ReadOutcome(&run, status, cpu);
+                run.outcome.name = run.unit.name;
+                run.outcome.port = run.unit.port;
+                run.outcome.seconds = context.clock.seconds() - run.start;
             }
             running += run.running ? 1 : 0;
         }
-        if (Interrupted() && !interrupted) {
+        if (context.CancelRequested() && !interrupted) {
             interrupted = true;
-            PrintError({kExitInterrupted, "interrupted: stopping every unit's driver", ""});
-            // The message took the line below the drawing: draw the units anew under it.
-            drawn = 0;
-            for (const TUnitRun& run : *runs) {
-                if (run.running) {
-                    InterruptUnit(run.process);
+            Fail(context, end, {kExitInterrupted, "interrupted: stopping every unit's driver", ""});
+            for (std::size_t i = 0; i < runs->size(); ++i) {
+                if ((*runs)[i].running) {
+                    launcher.interrupt(i);
                 }
             }
         }
-        Show(runs, terminal, &drawn);
+        for (std::size_t i = 0; i < runs->size(); ++i) {
+            TUnitRun& run = (*runs)[i];
+            ReportLine(context, &run,
+                       run.running ? launcher.lastLine(i) : UnitResultText(run.outcome));
+        }
         if (running == 0) {
             return interrupted;
         }
-        PauseMs(kTickMs);
+        context.clock.sleep(kTickMs);
     }
 }
 
-// After Ctrl-C: what a stopped unit's zvtool said it left, in its own words.
-void SayWhatItHolds(const TUnitRun& run) {
+// After a cancel: what a stopped unit said it left, in its own words.
+void SayWhatItHolds(const TJobContext& context, const TUnitLauncher& launcher, std::size_t index,
+                    const TUnitRun& run, TCommandEnd* end) {
+    const std::string& name = run.unit.name;
     if (run.outcome.exit != kExitInterrupted) {
-        std::fprintf(stderr, "zvtool: %s had ended: %s\n", run.unit.name.c_str(),
-                     run.outcome.result.c_str());
+        Say(context, end, Note(name + " had ended: " + UnitResultText(run.outcome)));
         return;
     }
-    std::istringstream lines(ReadWhole(run.logPath));
-    std::string line;
-    bool said = false;
-    while (std::getline(lines, line)) {
-        if (line.find(" holds ") != std::string::npos || line.find(" left ") != std::string::npos) {
-            std::fprintf(stderr, "zvtool: %s: %s\n", run.unit.name.c_str(),
-                         line.compare(0, 8, "zvtool: ") == 0 ? line.c_str() + 8 : line.c_str());
-            said = true;
-        }
+    const std::vector<std::string> held = launcher.heldLines(index);
+    for (const std::string& line : held) {
+        Say(context, end, Note(name + ": " + line));
     }
-    if (!said) {
-        std::fprintf(stderr, "zvtool: %s was stopped; see %s\n", run.unit.name.c_str(),
-                     run.logPath.c_str());
+    if (held.empty()) {
+        Say(context, end,
+            Note(name + " was stopped; see " +
+                 (run.outcome.log.empty() ? std::string("its log") : run.outcome.log)));
     }
 }
 
 }  // namespace
 
-int RunBench(const TZvOptions& options) {
-    std::string why;
-    if (!BenchSupported(&why)) {
-        return Fail({kExitUnavailable, why, kCommand});
+std::string UnitResultText(const TUnitOutcome& outcome) {
+    if (outcome.exit == kExitOk) {
+        return "ok";
     }
-    std::vector<TBenchUnit> units;
-    TZvError error;
-    if (!ReadUnits(options, &units, &error) || !CheckBenchOptions(options, &error)) {
-        return Fail(error);
+    if (outcome.exit == kExitInterrupted) {
+        return "stopped by Ctrl-C";
     }
-    // Every unit's zvtool runs in its own folder: the files it reads are named from here.
-    TZvOptions unitOptions = options;
-    for (std::string* path : {&unitOptions.file, &unitOptions.driver}) {
-        *path = path->empty() ? "" : AbsolutePath(*path);
+    if (outcome.result >= 0 && !outcome.meaning.empty()) {
+        return "result " + std::to_string(outcome.result) + ": " + outcome.meaning;
     }
+    const std::string& words = outcome.lastWords.empty() ? outcome.error : outcome.lastWords;
+    return "exit " + std::to_string(outcome.exit) + (words.empty() ? "" : ": ") + words;
+}
+
+int BenchExit(const std::vector<TUnitOutcome>& outcomes, bool interrupted) {
+    if (interrupted) {
+        return kExitInterrupted;
+    }
+    int worst = 0;
+    for (const TUnitOutcome& outcome : outcomes) {
+        const int exit = outcome.exit < 0 ? kSoftwareExit : outcome.exit;
+        worst = exit > worst ? exit : worst;
+    }
+    return worst;
+}
+
+void RunBench(const TJobContext& context, const std::vector<TBenchUnit>& units,
+              const TUnitLauncher& launcher, TBenchOutcome* outcome) {
     std::vector<TUnitRun> runs(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
         runs[i].unit = units[i];
     }
-    if (!StartAll(unitOptions, &runs, &error)) {
-        return Fail(error);
+    TZvError error;
+    if (!StartAll(context, launcher, &runs, &error)) {
+        outcome->end.exit = Fail(context, &outcome->end, error);
+        return;
     }
-    const bool interrupted = WatchAll(&runs, StderrIsTerminal());
-    std::vector<TUnitOutcome> outcomes;
+    outcome->interrupted = WatchAll(context, launcher, &runs, &outcome->end);
     for (const TUnitRun& run : runs) {
-        outcomes.push_back(run.outcome);
+        outcome->units.push_back(run.outcome);
     }
-    if (options.json) {
-        for (const TUnitOutcome& outcome : outcomes) {
-            std::printf("%s\n", OutcomeJson(outcome).c_str());
-        }
-    } else {
-        std::fputs(OutcomeTable(outcomes).c_str(), stdout);
-    }
-    if (interrupted) {
-        for (const TUnitRun& run : runs) {
-            SayWhatItHolds(run);
+    if (outcome->interrupted) {
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            SayWhatItHolds(context, launcher, i, runs[i], &outcome->end);
         }
     }
-    return BenchExit(outcomes, interrupted);
+    outcome->end.exit = BenchExit(outcome->units, outcome->interrupted);
 }

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "zvtool/jobs/request.h"
 #include "zvtool/ledger/ledger.h"
 #include "zvtool/ports/port_arg.h"
 
@@ -39,30 +38,6 @@ bool AddUnit(const TBenchUnit& unit, const std::string& where, std::vector<TBenc
     }
     units->push_back(unit);
     return true;
-}
-
-// The job's words on a command line: "fetch modules 3-5", "restore FILE --modules 2-3".
-std::vector<std::string> JobWords(const TZvOptions& options) {
-    const std::string range = std::to_string(options.first) + "-" + std::to_string(options.last);
-    switch (options.job) {
-        case TZvJob::kTest:
-            return {"test"};
-        case TZvJob::kFetchCentral:
-            return {"fetch", "central"};
-        case TZvJob::kFetchModules:
-            return {"fetch", "modules", range};
-        case TZvJob::kSendCentral:
-            return {"send", "central", options.file};
-        case TZvJob::kSendModules:
-            return {"send", "modules", options.file};
-        case TZvJob::kBackup:
-            return {"backup", "--modules", range};
-        default:
-            if (options.rangeGiven) {
-                return {"restore", options.file, "--modules", range};
-            }
-            return {"restore", options.file};
-    }
 }
 
 }  // namespace
@@ -128,38 +103,4 @@ bool ParseUnitsFile(const std::string& text, std::vector<TBenchUnit>* units, std
     }
     *units = parsed;
     return true;
-}
-
-std::vector<std::string> UnitCommandLine(const TZvOptions& options, const TBenchUnit& unit,
-                                         const std::string& folder, const std::string& program) {
-    std::vector<std::string> line{program};
-    const std::vector<std::string> words = JobWords(options);
-    line.insert(line.end(), words.begin(), words.end());
-    const std::pair<const char*, const std::string*> valued[] = {
-        {"--output", &options.output}, {"--driver", &options.driver}, {"--trace", &options.trace}};
-    for (const auto& [name, value] : valued) {
-        if (!value->empty()) {
-            line.insert(line.end(), {name, *value});
-        }
-    }
-    const std::pair<const char*, bool> flags[] = {{"--ignore-mut-block", options.ignoreMutBlock},
-                                                  {"--force", options.force},
-                                                  {"--dated", options.dated},
-                                                  {"--resume", options.resume},
-                                                  {"--skip-refused", options.skipRefused},
-                                                  {"--dry-run", options.dryRun},
-                                                  {"--no-backup", options.noBackup},
-                                                  {"--all", options.sendAll}};
-    for (const auto& [name, given] : flags) {
-        if (given) {
-            line.push_back(name);
-        }
-    }
-    // Each unit's backups and copies go into the ledger under the unit's own name, and what it
-    // says about finishing a job names its folder.
-    if (options.job == TZvJob::kBackup || options.job == TZvJob::kRestore) {
-        line.insert(line.end(), {"--unit", unit.name});
-    }
-    line.insert(line.end(), {"--dir", folder, "--port", unit.port, "--json"});
-    return line;
 }

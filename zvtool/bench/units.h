@@ -19,12 +19,3 @@ bool ParsePortList(const std::string& text, std::vector<TBenchUnit>* units, std:
 // names the unit's folder and its backups in the ledger.
 // False with `error` naming the line for anything else, or a name or port given twice.
 bool ParseUnitsFile(const std::string& text, std::vector<TBenchUnit>* units, std::string* error);
-
-struct TZvOptions;
-
-// The command line of one unit's zvtool: the same job and options as the bench's, with the
-// unit's name (--unit, for a backup or a restore), its folder (--dir), its --port and --json;
-// `program` first. Run in the unit's folder, so that relative output and trace names land
-// there (input files are absolute by then).
-std::vector<std::string> UnitCommandLine(const TZvOptions& options, const TBenchUnit& unit,
-                                         const std::string& folder, const std::string& program);

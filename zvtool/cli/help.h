@@ -1,10 +1,13 @@
 #pragma once
 #include <string>
 
-// zvtool's help texts: the whole program, and each command; the options come from the
-// option table (cli/options.cpp).
+struct TCommandRow;
+
+// zvtool's help texts: the whole program, and each command, from the command table and the
+// option table.
+std::string MainHelpText();
+std::string CommandHelpText(const TCommandRow& row);
 void PrintMainHelp();
-// False when `command` is no command word.
-bool PrintCommandHelp(const std::string& command);
+void PrintCommandHelp(const TCommandRow& row);
 // "Try 'zvtool fetch --help'." (or 'zvtool --help' for no command) on stderr.
 void PrintUsageHint(const std::string& command);

@@ -1,51 +1,21 @@
 #include "zvtool/cli/options.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "tools/option_table.h"
+#include "zvtool/cli/command_bits.h"
+#include "zvtool/cli/commands.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/ledger.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/ports/port_arg.h"
 
 namespace {
 
 constexpr int kLastRecordNumber = 255;
 constexpr int kHelpColumn = 18;
-
-// The commands, one bit each in the option table; kNoCommand is zvtool's own help.
-constexpr unsigned kTest = 1u << 0;
-constexpr unsigned kFetch = 1u << 1;
-constexpr unsigned kSend = 1u << 2;
-constexpr unsigned kBackup = 1u << 3;
-constexpr unsigned kRestore = 1u << 4;
-constexpr unsigned kCheck = 1u << 5;
-constexpr unsigned kShow = 1u << 6;
-constexpr unsigned kDiff = 1u << 7;
-constexpr unsigned kNoCommand = 1u << 8;
-constexpr unsigned kSet = 1u << 9;
-constexpr unsigned kHistory = 1u << 10;
-constexpr unsigned kUnits = 1u << 11;
-constexpr unsigned kPorts = 1u << 12;
-constexpr unsigned kJobs = kTest | kFetch | kSend | kBackup | kRestore;
-constexpr unsigned kEvery =
-    kJobs | kCheck | kShow | kDiff | kSet | kHistory | kUnits | kPorts | kNoCommand;
-
-struct TCommandRow {
-    const char* name;
-    unsigned bit;
-    int usageExit;  // check and diff answer a question: 2 is their trouble, as cmp has it
-};
-
-const TCommandRow kCommandRows[] = {
-    {"test", kTest, kExitUsage},       {"fetch", kFetch, kExitUsage},
-    {"send", kSend, kExitUsage},       {"backup", kBackup, kExitUsage},
-    {"restore", kRestore, kExitUsage}, {"check", kCheck, kExitDiffTrouble},
-    {"show", kShow, kExitDiffTrouble}, {"diff", kDiff, kExitDiffTrouble},
-    {"set", kSet, kExitUsage},         {"history", kHistory, kExitUsage},
-    {"units", kUnits, kExitUsage},     {"ports", kPorts, kExitUsage},
-};
 
 enum TOptionId {
     kPort,
@@ -76,7 +46,7 @@ const TOptionRow kRows[] = {
     {kPort,
      {"--port"},
      "PORT",
-     kJobs | kNoCommand,
+     kJobBits | kNoCommandBit,
      "the unit's serial port: COMn as a number 1 to 255 (\"Comport\"), a\n"
      "device path (/dev/ttyUSB0, /dev/serial/by-id/...) or a USB adapter\n"
      "usb:VID:PID[:SERIAL] (`zvtool ports` lists them); on POSIX a path or an\n"
@@ -85,140 +55,116 @@ const TOptionRow kRows[] = {
     {kPortList,
      {"--ports"},
      "A,B,...",
-     kJobs | kNoCommand,
+     kJobBits | kNoCommandBit,
      "run the job on several units at once, one on each port (as --port\n"
      "takes them), each in its run folder unit1, unit2, ... under --dir\n"
      "(POSIX only)"},
     {kUnitsFile,
      {"--units"},
      "FILE",
-     kJobs | kNoCommand,
+     kJobBits | kNoCommandBit,
      "as --ports, with the units a file names: \"NAME PORT\" a line, each\n"
      "run in the folder NAME"},
     {kDriver,
      {"--driver"},
      "PATH",
-     kJobs | kNoCommand,
+     kJobBits | kNoCommandBit,
      "the driver to run; default: the one beside zvtool, then the search path"},
     {kDir,
      {"--dir"},
      "DIR",
-     kJobs | kPorts | kNoCommand,
+     kJobBits | kPortsBit | kNoCommandBit,
      "the driver's directory: it runs there, and \"ToZv.dat\" and \"fromZv.dat\"\n"
      "lie there (on POSIX also the two INI files and the COMn link); default:\n"
      "the current directory"},
     {kJson,
      {"--json"},
      nullptr,
-     kEvery,
+     kEveryBit,
      "print one JSON object on standard output for every command and every\n"
      "failure: {version, command, exit, error, ...} (README: zvtool's JSON output)"},
     {kTrace,
      {"--trace"},
      "FILE",
-     kJobs | kNoCommand,
+     kJobBits | kNoCommandBit,
      "the driver traces into FILE instead of the session trace in the log\n"
      "folder; a failed job is explained from the trace either way"},
     {kOutput,
      {"-o", "--output"},
      "FILE",
-     kFetch | kBackup | kSet,
+     kFetchBit | kBackupBit | kSetBit,
      "where the fetched records go as well; backup: the setup file to write;\n"
      "set: where the changed file goes (default: FILE itself)"},
     {kModules,
      {"--modules"},
      "A-B",
-     kBackup | kRestore,
+     kBackupBit | kRestoreBit,
      "the module records to back up, or to restore: A-B, N or all (default:\n"
      "all); a restore with --modules leaves the central record as it is"},
     {kResume,
      {"--resume"},
      nullptr,
-     kBackup | kRestore,
+     kBackupBit | kRestoreBit,
      "backup: continue from FILE.partial at the first module it lacks;\n"
      "restore: continue an interrupted or failed restore of FILE with what is\n"
      "still unsent or not read back"},
     {kSkipRefused,
      {"--skip-refused"},
      nullptr,
-     kBackup,
+     kBackupBit,
      "go on past a module the unit refuses; list the refused ones, exit 79"},
     {kDryRun,
      {"--dry-run"},
      nullptr,
-     kRestore,
+     kRestoreBit,
      "stop after the plan: what differs and how long sending it takes"},
     {kNoBackup,
      {"--no-backup"},
      nullptr,
-     kRestore,
+     kRestoreBit,
      "take no copy of the unit first (so every record is sent: nothing to\n"
      "compare with)"},
     {kIgnoreMutBlock,
      {"--ignore-mut-block"},
      nullptr,
-     kSend | kRestore,
+     kSendBit | kRestoreBit,
      "send the central record with the flag \"IgnoreMutBlock\" set"},
-    {kForce, {"--force"}, nullptr, kFetch | kBackup, "-o FILE may replace a file that is there"},
+    {kForce,
+     {"--force"},
+     nullptr,
+     kFetchBit | kBackupBit,
+     "-o FILE may replace a file that is there"},
     {kDated,
      {"--dated"},
      nullptr,
-     kBackup,
+     kBackupBit,
      "write the backup as FILE with the date and time in its name\n"
      "(unit-20261209-033004.dat), so that every backup is kept"},
     {kAll,
      {"--all"},
      nullptr,
-     kCheck | kRestore,
+     kCheckBit | kRestoreBit,
      "check: list every problem (otherwise the first 20 of each file);\n"
      "restore: send every record, not only those that differ"},
     {kRecord,
      {"--record"},
      "N",
-     kShow,
+     kShowBit,
      "only record N (0 or \"central\" for the central record, 1 to 200 a module)"},
-    {kHex, {"--hex"}, nullptr, kShow | kDiff | kSet, "offsets and values in hexadecimal"},
+    {kHex, {"--hex"}, nullptr, kShowBit | kDiffBit | kSetBit, "offsets and values in hexadecimal"},
     {kUnit,
      {"--unit"},
      "NAME",
-     kBackup | kRestore,
+     kBackupBit | kRestoreBit,
      "the unit's name in the ledger (letters, digits, '.', '_', '-'); the run\n"
      "folder remembers the last one named there; default: that, else \"unnamed\""},
     {kHelp,
      {"-h", "--help"},
      nullptr,
-     kEvery,
+     kEveryBit,
      "this help; `zvtool COMMAND --help` explains one command"},
-    {kVersion, {"--version"}, nullptr, kEvery, "print the version"},
+    {kVersion, {"--version"}, nullptr, kEveryBit, "print the version"},
 };
-
-const TCommandRow* FindCommandRow(const std::string& name) {
-    for (const TCommandRow& row : kCommandRows) {
-        if (name == row.name) {
-            return &row;
-        }
-    }
-    return nullptr;
-}
-
-// "fetch and backup", "test, fetch, send, backup and restore".
-std::string CommandNames(unsigned bits) {
-    std::vector<std::string> names;
-    for (const TCommandRow& row : kCommandRows) {
-        if ((bits & row.bit) != 0) {
-            names.push_back(row.name);
-        }
-    }
-    std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-    }
-    return text;
-}
-
-std::string NotARange(const std::string& text) {
-    return "'" + text + "' is not a module range: give A-B, N or all, with 1 <= A <= B <= 200";
-}
 
 // The value of --record: 0 to 255, or "central".
 bool ParseRecordNumber(const std::string& text, int* number) {
@@ -229,15 +175,10 @@ bool ParseRecordNumber(const std::string& text, int* number) {
     return ParseWholeNumber(text, 0, kLastRecordNumber, number);
 }
 
-std::string NotAUnitName(const std::string& text) {
-    return "'" + text +
-           "' is not a unit name: 1 to 64 letters, digits, '.', '_' or '-', not starting "
-           "with '.'";
-}
-
-// Applies one option's value; false and `error` when it does not fit.
-bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* error) {
+// Applies an option that takes a value; false and `error` when it does not fit.
+bool TakeValue(const TGivenOption& given, TZvOptions* options, std::string* error) {
     const std::string& value = given.value;
+    TJobRequest& job = options->job;
     switch (given.row->id) {
         case kPort: {
             TPortArg port;
@@ -249,29 +190,24 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
             return true;
         }
         case kModules:
-            if (!ParseModuleRange(value, &options->first, &options->last)) {
-                *error = NotARange(value);
+            if (!ParseModuleRange(value, &job.first, &job.last)) {
+                *error = NotAModuleRange(value);
                 return false;
             }
-            options->rangeGiven = true;
-            return true;
-        case kResume:
-            options->resume = true;
-            return true;
-        case kSkipRefused:
-            options->skipRefused = true;
-            return true;
-        case kDryRun:
-            options->dryRun = true;
-            return true;
-        case kNoBackup:
-            options->noBackup = true;
+            job.rangeGiven = true;
             return true;
         case kRecord:
             if (!ParseRecordNumber(value, &options->records.record)) {
                 *error = "--record takes a record number 0 to 255 or \"central\"";
                 return false;
             }
+            return true;
+        case kUnit:
+            if (!IsUnitName(value)) {
+                *error = NotAUnitName(value);
+                return false;
+            }
+            job.unit = value;
             return true;
         case kDriver:
             options->driver = value;
@@ -288,179 +224,54 @@ bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* err
         case kTrace:
             options->trace = value;
             return true;
-        case kOutput:
-            options->output = value;
+        default:
+            job.output = value;
             options->records.output = value;
             return true;
-        case kUnit:
-            if (!IsUnitName(value)) {
-                *error = NotAUnitName(value);
-                return false;
-            }
-            options->unit = value;
+    }
+}
+
+// Applies one option; false and `error` when it does not fit.
+bool TakeOption(const TGivenOption& given, TZvOptions* options, std::string* error) {
+    TJobRequest& job = options->job;
+    switch (given.row->id) {
+        case kResume:
+            job.resume = true;
+            return true;
+        case kSkipRefused:
+            job.skipRefused = true;
+            return true;
+        case kDryRun:
+            job.dryRun = true;
+            return true;
+        case kNoBackup:
+            job.noBackup = true;
             return true;
         case kJson:
             options->json = true;
             return true;
         case kIgnoreMutBlock:
-            options->ignoreMutBlock = true;
+            job.ignoreMutBlock = true;
             return true;
         case kForce:
-            options->force = true;
+            job.force = true;
             return true;
         case kDated:
-            options->dated = true;
+            job.dated = true;
             return true;
         case kAll:
             options->records.all = true;
-            options->sendAll = true;
+            job.sendAll = true;
             return true;
         case kHex:
             options->records.hex = true;
             return true;
-        default:
+        case kHelp:
+        case kVersion:
             return true;
+        default:
+            return TakeValue(given, options, error);
     }
-}
-
-bool Usage(std::string* error, const char* usage) {
-    *error = std::string("usage: zvtool ") + usage;
-    return false;
-}
-
-// The words of fetch: central, or modules and a range.
-bool ParseFetchWords(const std::vector<std::string>& words, TZvOptions* options,
-                     std::string* error) {
-    const std::size_t count = words.size();
-    if (count >= 2 && words[1] == "central") {
-        options->job = TZvJob::kFetchCentral;
-        return count == 2 || Usage(error, "fetch central [-o FILE]");
-    }
-    if (count < 2 || words[1] != "modules") {
-        return Usage(error, "fetch central | fetch modules A-B|N|all");
-    }
-    options->job = TZvJob::kFetchModules;
-    if (count != 3) {
-        return Usage(error, "fetch modules A-B|N|all [-o FILE]");
-    }
-    if (!ParseModuleRange(words[2], &options->first, &options->last)) {
-        *error = NotARange(words[2]);
-        return false;
-    }
-    return true;
-}
-
-bool ParseSendWords(const std::vector<std::string>& words, TZvOptions* options,
-                    std::string* error) {
-    const std::size_t count = words.size();
-    if (count < 2 || (words[1] != "central" && words[1] != "modules")) {
-        return Usage(error, "send central FILE | send modules FILE");
-    }
-    const bool central = words[1] == "central";
-    options->job = central ? TZvJob::kSendCentral : TZvJob::kSendModules;
-    if (count != 3) {
-        return Usage(error,
-                     central ? "send central FILE [--ignore-mut-block]" : "send modules FILE");
-    }
-    options->file = words[2];
-    if (!central && options->ignoreMutBlock) {
-        *error = "--ignore-mut-block is for send central and restore";
-        return false;
-    }
-    return true;
-}
-
-// check FILE..., show FILE, diff A B.
-bool ParseRecordWords(const std::vector<std::string>& words, TZvOptions* options,
-                      std::string* error) {
-    const std::string& command = words[0];
-    options->records.files.assign(words.begin() + 1, words.end());
-    const std::size_t files = options->records.files.size();
-    if (command == "check") {
-        options->job = TZvJob::kCheck;
-        *error = "no file named";
-        return files >= 1;
-    }
-    if (command == "show") {
-        options->job = TZvJob::kShow;
-        *error = files == 0 ? "no file named" : "one file at a time";
-        return files == 1;
-    }
-    options->job = TZvJob::kDiff;
-    *error = "two files to compare, A and B";
-    return files == 2;
-}
-
-// set FILE CHANGE..., history [UNIT], units.
-bool ParseLedgerWords(const std::vector<std::string>& words, TZvOptions* options,
-                      std::string* error) {
-    const std::string& command = words[0];
-    const std::size_t count = words.size();
-    if (command == "set") {
-        options->job = TZvJob::kSet;
-        if (count < 2) {
-            return Usage(error, "set FILE (central OFFSET VALUE | module N OFFSET VALUE)...");
-        }
-        options->records.files = {words[1]};
-        return ParseRecordEdits({words.begin() + 2, words.end()}, &options->records.edits, error);
-    }
-    if (command == "history") {
-        options->job = TZvJob::kHistory;
-        if (count > 2) {
-            return Usage(error, "history [UNIT]");
-        }
-        if (count == 2 && !IsUnitName(words[1])) {
-            *error = NotAUnitName(words[1]);
-            return false;
-        }
-        options->unit = count == 2 ? words[1] : "";
-        return true;
-    }
-    options->job = TZvJob::kUnits;
-    return count == 1 || Usage(error, "units");
-}
-
-// The job the positional words name; false and `error` when they name none.
-bool ParseWords(const std::vector<std::string>& words, TZvOptions* options, std::string* error) {
-    const std::string& command = words[0];
-    const std::size_t count = words.size();
-    if (command == "test") {
-        options->job = TZvJob::kTest;
-        return count == 1 || Usage(error, "test");
-    }
-    if (command == "fetch") {
-        return ParseFetchWords(words, options, error);
-    }
-    if (command == "send") {
-        return ParseSendWords(words, options, error);
-    }
-    if (command == "backup") {
-        options->job = TZvJob::kBackup;
-        if (count != 1) {
-            return Usage(error, "backup -o FILE [--modules A-B]");
-        }
-        if (options->output.empty()) {
-            *error = "backup needs -o FILE, the setup file to write";
-            return false;
-        }
-        return true;
-    }
-    if (command == "ports") {
-        options->job = TZvJob::kPorts;
-        return count == 1 || Usage(error, "ports [--dir DIR] [--json]");
-    }
-    if (command == "restore") {
-        options->job = TZvJob::kRestore;
-        if (count != 2) {
-            return Usage(error, "restore FILE");
-        }
-        options->file = words[1];
-        return true;
-    }
-    if (command == "set" || command == "history" || command == "units") {
-        return ParseLedgerWords(words, options, error);
-    }
-    return ParseRecordWords(words, options, error);
 }
 
 // Every option the command accepts, with its value: false and `error` for the first that
@@ -477,6 +288,13 @@ bool TakeOptions(const TParsedLine& line, const TCommandRow& command, TZvOptions
         }
         if (!TakeOption(given, options, error)) {
             return false;
+        }
+        // The bench's own, and --driver, which it gives each unit made absolute.
+        if (given.row->id == kPortList || given.row->id == kUnitsFile || given.row->id == kDir ||
+            given.row->id == kJson || given.row->id == kDriver) {
+            for (int i = 0; i < given.arguments; ++i) {
+                options->benchArguments.push_back(given.at + i);
+            }
         }
     }
     return true;
@@ -498,6 +316,21 @@ bool CheckBench(const TZvOptions& options, std::string* error) {
 }
 
 }  // namespace
+
+std::string NotAModuleRange(const std::string& text) {
+    return "'" + text + "' is not a module range: give A-B, N or all, with 1 <= A <= B <= 200";
+}
+
+std::string NotAUnitName(const std::string& text) {
+    return "'" + text +
+           "' is not a unit name: 1 to 64 letters, digits, '.', '_' or '-', not starting "
+           "with '.'";
+}
+
+unsigned CommandBit(const std::string& command) {
+    const TCommandRow* row = FindCommand(command);
+    return row == nullptr ? kNoCommandBit : row->bit;
+}
 
 bool ParseModuleRange(const std::string& text, int* first, int* last) {
     if (text == "all") {
@@ -522,13 +355,8 @@ bool ParseModuleRange(const std::string& text, int* first, int* last) {
     return true;
 }
 
-bool IsCommandWord(const std::string& name) {
-    return FindCommandRow(name) != nullptr;
-}
-
 std::string OptionsHelpFor(const std::string& command) {
-    const TCommandRow* row = FindCommandRow(command);
-    return OptionHelp(kRows, row == nullptr ? kNoCommand : row->bit, kHelpColumn);
+    return OptionHelp(kRows, CommandBit(command), kHelpColumn);
 }
 
 bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, TZvError* error) {
@@ -537,7 +365,8 @@ bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, TZ
     const bool read = ParseOptionLine(kRows, argc, argv, &line, &message);
     TZvOptions parsed;
     parsed.command = line.words.empty() ? "" : line.words[0];
-    const TCommandRow* command = FindCommandRow(parsed.command);
+    parsed.row = FindCommand(parsed.command);
+    const TCommandRow* command = parsed.row;
     *error = {command != nullptr ? command->usageExit : kExitUsage, "",
               command != nullptr ? command->name : ""};
     for (const TGivenOption& given : line.options) {
@@ -552,11 +381,34 @@ bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, TZ
         message = parsed.command.empty() ? "no command given"
                                          : "unknown command '" + parsed.command + "'";
     } else if (read && TakeOptions(line, *command, &parsed, &message) &&
-               ParseWords(line.words, &parsed, &message) && CheckBench(parsed, &message)) {
+               command->parseWords(line.words, &parsed, &message) && CheckBench(parsed, &message)) {
+        const std::vector<std::string>& words = line.words;
+        const bool sends = parsed.job.job == TZvJob::kSendCentral ||
+                           parsed.job.job == TZvJob::kSendModules ||
+                           parsed.job.job == TZvJob::kRestore;
+        if (command->kind == TCommandKind::kDriverJob && sends) {
+            parsed.fileAt = line.wordsAt[words.size() - 1];
+        }
         *options = parsed;
         *error = {};
         return true;
     }
     error->message = message;
     return false;
+}
+
+std::vector<std::string> BenchForwardedWords(int argc, const char* const* argv,
+                                             const TZvOptions& options) {
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        const std::vector<int>& skip = options.benchArguments;
+        if (std::find(skip.begin(), skip.end(), i) != skip.end()) {
+            continue;
+        }
+        words.push_back(i == options.fileAt ? AbsolutePath(argv[i]) : std::string(argv[i]));
+    }
+    if (!options.driver.empty()) {
+        words.insert(words.end(), {"--driver", AbsolutePath(options.driver)});
+    }
+    return words;
 }

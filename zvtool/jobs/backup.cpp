@@ -1,60 +1,46 @@
-// Backup of a whole unit: the central record and the module records in one setup file,
-// central first with number 0; a backup that stopped continues from what it fetched.
-#include <chrono>
-#include <cstdio>
+#include "zvtool/jobs/backup.h"
+
 #include <string>
 #include <vector>
 
-#include "datafile/comma_sep_file.h"
-#include "driver/result_codes.h"
-#include "settings/profile.h"
-#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/jobs/commands.h"
-#include "zvtool/jobs/outcome.h"
-#include "zvtool/jobs/process.h"
+#include "zvtool/jobs/driver_jobs.h"
 #include "zvtool/jobs/unit_copy.h"
 #include "zvtool/jobs/verdict.h"
-#include "zvtool/json.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
-#include "zvtool/report.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr char kPartialSuffix[] = ".partial";
 
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 // The command that continues a backup that stopped, for the technician to run next.
-std::string ResumeCommand(const TZvOptions& options, const std::string& output) {
+std::string ResumeCommand(const TJobRequest& request, const std::string& output) {
     std::string command = "zvtool backup -o " + output;
-    if (options.first != kFirstModul || options.last != kLastModul) {
+    if (request.first != kFirstModul || request.last != kLastModul) {
         command +=
-            " --modules " + std::to_string(options.first) + "-" + std::to_string(options.last);
+            " --modules " + std::to_string(request.first) + "-" + std::to_string(request.last);
     }
-    return command + FinishingOptions(options) + " --resume";
+    return command + request.finishingOptions + " --resume";
 }
 
 // What FILE.partial holds, for --resume: its records, or none when there is no such file.
-int LoadPartial(const std::string& partial, std::vector<TZvRecord>* records) {
-    std::FILE* file = std::fopen(partial.c_str(), "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "zvtool: no %s to resume from; the backup starts at the beginning\n",
-                     partial.c_str());
+int LoadPartial(const TJobContext& context, TJobOutcome* outcome, const std::string& partial,
+                std::vector<TZvRecord>* records) {
+    if (!FileExists(partial)) {
+        Say(context, &outcome->end,
+            Note("no " + partial + " to resume from; the backup starts at the beginning"));
         return kExitOk;
     }
-    std::fclose(file);
-    const int loaded = LoadCheckedRecords(partial.c_str(), *records);
-    if (loaded == kExitOk) {
-        std::fprintf(stderr, "resuming from %s: %s\n", partial.c_str(),
-                     DescribeNumbers(*records).c_str());
+    std::vector<std::string> problems;
+    if (const TZvError error = LoadCheckedRecords(partial, records, &problems);
+        error.exit != kExitOk) {
+        return FailLoading(context, outcome, error, problems);
     }
-    return loaded;
+    Say(context, &outcome->end,
+        Info("resuming from " + partial + ": " + DescribeNumbers(*records)));
+    return kExitOk;
 }
 
 std::string ModuleList(const std::vector<int>& modules) {
@@ -66,105 +52,113 @@ std::string ModuleList(const std::vector<int>& modules) {
 }
 
 // Where the backup goes, and with --resume the records its FILE.partial holds already.
-int PrepareBackup(const TZvOptions& options, std::string* output, std::vector<TZvRecord>* records) {
-    if (const TZvError error = PlanOutputFile(options, output); error.exit != kExitOk) {
-        return Fail(error);
+int PrepareBackup(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                  std::string* output, std::vector<TZvRecord>* records) {
+    TZvError error = PlanOutputFile(request, context.clock.now(), output);
+    if (error.exit == kExitOk) {
+        error = CanCreateBeside(*output);
     }
-    if (const TZvError error = CanCreateBeside(*output); error.exit != kExitOk) {
-        return Fail(error);
+    if (error.exit != kExitOk) {
+        return Fail(context, &outcome->end, error);
     }
-    return options.resume ? LoadPartial(*output + kPartialSuffix, records) : kExitOk;
+    return request.resume ? LoadPartial(context, outcome, *output + kPartialSuffix, records)
+                          : kExitOk;
 }
 
 // Why a backup that stopped is incomplete, where its records are and how to go on.
-void SayIncomplete(const TZvOptions& options, const std::string& output,
-                   const std::vector<TZvRecord>& records, const std::vector<int>& refused,
-                   int status) {
+void SayIncomplete(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                   const std::string& output, const std::vector<TZvRecord>& records,
+                   const std::vector<int>& refused, int status) {
     const std::string partial = output + kPartialSuffix;
-    CommandReport().partial = true;
+    outcome->partial = true;
+    outcome->finishing = ResumeCommand(request, output);
+    std::string message;
     if (!refused.empty()) {
-        CommandReport().members.push_back({"refused", "[" + ModuleList(refused) + "]"});
-        PrintError({status,
-                    "the backup is incomplete: the unit refused module" +
-                        std::string(refused.size() == 1 ? " " : "s ") + ModuleList(refused) + "; " +
-                        partial + " holds the other " + std::to_string(records.size()) +
-                        " records; " + output +
-                        " was not written. To try the refused ones again: " +
-                        ResumeCommand(options, output),
-                    ""});
+        message = "the backup is incomplete: the unit refused module" +
+                  std::string(refused.size() == 1 ? " " : "s ") + ModuleList(refused) + "; " +
+                  partial + " holds the other " + std::to_string(records.size()) + " records; " +
+                  output + " was not written. To try the refused ones again: " + outcome->finishing;
     } else {
-        PrintError({status,
-                    "the backup is incomplete: " + partial + " holds the " +
-                        std::to_string(records.size()) + " records fetched (" +
-                        DescribeNumbers(records) + "); " + output +
-                        " was not written. To continue at the first module it lacks: " +
-                        ResumeCommand(options, output),
-                    ""});
+        message = "the backup is incomplete: " + partial + " holds the " +
+                  std::to_string(records.size()) + " records fetched (" + DescribeNumbers(records) +
+                  "); " + output + " was not written. To continue at the first module it lacks: " +
+                  outcome->finishing;
     }
+    Fail(context, &outcome->end, {status, message, ""});
+    TEvent finishing;
+    finishing.kind = TEventKind::kFinishing;
+    finishing.what = outcome->finishing;
+    context.Emit(finishing);
 }
 
-// After modules the unit refused, the backup's outcome is the first refusal's, not that of
-// the run that fetched the last modules.
-void ReportFirstRefusal(const TReport& refusal) {
-    TReport& report = CommandReport();
-    report.result = refusal.result;
-    report.meaning = refusal.meaning;
-    report.failedModule = refusal.failedModule;
-    report.account = refusal.account;
-    report.repeats = refusal.repeats;
-    report.cause = refusal.cause;
+// Fetches what the backup still lacks, after the connection test: its status, and the
+// outcome of the first refusal given again when modules were refused.
+int FetchBackup(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                std::vector<TZvRecord>* records, TFetchResult* fetch) {
+    std::string version;
+    fetch->status = TestConnection(context, outcome, &version);
+    outcome->unitVersion = version;
+    if (fetch->status == kExitOk) {
+        EnterPhase(context, TPhase::kFetching);
+        *fetch = FetchMissing(context, outcome, true, request.first, request.last,
+                              request.skipRefused, records);
+    }
+    SortBackup(records);
+    outcome->refused = fetch->refused;
+    if (fetch->status == kExitOk && !fetch->refused.empty()) {
+        // After modules the unit refused, the backup's outcome is the first refusal's, not
+        // that of the run that fetched the last modules.
+        outcome->run = fetch->firstRefusal;
+        return kExitIncomplete;
+    }
+    return fetch->status;
 }
 
 }  // namespace
 
-int RunBackup(const TZvContext& context, const TZvOptions& options) {
-    const Clock::time_point start = Clock::now();
+void RunBackup(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome) {
+    const double start = context.clock.seconds();
     std::string output;
     std::vector<TZvRecord> records;
-    if (const int prepared = PrepareBackup(options, &output, &records); prepared != kExitOk) {
-        return prepared;
+    if (const int prepared = PrepareBackup(context, request, outcome, &output, &records);
+        prepared != kExitOk) {
+        outcome->end.exit = prepared;
+        return;
     }
     const std::string partial = output + kPartialSuffix;
     const std::size_t resumedWith = records.size();
-    std::string version;
     TFetchResult fetch;
-    fetch.status = TestConnection(context, &version);
-    if (fetch.status == kExitOk) {
-        fetch =
-            FetchMissing(context, true, options.first, options.last, options.skipRefused, &records);
-    }
-    SortBackup(&records);
-    const TDriverRun& run = fetch.run;
-    int status = fetch.status;
-    if (status == kExitOk && !fetch.refused.empty()) {
-        status = kExitIncomplete;
-        ReportFirstRefusal(fetch.firstRefusal);
-    }
-    TOutcome outcome{"backup", SecondsSince(start), static_cast<int>(records.size()), output};
-    CommandReport().members.push_back({"unit_version", JsonString(version)});
-    CommandReport().members.push_back({"fetched", std::to_string(records.size() - resumedWith)});
-    if (records.size() == resumedWith && resumedWith == 0) {
-        PrintOutcome({"backup", outcome.seconds, -1, ""});
-        return status;
+    const int status = FetchBackup(context, request, outcome, &records, &fetch);
+    outcome->seconds = context.clock.seconds() - start;
+    outcome->fetched = static_cast<int>(records.size() - resumedWith);
+    outcome->end.exit = status;
+    if (records.empty()) {
+        return;
     }
     // Only a whole backup goes under its own name; what a failed one fetched stays beside it
     // under a name that says so.
-    if (!WriteRecordFile(partial, records)) {
-        std::remove(partial.c_str());
-        PrintError({kExitCannotCreate, "cannot write " + partial, ""});
-        return status != kExitOk ? status : kExitCannotCreate;
+    std::string error;
+    if (!WriteRecordFile(partial, records, &error)) {
+        RemoveFile(partial);
+        Fail(context, &outcome->end, {kExitCannotCreate, "cannot write " + partial, ""});
+        outcome->end.exit = status != kExitOk ? status : kExitCannotCreate;
+        return;
     }
+    outcome->records = static_cast<int>(records.size());
+    outcome->file = output;
     if (status == kExitOk) {
-        if (!RenameReplacing(partial, output)) {
-            return Fail({kExitCannotCreate, "cannot rename " + partial + " to " + output, ""});
+        if (!RenameReplacing(partial, output, &error)) {
+            outcome->records = -1;
+            outcome->file.clear();
+            outcome->end.exit =
+                Fail(context, &outcome->end,
+                     {kExitCannotCreate, "cannot rename " + partial + " to " + output, ""});
+            return;
         }
-        PrintOutcome(outcome);
-        KeepCopy(output, "backup", options, context, version);
-        return kExitOk;
+        KeepCopy(context, outcome, output, "backup", request, outcome->unitVersion);
+        return;
     }
-    SayIncomplete(options, output, records, fetch.refused, status);
-    outcome.file = partial;
-    SayRunningFlag(run);
-    PrintOutcome(outcome);
-    return status;
+    SayIncomplete(context, request, outcome, output, records, fetch.refused, status);
+    outcome->file = partial;
+    SayRunningFlag(context, outcome, fetch.run);
 }

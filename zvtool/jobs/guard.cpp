@@ -1,77 +1,58 @@
 #include "zvtool/jobs/guard.h"
 
-#include <cstdio>
 #include <string>
 
-#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/jobs/places.h"
-#include "zvtool/jobs/process.h"
+#include "zvtool/jobs/job.h"
+#include "zvtool/jobs/run_lock.h"
 #include "zvtool/jobs/session_log.h"
+#include "zvtool/platform/processes.h"
+#include "zvtool/time_text.h"
 
-namespace {
-
-constexpr char kTraceVariable[] = "ZORDRIVE_TRACE";
-
-std::string jobTrace;
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
-}  // namespace
-
-int BeginJob(const std::string& commandLine, const std::string& traceFile, TJobSession* session) {
+int BeginJob(TJobContext* context, const std::string& commandLine, const std::string& traceFile,
+             TJobSession* session, TCommandEnd* end) {
     std::string detail;
-    const TLockResult locked = TakeRunLock(commandLine, &session->lock, &detail);
-    const std::string lockPath = RunLockPath();
+    const long long now = context->clock.now();
+    const TRunLockRequest request{context->runFolder, context->stateFolder, commandLine,
+                                  TimeText(now, TZone::kLocal), ThisProcessId()};
+    const TLockResult locked = TakeRunLock(request, &session->lock, &detail);
+    const std::string lockPath = RunLockPath(context->runFolder, context->stateFolder);
     if (locked == TLockResult::kHeld) {
-        return Fail({kExitLocked,
-                     "another zvtool job runs on " + RunLockScope() + ": " + detail +
-                         "; wait for it to end (the lock is " + lockPath + ")",
+        return Fail(*context, end,
+                    {kExitLocked,
+                     "another zvtool job runs on " + RunLockScope(context->runFolder) + ": " +
+                         detail + "; wait for it to end (the lock is " + lockPath + ")",
                      ""});
     }
     if (locked == TLockResult::kFailed) {
-        return Fail({kExitCannotCreate,
+        return Fail(*context, end,
+                    {kExitCannotCreate,
                      "cannot write in " + FolderOf(lockPath) + ": " + detail +
                          "; the driver was not started",
                      ""});
     }
-    session->trace = traceFile;
-    if (session->trace.empty()) {
+    context->trace = traceFile;
+    if (context->trace.empty()) {
         std::string error;
-        session->trace = StartSessionTrace(&error);
-        if (session->trace.empty()) {
-            Note("no session trace (" + error + "); give --trace FILE to keep one");
+        context->trace = StartSessionTrace(context->stateFolder, now, ThisProcessId(), &error);
+        if (context->trace.empty()) {
+            Say(*context, end,
+                Note("no session trace (" + error + "); give --trace FILE to keep one"));
         }
     }
-    if (!session->trace.empty()) {
-        SetEnvironment(kTraceVariable, session->trace);
-    }
-    jobTrace = session->trace;
     return kExitOk;
 }
 
 void EndJob(TJobSession* session) {
-    ReleaseRunLock(&session->lock);
+    ReleaseFileLock(&session->lock);
 }
 
-const std::string& JobTrace() {
-    return jobTrace;
-}
-
-std::string JobTraceText() {
+std::string TraceText(const TJobContext& context) {
     std::string text;
-    if (jobTrace.empty()) {
-        return text;
-    }
-    if (std::FILE* file = std::fopen(jobTrace.c_str(), "rb")) {
-        char chunk[4096];
-        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-            text.append(chunk, got);
-        }
-        std::fclose(file);
+    std::string error;
+    if (context.trace.empty() ||
+        ReadWholeFile(context.trace, kMaxTraceBytes, &text, &error) != TReadResult::kRead) {
+        return "";
     }
     return text;
 }

@@ -1,26 +1,29 @@
 #pragma once
 #include <string>
 
-#include "zvtool/jobs/run_lock.h"
+#include "zvtool/jobs/context.h"
+#include "zvtool/platform/files.h"
 
 // What every zvtool job holds while it runs: the lock on the driver's files, taken before
 // zvtool touches any of them, and the driver's trace for the job (the session trace in the
 // per-user log folder, or the file --trace names).
 
 struct TJobSession {
-    TRunLock lock;
-    std::string trace;  // the file ZORDRIVE_TRACE names for the driver; "" for none
+    TFileLock lock;
 };
 
-// Takes the lock for `commandLine` ("backup -o b.dat") and sets up the trace (`traceFile`
-// from --trace, or "" for a session trace). kExitOk; or kExitLocked when another job holds
-// the lock, kExitCannotCreate when the lock cannot be written there, with the message said.
-int BeginJob(const std::string& commandLine, const std::string& traceFile, TJobSession* session);
+// Takes the lock for `commandLine` ("backup -o b.dat") and sets the context's trace
+// (`traceFile` from --trace, or "" for a session trace). kExitOk; or kExitLocked when another
+// job holds the lock, kExitCannotCreate when the lock cannot be written there, said into `end`.
+int BeginJob(TJobContext* context, const std::string& commandLine, const std::string& traceFile,
+             TJobSession* session, TCommandEnd* end);
 
 // Gives the lock up, once the job's last driver has ended.
 void EndJob(TJobSession* session);
 
-// The trace of the job, for the account after a run ("" for none), and its text as it
-// stands ("" when there is none).
-const std::string& JobTrace();
-std::string JobTraceText();
+// The largest trace zvtool reads; a trace that several runs appended to may grow, and the
+// account reads its last run.
+constexpr std::size_t kMaxTraceBytes = 64u * 1024 * 1024;
+
+// The job's trace as it stands ("" when there is none).
+std::string TraceText(const TJobContext& context);

@@ -2,10 +2,12 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/jobs/context.h"
+#include "zvtool/jobs/job_outcome.h"
 #include "zvtool/jobs/job_results.h"
 
-// One driver run: the job keys written into "zordrive.INI", the driver started in the current
-// directory and waited for, with progress on standard error while it runs.
+// One driver run: the job keys written into "zordrive.INI", the driver started in the run
+// folder and followed to its end, its passes and stalls reported as events.
 
 struct TJobKey {
     const char* key;
@@ -20,13 +22,6 @@ struct TDriverJob {
     TJobKind kind = TJobKind::kTest;  // which of the driver's jobs the keys select
 };
 
-// Where and how zvtool runs the driver, fixed for the whole command.
-struct TZvContext {
-    std::string driver;  // the program
-    int port = 0;        // "Comport", 0: leave it
-    bool terminal = false;
-};
-
 struct TDriverRun {
     bool started = false;   // the driver was started (its keys were all written)
     int toolExit = 0;       // zvtool's own failure (69, 70, 73, 130), or 0
@@ -38,4 +33,10 @@ struct TDriverRun {
     bool running = false;  // "ZorVekDriverRunning" as the driver left it (after a stop)
 };
 
-TDriverRun RunDriverJob(const TZvContext& context, const TDriverJob& job);
+// Runs `job` once; what went wrong on zvtool's side is said into `end`.
+TDriverRun RunDriverJob(const TJobContext& context, TJobOutcome* outcome, const TDriverJob& job);
+
+// Keeps `message` in `end` and sends it to the job's sink: the exit status it stands for.
+int Say(const TJobContext& context, TCommandEnd* end, const TMessage& message);
+// Says `error`: its exit status, for `return Fail(...)`.
+int Fail(const TJobContext& context, TCommandEnd* end, const TZvError& error);

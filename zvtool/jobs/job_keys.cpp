@@ -5,8 +5,7 @@
 
 #include "settings/profile.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/jobs/places.h"
-#include "zvtool/jobs/process.h"
+#include "zvtool/platform/files.h"
 
 namespace {
 
@@ -14,15 +13,21 @@ constexpr int kMissing = -1;
 constexpr int kDefaultPort = 1;
 constexpr char kPortKey[] = "Comport";
 
+int ReadKey(const std::string& runFolder, const char* key, const char* file) {
+    return static_cast<int>(
+        ProfileGetInt(kSection, key, kMissing, DriverProfileName(runFolder, file).c_str()));
+}
+
 }  // namespace
 
-int WriteJobKeys(const std::vector<TJobKey>& keys, std::string* error) {
-    const std::string path = ProfileFilePath(kSettingsFile);
+int WriteJobKeys(const std::string& runFolder, const std::vector<TJobKey>& keys,
+                 std::string* error) {
+    const std::string path = DriverProfilePath(runFolder, kSettingsFile);
+    const std::string file = DriverProfileName(runFolder, kSettingsFile);
     for (const TJobKey& key : keys) {
         const std::string text = std::to_string(key.value);
-        ProfileWriteString(kSection, key.key, text.c_str(), kSettingsFile);
-        const int back =
-            static_cast<int>(ProfileGetInt(kSection, key.key, kMissing, kSettingsFile));
+        ProfileWriteString(kSection, key.key, text.c_str(), file.c_str());
+        const int back = ReadKey(runFolder, key.key, kSettingsFile);
         if (back == key.value) {
             continue;
         }
@@ -38,13 +43,14 @@ int WriteJobKeys(const std::vector<TJobKey>& keys, std::string* error) {
     return kExitOk;
 }
 
-int ClearStatusKeys(std::string* error) {
+int ClearStatusKeys(const std::string& runFolder, std::string* error) {
+    const std::string file = DriverProfileName(runFolder, kStatusFile);
     for (const char* key : {"ComStatus", "NowTransferingNo"}) {
-        ProfileWriteString(kSection, key, "", kStatusFile);
-        if (static_cast<int>(ProfileGetInt(kSection, key, kMissing, kStatusFile)) == kMissing) {
+        ProfileWriteString(kSection, key, "", file.c_str());
+        if (ReadKey(runFolder, key, kStatusFile) == kMissing) {
             continue;
         }
-        const std::string path = ProfileFilePath(kStatusFile);
+        const std::string path = DriverProfilePath(runFolder, kStatusFile);
         std::string reason = WhyNotWritable(path);
         if (reason.empty()) {
             reason = "it still holds a value when read back";
@@ -56,16 +62,16 @@ int ClearStatusKeys(std::string* error) {
     return kExitOk;
 }
 
-int ReadComStatus() {
-    return static_cast<int>(ProfileGetInt(kSection, "ComStatus", kMissing, kStatusFile));
+int ReadComStatus(const std::string& runFolder) {
+    return ReadKey(runFolder, "ComStatus", kStatusFile);
 }
 
-TPortFrom PortInUse(int givenPort, int* port) {
+TPortFrom PortInUse(const std::string& runFolder, int givenPort, int* port) {
     if (givenPort != 0) {
         *port = givenPort;
         return TPortFrom::kOption;
     }
-    const int saved = static_cast<int>(ProfileGetInt(kSection, kPortKey, kMissing, kSettingsFile));
+    const int saved = ReadKey(runFolder, kPortKey, kSettingsFile);
     *port = saved == kMissing ? kDefaultPort : saved;
     return saved == kMissing ? TPortFrom::kDefault : TPortFrom::kSettings;
 }
@@ -82,8 +88,8 @@ const char* PortFromKey(TPortFrom from) {
     return "default";
 }
 
-std::string PortFromText(TPortFrom from, int port) {
-    const std::string file = ProfileFilePath(kSettingsFile);
+std::string PortFromText(const std::string& runFolder, TPortFrom from, int port) {
+    const std::string file = DriverProfilePath(runFolder, kSettingsFile);
     switch (from) {
         case TPortFrom::kOption:
             return "--port";

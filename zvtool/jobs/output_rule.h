@@ -1,5 +1,4 @@
 #pragma once
-#include <ctime>
 #include <functional>
 #include <string>
 
@@ -12,12 +11,12 @@ struct TOutputPlan {
     std::string path;      // the file to write
 };
 
-// "unit.dat" at 2026-12-09 03:30:04 -> "unit-20261209-033004.dat"; the extension stays last,
-// a name without one gets the stamp at its end.
-std::string DatedName(const std::string& path, std::time_t when);
+// "unit.dat" at 2026-12-09 03:30:04 (local time) -> "unit-20261209-033004.dat"; the extension
+// stays last, a name without one gets the stamp at its end.
+std::string DatedName(const std::string& path, long long when);
 
 // The plan for `asked`: `exists` says whether a file is there (a fake in tests). A dated
 // name that is taken too (two backups in one second) gets "-2", "-3", ... before the
 // extension.
-TOutputPlan PlanOutput(const std::string& asked, bool force, bool dated, std::time_t when,
+TOutputPlan PlanOutput(const std::string& asked, bool force, bool dated, long long when,
                        const std::function<bool(const std::string&)>& exists);

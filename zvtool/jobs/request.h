@@ -2,13 +2,11 @@
 #include <string>
 
 #include "device/setup_records.h"
-#include "zvtool/records/record_commands.h"
 
-// What one run of zvtool is asked to do: the command and its options, as the command line
-// gave them. The jobs read it; the command line fills it.
+// What a job run through the driver is asked to do, as a front end fills it in: the terminal
+// from its command line, a window from its fields.
 
 enum class TZvJob {
-    kNone,
     kTest,
     kFetchCentral,
     kFetchModules,
@@ -16,41 +14,30 @@ enum class TZvJob {
     kSendModules,
     kBackup,
     kRestore,
-    kCheck,
-    kShow,
-    kDiff,
-    kSet,
-    kHistory,
-    kUnits,
-    kPorts,
 };
 
-struct TZvOptions {
-    TZvJob job = TZvJob::kNone;
-    std::string command;      // the first word ("fetch"), for `zvtool COMMAND --help`
-    int first = kFirstModul;  // fetch modules and backup: the range
+struct TJobRequest {
+    TZvJob job = TZvJob::kTest;
+    int first = kFirstModul;  // fetch modules, backup and restore: the range
     int last = kLastModul;
-    std::string file;       // send and restore: the record file to send
-    std::string output;     // -o: where a fetch or a backup goes
-    std::string driver;     // --driver
-    std::string dir;        // --dir
-    std::string trace;      // --trace: the driver's trace file
-    std::string unit;       // --unit (backup, restore) or history's UNIT: the ledger's name
-    int port = 0;           // --port; 0 leaves "Comport" as it is
-    std::string portArg;    // --port as given: a number, a device path or usb:VID:PID[:SERIAL]
-    std::string portList;   // --ports: a bench, one unit on each port
-    std::string unitsFile;  // --units: a bench, the units and ports a file names
+    bool rangeGiven = false;  // --modules was given
+    std::string file;         // send and restore: the record file to send (absolute)
+    std::string output;       // -o: where a fetch or a backup goes (absolute)
+    std::string unit;         // --unit: the unit's name in the ledger
     bool ignoreMutBlock = false;
-    bool force = false;        // --force: -o may replace a file that is there
-    bool dated = false;        // --dated: a backup goes under FILE's name with the date and time
-    bool rangeGiven = false;   // --modules was given
+    bool force = false;        // -o may replace a file that is there
+    bool dated = false;        // a backup goes under FILE's name with the date and time
     bool resume = false;       // backup, restore --resume
     bool skipRefused = false;  // backup --skip-refused
     bool dryRun = false;       // restore --dry-run
     bool noBackup = false;     // restore --no-backup
     bool sendAll = false;      // restore --all
-    bool json = false;
-    bool help = false;
-    bool version = false;
-    TRecordArgs records;  // check, show and diff
+    // What a command that finishes this job must give again so that it works from any folder
+    // and keeps the unit's name: " --dir DIR --unit NAME" as far as they were given.
+    std::string finishingOptions;
 };
+
+// The job as the outcome names it: "test", "fetch modules 3-5", "send central", "backup", ...
+std::string JobName(const TJobRequest& request);
+// The command word of the job: "test", "fetch", "send", "backup", "restore".
+const char* JobCommand(TZvJob job);

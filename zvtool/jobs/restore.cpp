@@ -1,67 +1,51 @@
-// Restore of a whole unit, safely: the unit's records are copied into the ledger first, only
-// the records that differ from the file are sent, and each one sent is read back and compared.
-// A restore that stops leaves a note of what is still unsent or not read back, so that
-// --resume finishes it.
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
+#include "zvtool/jobs/restore.h"
+
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "datafile/comma_sep_file.h"
 #include "driver/result_codes.h"
-#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/jobs/commands.h"
-#include "zvtool/jobs/outcome.h"
-#include "zvtool/jobs/process.h"
-#include "zvtool/jobs/restore_plan.h"
+#include "zvtool/jobs/driver_jobs.h"
 #include "zvtool/jobs/unit_copy.h"
 #include "zvtool/jobs/verdict.h"
-#include "zvtool/json.h"
 #include "zvtool/ledger/sha256.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
-#include "zvtool/report.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // In the run folder: the unit as it was before the restore (until the ledger has it), and
 // the note of an unfinished restore: the file, its SHA-256 and the numbers still to do.
 constexpr char kBeforeFile[] = "zvtool-before.dat";
 constexpr char kRestoreNote[] = "zvtool-restore.todo";
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+constexpr std::size_t kMostNoteBytes = 1u << 20;
 
 std::string FileSha(const std::string& path) {
     std::string text;
     std::string error;
-    return ReadWholeFile(path.c_str(), text, error) ? Sha256Hex(text) : "";
+    return ReadRecordFile(path, &text, &error) ? Sha256Hex(text) : "";
 }
 
-void WriteNote(const std::string& file, const std::vector<int>& numbers) {
-    std::FILE* note = std::fopen(kRestoreNote, "wb");
-    if (note == nullptr) {
-        return;
-    }
-    std::fprintf(note, "%s\n%s\n", file.c_str(), FileSha(file).c_str());
+void WriteNote(const TJobContext& context, const std::string& file,
+               const std::vector<int>& numbers) {
+    std::string text = file + "\n" + FileSha(file) + "\n";
     for (int number : numbers) {
-        std::fprintf(note, "%d\n", number);
+        text += std::to_string(number) + "\n";
     }
-    std::fclose(note);
+    std::string error;
+    WriteWholeFile(RunFile(context, kRestoreNote), text, &error);
 }
 
 // The numbers still to do of an unfinished restore of `file`; false when there is none (or
 // it was of another file, or the file changed since).
-bool ReadNote(const std::string& file, std::vector<int>* numbers) {
+bool ReadNote(const TJobContext& context, const std::string& file, std::vector<int>* numbers) {
     std::string text;
     std::string error;
-    if (!ReadWholeFile(kRestoreNote, text, error)) {
+    if (ReadWholeFile(RunFile(context, kRestoreNote), kMostNoteBytes, &text, &error) !=
+        TReadResult::kRead) {
         return false;
     }
     std::vector<std::string> lines;
@@ -98,128 +82,163 @@ std::string NumberList(const std::vector<int>& numbers) {
     return DescribeNumbers(records);
 }
 
-std::string FinishCommand(const TZvOptions& options) {
-    return "zvtool restore " + options.file + FinishingOptions(options) + " --resume";
+// The command that finishes a restore that stopped, said as it stops.
+std::string Finishing(const TJobContext& context, const TJobRequest& request,
+                      TJobOutcome* outcome) {
+    outcome->finishing = "zvtool restore " + request.file + request.finishingOptions + " --resume";
+    TEvent finishing;
+    finishing.kind = TEventKind::kFinishing;
+    finishing.what = outcome->finishing;
+    context.Emit(finishing);
+    return outcome->finishing;
 }
 
 // Says what the unit holds after the restore stopped while sending, and how to finish.
-int Stopped(int status, const TZvOptions& options, const std::vector<int>& sent,
-            const std::vector<int>& unsent) {
+int Stopped(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+            int status, const std::vector<int>& sent, const std::vector<int>& unsent) {
     std::string holds = sent.empty() ? "no record of the file was sent"
                                      : "the unit holds the file's " + NumberList(sent);
     if (!unsent.empty()) {
         holds += "; " + NumberList(unsent) + (unsent.size() == 1 ? " is" : " are") +
                  " still as before (or, for the record under way, either way)";
     }
-    PrintError({status,
-                "the restore stopped: " + holds +
-                    ". Nothing was read back yet. Finish with: " + FinishCommand(options),
-                ""});
-    return status;
+    const std::string finish = Finishing(context, request, outcome);
+    return Fail(
+        context, &outcome->end,
+        {status,
+         "the restore stopped: " + holds + ". Nothing was read back yet. Finish with: " + finish,
+         ""});
 }
 
-// The records of `file` that are a setup file's: central first, then modules. False and the
-// reason said otherwise.
-int LoadSetupFile(const std::string& file, std::vector<TZvRecord>* records) {
-    if (const int loaded = LoadCheckedRecords(file.c_str(), *records); loaded != kExitOk) {
-        return loaded;
+// The records of `file` that are a setup file's: central first, then modules.
+int LoadSetupFile(const TJobContext& context, TJobOutcome* outcome, const std::string& file,
+                  std::vector<TZvRecord>* records) {
+    std::vector<std::string> problems;
+    if (const TZvError error = LoadCheckedRecords(file, records, &problems);
+        error.exit != kExitOk) {
+        return FailLoading(context, outcome, error, problems);
     }
     bool setup = (*records)[0].number == kCentralRecordNumber;
     for (std::size_t i = 1; i < records->size(); ++i) {
         setup = setup && (*records)[i].number != kCentralRecordNumber;
     }
     if (!setup) {
-        return Fail({kExitDataError,
-                     file +
-                         " is not a setup file: it must hold the central record (number 0) first "
-                         "and then module records only, as `zvtool backup` writes it",
-                     ""});
+        return Fail(
+            context, &outcome->end,
+            {kExitDataError,
+             file + " is not a setup file: it must hold the central record (number 0) first "
+                    "and then module records only, as `zvtool backup` writes it",
+             ""});
     }
     return kExitOk;
 }
 
-// (b): the unit's records that the file holds (within --modules), fetched in runs of
-// consecutive numbers; copied into the ledger unless `keep` is false (a resumed restore
-// reads only the records still to do, which is no copy of the unit).
-int CopyUnit(const TZvContext& context, const TZvOptions& options,
+// The unit's records that the file holds (within --modules), fetched in runs of consecutive
+// numbers; copied into the ledger unless `keep` is false (a resumed restore reads only the
+// records still to do, which is no copy of the unit).
+int CopyUnit(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
              const std::vector<TZvRecord>& file, bool central, bool keep,
-             const std::string& version, std::vector<TZvRecord>* unit) {
+             std::vector<TZvRecord>* unit) {
+    EnterPhase(context, TPhase::kCopying);
     std::vector<TZvRecord> modules;
     for (const TZvRecord& record : file) {
-        if (record.number >= options.first && record.number <= options.last) {
+        if (record.number >= request.first && record.number <= request.last) {
             modules.push_back(record);
         }
     }
     SortBackup(&modules);
     TFetchResult fetch;
     if (central) {
-        fetch = FetchMissing(context, true, 1, 0, false, unit);
+        fetch = FetchMissing(context, outcome, true, 1, 0, false, unit);
     }
     for (std::size_t i = 0; fetch.status == kExitOk && i < modules.size();) {
         std::size_t j = i;
         while (j + 1 < modules.size() && modules[j + 1].number == modules[j].number + 1) {
             ++j;
         }
-        fetch = FetchMissing(context, false, modules[i].number, modules[j].number, false, unit);
+        fetch = FetchMissing(context, outcome, false, modules[i].number, modules[j].number, false,
+                             unit);
         i = j + 1;
     }
     if (fetch.status != kExitOk) {
-        PrintError({fetch.status, "reading the unit's records failed, so nothing was sent", ""});
-        return fetch.status;
+        return Fail(context, &outcome->end,
+                    {fetch.status, "reading the unit's records failed, so nothing was sent", ""});
     }
     SortBackup(unit);
     if (!keep) {
         return kExitOk;
     }
-    if (!WriteRecordFile(kBeforeFile, *unit)) {
-        return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kBeforeFile), ""});
+    const std::string before = RunFile(context, kBeforeFile);
+    std::string error;
+    if (!WriteRecordFile(before, *unit, &error)) {
+        return Fail(context, &outcome->end, {kExitCannotCreate, "cannot write " + before, ""});
     }
-    if (KeepCopy(AbsolutePath(kBeforeFile), "pre-restore", options, context, version)) {
-        std::remove(kBeforeFile);
+    if (KeepCopy(context, outcome, before, "pre-restore", request, outcome->unitVersion)) {
+        RemoveFile(before);
     } else {
-        std::fprintf(stderr, "zvtool: the unit's records as they were stay in %s\n",
-                     AbsolutePath(kBeforeFile).c_str());
+        Say(context, &outcome->end, Note("the unit's records as they were stay in " + before));
     }
     return kExitOk;
 }
 
-// (d): sends what the plan says, the central record (`central`) with its own job, the module
-// records as one module send; kExitOk or the status it stopped with, said. `sent` gets the
-// numbers of the records the unit took.
-int SendPlan(const TZvContext& context, const TZvOptions& options, const TRestorePlan& plan,
-             const TZvRecord& central, std::vector<int>* sentNumbers) {
+// Writes "ToZv.dat" for one send job: kExitOk, or kExitCannotCreate said.
+int WriteToZv(const TJobContext& context, TJobOutcome* outcome,
+              const std::vector<TZvRecord>& records) {
+    const std::string toZv = RunFile(context, kToZvFile);
+    std::string error;
+    if (!WriteRecordFile(toZv, records, &error)) {
+        return Fail(context, &outcome->end, {kExitCannotCreate, "cannot write " + toZv, ""});
+    }
+    return kExitOk;
+}
+
+// One send job of the plan: kExitOk, or the status it stopped with after the running flag
+// was said. `passesDone` gets the passes the driver got through.
+int RunSend(const TJobContext& context, TJobOutcome* outcome, const TDriverJob& job,
+            int* passesDone) {
+    const TDriverRun run = RunDriverJob(context, outcome, job);
+    const int status = JudgeRun(context, outcome, job, run, kResultAllSent);
+    // The passes before the last one reported were carried out; the last may have been.
+    *passesDone = run.lastPass > 0 ? run.lastPass - 1 : 0;
+    if (status != kExitOk) {
+        SayRunningFlag(context, outcome, run);
+    }
+    return status;
+}
+
+// Sends what the plan says, the central record with its own job, the module records as one
+// module send; kExitOk or the status it stopped with, said. `sent` gets the numbers of the
+// records the unit took.
+int SendPlan(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+             const TRestorePrepared& prepared, std::vector<int>* sent) {
+    const TRestorePlan& plan = prepared.plan;
     std::vector<int> unsent = Numbers(plan);
-    std::vector<int>& sent = *sentNumbers;
+    int done = 0;
     if (plan.central) {
-        if (!WriteRecordFile(kToZvFile, {central})) {
-            return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
+        if (const int written = WriteToZv(context, outcome, {prepared.central});
+            written != kExitOk) {
+            return written;
         }
-        const TDriverJob job = SendCentralJob(options.ignoreMutBlock);
-        const TDriverRun run = RunDriverJob(context, job);
-        if (const int status = JudgeRun(context, job, run, kResultAllSent); status != kExitOk) {
-            SayRunningFlag(run);
-            return Stopped(status, options, sent, unsent);
+        const int status = RunSend(context, outcome, SendCentralJob(request.ignoreMutBlock), &done);
+        if (status != kExitOk) {
+            return Stopped(context, request, outcome, status, *sent, unsent);
         }
-        sent.push_back(kCentralRecordNumber);
+        sent->push_back(kCentralRecordNumber);
         unsent.erase(unsent.begin());
     }
     if (plan.modules.empty()) {
         return kExitOk;
     }
-    if (!WriteRecordFile(kToZvFile, plan.modules)) {
-        return Fail({kExitCannotCreate, "cannot write " + AbsolutePath(kToZvFile), ""});
+    if (const int written = WriteToZv(context, outcome, plan.modules); written != kExitOk) {
+        return written;
     }
-    const TDriverJob job = SendModulesJob(plan.modules);
-    const TDriverRun run = RunDriverJob(context, job);
-    if (const int status = JudgeRun(context, job, run, kResultAllSent); status != kExitOk) {
-        // The passes before the last one reported were carried out; the last may have been.
-        const int done = run.lastPass > 0 ? run.lastPass - 1 : 0;
+    const int status = RunSend(context, outcome, SendModulesJob(plan.modules), &done);
+    if (status != kExitOk) {
         for (int i = 0; i < done; ++i) {
-            sent.push_back(unsent.front());
+            sent->push_back(unsent.front());
             unsent.erase(unsent.begin());
         }
-        SayRunningFlag(run);
-        return Stopped(status, options, sent, unsent);
+        return Stopped(context, request, outcome, status, *sent, unsent);
     }
     return kExitOk;
 }
@@ -244,94 +263,80 @@ std::vector<int> DifferingRecords(const std::vector<TZvRecord>& sent,
     return differ;
 }
 
-// (e) and (f): fetches each record sent and compares it with the file's. kExitOk when all
-// read back the same; kExitReadBack with those that differ said (and left to do).
-int ReadBack(const TZvContext& context, const TZvOptions& options, const TRestorePlan& plan,
-             const TZvRecord& central) {
+// Fetches each record sent and compares it with the file's. kExitOk when all read back the
+// same; kExitReadBack with those that differ said (and left to do).
+int ReadBack(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+             const TRestorePrepared& prepared) {
+    EnterPhase(context, TPhase::kReadingBack);
+    const TRestorePlan& plan = prepared.plan;
     std::vector<TZvRecord> back;
     TFetchResult fetch;
     if (plan.central) {
-        fetch = FetchMissing(context, true, 1, 0, false, &back);
+        fetch = FetchMissing(context, outcome, true, 1, 0, false, &back);
     }
     for (std::size_t i = 0; fetch.status == kExitOk && i < plan.readBack.size(); ++i) {
-        fetch = FetchMissing(context, false, plan.readBack[i].first, plan.readBack[i].second, false,
-                             &back);
+        fetch = FetchMissing(context, outcome, false, plan.readBack[i].first,
+                             plan.readBack[i].second, false, &back);
     }
     const std::vector<int> numbers = Numbers(plan);
     if (fetch.status != kExitOk) {
-        SayRunningFlag(fetch.run);
-        PrintError({fetch.status,
-                    "the unit holds every record sent (" + NumberList(numbers) +
-                        "), but reading them back stopped before the end; finish with: " +
-                        FinishCommand(options),
-                    ""});
-        return fetch.status;
+        SayRunningFlag(context, outcome, fetch.run);
+        const std::string finish = Finishing(context, request, outcome);
+        return Fail(context, &outcome->end,
+                    {fetch.status,
+                     "the unit holds every record sent (" + NumberList(numbers) +
+                         "), but reading them back stopped before the end; finish with: " + finish,
+                     ""});
     }
     std::vector<TZvRecord> sentRecords = plan.modules;
     if (plan.central) {
-        sentRecords.insert(sentRecords.begin(), central);
+        sentRecords.insert(sentRecords.begin(), prepared.central);
     }
     std::string detail;
     const std::vector<int> differ = DifferingRecords(sentRecords, back, &detail);
     const int count = static_cast<int>(numbers.size());
-    TReport& report = CommandReport();
-    report.members.push_back({"sent", std::to_string(count)});
-    report.members.push_back(
-        {"read_back_same", std::to_string(count - static_cast<int>(differ.size()))});
-    report.members.push_back({"read_back_differ", JsonArray([&] {
-                                  std::vector<std::string> list;
-                                  for (int number : differ) {
-                                      list.push_back(std::to_string(number));
-                                  }
-                                  return list;
-                              }())});
+    outcome->readBack = {true, count, count - static_cast<int>(differ.size()), differ};
     if (differ.empty()) {
-        std::remove(kRestoreNote);
+        RemoveFile(RunFile(context, kRestoreNote));
         return kExitOk;
     }
-    WriteNote(options.file, differ);
-    PrintError({kExitReadBack,
-                std::to_string(differ.size()) + " of " + std::to_string(count) +
-                    " records read back differ from what was sent (" + NumberList(differ) + ")" +
-                    detail + ". The unit does not keep them as sent: send them again with " +
-                    FinishCommand(options) +
-                    "; if they differ again, the unit's memory is at fault",
-                ""});
-    return kExitReadBack;
+    WriteNote(context, request.file, differ);
+    const std::string finish = Finishing(context, request, outcome);
+    return Fail(context, &outcome->end,
+                {kExitReadBack,
+                 std::to_string(differ.size()) + " of " + std::to_string(count) +
+                     " records read back differ from what was sent (" + NumberList(differ) + ")" +
+                     detail + ". The unit does not keep them as sent: send them again with " +
+                     finish + "; if they differ again, the unit's memory is at fault",
+                 ""});
 }
 
-// How the restore ended, in the report and (without --json) as its last line.
-int SayOutcome(const TZvOptions& options, Clock::time_point start, int records,
-               const std::string& summary, int status) {
-    TReport& report = CommandReport();
-    report.job = true;
-    report.jobName = "restore";
-    report.seconds = SecondsSince(start);
-    report.records = records;
-    report.file = options.file;
-    report.members.push_back({"summary", JsonString(summary)});
-    if (!JsonWanted()) {
-        std::printf("restore of %s: %s (%.1f s)\n", options.file.c_str(), summary.c_str(),
-                    report.seconds);
-        std::fflush(stdout);
-    }
-    return status;
+// How the restore ended: its last line in words, its time and records, its exit status.
+void Conclude(const TJobContext& context, const TJobRequest& request, double start, int records,
+              const std::string& summary, int status, TJobOutcome* outcome) {
+    outcome->seconds = context.clock.seconds() - start;
+    outcome->records = records;
+    outcome->file = request.file;
+    outcome->summary = summary;
+    outcome->end.exit = status;
 }
 
 // The records of the file to restore, and whether its central record is to go; with
 // --resume only those that the unfinished restore's note still lists.
-int LoadRestore(const TZvOptions& options, std::vector<TZvRecord>* file, bool* central) {
-    if (const int loaded = LoadSetupFile(options.file, file); loaded != kExitOk) {
+int LoadRestore(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                std::vector<TZvRecord>* file, bool* central) {
+    if (const int loaded = LoadSetupFile(context, outcome, request.file, file); loaded != kExitOk) {
         return loaded;
     }
-    *central = !options.rangeGiven;
-    if (!options.resume) {
+    *central = !request.rangeGiven;
+    if (!request.resume) {
         return kExitOk;
     }
     std::vector<int> todo;
-    if (!ReadNote(options.file, &todo)) {
-        return Fail({kExitNoInput,
-                     "no unfinished restore of " + options.file +
+    if (!ReadNote(context, request.file, &todo)) {
+        return Fail(context, &outcome->end,
+                    {kExitNoInput,
+                     "no unfinished restore of " + request.file +
                          " to resume here (or the file changed since); run it without "
                          "--resume",
                      ""});
@@ -347,78 +352,85 @@ int LoadRestore(const TZvOptions& options, std::vector<TZvRecord>* file, bool* c
             }
         }
     }
-    std::fprintf(stderr, "resuming the restore of %s: %s still to do\n", options.file.c_str(),
-                 NumberList(todo).c_str());
+    Say(context, &outcome->end,
+        Info("resuming the restore of " + request.file + ": " + NumberList(todo) + " still to do"));
     *file = left;
     return kExitOk;
 }
 
-// (c) The plan, in the report and, without --json, on standard output.
-TRestorePlan MakePlan(const std::vector<TZvRecord>& file, const std::vector<TZvRecord>& unit,
-                      const TZvOptions& options, bool central, bool sendAll) {
-    const TRestorePlan plan =
-        PlanRestore(file, unit, options.first, options.last, central, sendAll);
-    CommandReport().members.push_back({"plan", JsonString(DescribePlan(plan))});
-    if (!JsonWanted()) {
-        std::printf("plan: %s\n", DescribePlan(plan).c_str());
-        std::fflush(stdout);
-    }
-    return plan;
-}
-
 }  // namespace
 
-int RunRestore(const TZvContext& context, const TZvOptions& options) {
-    const Clock::time_point start = Clock::now();
+void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                     TRestorePrepared* prepared) {
+    prepared->start = context.clock.seconds();
+    const double start = prepared->start;
     std::vector<TZvRecord> file;
     bool central = false;
-    if (const int loaded = LoadRestore(options, &file, &central); loaded != kExitOk) {
-        return loaded;
+    if (const int loaded = LoadRestore(context, request, outcome, &file, &central);
+        loaded != kExitOk) {
+        outcome->end.exit = loaded;
+        return;
     }
-    const TZvRecord centralRecord = file.empty() || file[0].number != kCentralRecordNumber
-                                        ? TZvRecord{kCentralRecordNumber, {}}
-                                        : file[0];
+    prepared->central = file.empty() || file[0].number != kCentralRecordNumber
+                            ? TZvRecord{kCentralRecordNumber, {}}
+                            : file[0];
     std::string version;
-    const int tested = TestConnection(context, &version);
-    CommandReport().members.push_back({"unit_version", JsonString(version)});
-    if (const int status = tested; status != kExitOk) {
-        return SayOutcome(options, start, 0, "nothing sent: the unit did not answer", status);
+    const int tested = TestConnection(context, outcome, &version);
+    outcome->unitVersion = version;
+    if (tested != kExitOk) {
+        Conclude(context, request, start, 0, "nothing sent: the unit did not answer", tested,
+                 outcome);
+        return;
     }
-    // (b) What the unit holds now, kept in the ledger; on resume just the records to do.
+    // What the unit holds now, kept in the ledger; on resume just the records to do.
     std::vector<TZvRecord> unit;
-    const bool compare = options.resume || !options.noBackup;
-    if (options.noBackup && !options.resume) {
-        PrintError({0,
-                    "warning: --no-backup: no copy of the unit is kept, and with nothing to "
-                    "compare every record is sent",
-                    ""});
+    const bool compare = request.resume || !request.noBackup;
+    if (request.noBackup && !request.resume) {
+        Say(context, &outcome->end,
+            Warning("--no-backup: no copy of the unit is kept, and with nothing to compare every "
+                    "record is sent"));
     } else if (const int status =
-                   CopyUnit(context, options, file, central, !options.resume, version, &unit);
+                   CopyUnit(context, request, outcome, file, central, !request.resume, &unit);
                status != kExitOk) {
-        return SayOutcome(options, start, 0, "nothing sent: the unit could not be copied", status);
+        Conclude(context, request, start, 0, "nothing sent: the unit could not be copied", status,
+                 outcome);
+        return;
     }
-    const TRestorePlan plan = MakePlan(file, unit, options, central, options.sendAll || !compare);
-    const int count = PlannedRecords(plan);
-    if (count == 0) {
-        std::remove(kRestoreNote);
-        return SayOutcome(options, start, 0, "nothing to send", kExitOk);
+    EnterPhase(context, TPhase::kPlanning);
+    prepared->plan =
+        PlanRestore(file, unit, request.first, request.last, central, request.sendAll || !compare);
+    outcome->planned = true;
+    outcome->plan = DescribePlan(prepared->plan);
+    if (PlannedRecords(prepared->plan) == 0) {
+        RemoveFile(RunFile(context, kRestoreNote));
+        Conclude(context, request, start, 0, "nothing to send", kExitOk, outcome);
+        return;
     }
-    if (options.dryRun) {
-        return SayOutcome(options, start, 0, "dry run: nothing sent", kExitOk);
+    if (request.dryRun) {
+        Conclude(context, request, start, 0, "dry run: nothing sent", kExitOk, outcome);
+        return;
     }
-    WriteNote(options.file, Numbers(plan));
+    prepared->ready = true;
+}
+
+void SendUnitRestore(const TJobContext& context, const TJobRequest& request,
+                     const TRestorePrepared& prepared, TJobOutcome* outcome) {
+    const int count = PlannedRecords(prepared.plan);
+    WriteNote(context, request.file, Numbers(prepared.plan));
+    EnterPhase(context, TPhase::kSending);
     std::vector<int> sent;
-    int status = SendPlan(context, options, plan, centralRecord, &sent);
+    int status = SendPlan(context, request, outcome, prepared, &sent);
     if (status != kExitOk) {
-        return SayOutcome(options, start, static_cast<int>(sent.size()), "stopped while sending",
-                          status);
+        Conclude(context, request, prepared.start, static_cast<int>(sent.size()),
+                 "stopped while sending", status, outcome);
+        return;
     }
-    status = ReadBack(context, options, plan, centralRecord);
+    status = ReadBack(context, request, outcome, prepared);
     const std::string all = std::to_string(count) + " of " + std::to_string(count) +
                             (count == 1 ? " record" : " records");
-    return SayOutcome(options, start, count,
-                      status == kExitOk         ? all + " written and read back the same"
-                      : status == kExitReadBack ? "sent, but not all read back the same"
-                                                : "sent, but not all read back",
-                      status);
+    Conclude(context, request, prepared.start, count,
+             status == kExitOk         ? all + " written and read back the same"
+             : status == kExitReadBack ? "sent, but not all read back the same"
+                                       : "sent, but not all read back",
+             status, outcome);
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "zvtool/platform/user_folders.h"
+
 namespace {
 
 constexpr char kJobKey[] = "job=";
@@ -50,4 +52,20 @@ std::string DescribeLockHolder(const std::string& lockFileText) {
         text += " by process " + process;
     }
     return text;
+}
+
+TLockResult TakeRunLock(const TRunLockRequest& request, TFileLock* lock, std::string* detail) {
+    const std::string path = RunLockPath(request.runFolder, request.stateFolder);
+    if (path.empty()) {
+        *detail = UserFolderVariables();
+        return TLockResult::kFailed;
+    }
+    if (!IsFolder(FolderOf(path)) && !MakeFolders(FolderOf(path), TFolderMode::kPrivate, detail)) {
+        return TLockResult::kFailed;
+    }
+    std::string holder;
+    const TLockResult result = TakeFileLock(
+        path, LockHolderText(request.job, request.started, request.process), lock, &holder);
+    *detail = result == TLockResult::kHeld ? DescribeLockHolder(holder) : holder;
+    return result;
 }

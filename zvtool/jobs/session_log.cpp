@@ -1,13 +1,10 @@
 #include "zvtool/jobs/session_log.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <ctime>
 #include <string>
 #include <vector>
 
-#include "zvtool/jobs/places.h"
-#include "zvtool/jobs/when.h"
+#include "zvtool/time_text.h"
 
 namespace {
 
@@ -22,9 +19,8 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 }  // namespace
 
-std::string SessionTraceName(std::time_t when, long long processId) {
-    return kPrefix + LocalTimeText(when, "%Y%m%d-%H%M%S") + "-" + std::to_string(processId) +
-           kSuffix;
+std::string SessionTraceName(long long when, long long processId) {
+    return kPrefix + FileStamp(when, TZone::kLocal) + "-" + std::to_string(processId) + kSuffix;
 }
 
 bool IsSessionTraceName(const std::string& name) {
@@ -58,20 +54,20 @@ std::vector<std::string> TracesToRemove(const std::vector<TFolderEntry>& files, 
     return remove;
 }
 
-std::string StartSessionTrace(std::string* error) {
-    const std::string state = UserStateFolder();
-    if (state.empty()) {
+std::string StartSessionTrace(const std::string& stateFolder, long long now, long long processId,
+                              std::string* error) {
+    if (stateFolder.empty()) {
         *error = "neither XDG_STATE_HOME nor HOME (LOCALAPPDATA on Windows) is set";
         return "";
     }
-    const std::string folder = JoinPath(state, kLogFolder);
-    if (!MakeFolders(folder, error)) {
+    const std::string folder = JoinPath(stateFolder, kLogFolder);
+    if (!MakeFolders(folder, TFolderMode::kPrivate, error)) {
         *error = folder + ": " + *error;
         return "";
     }
     for (const std::string& name :
          TracesToRemove(ListFiles(folder), kKeptTraces, kKeptTraceBytes)) {
-        std::remove(JoinPath(folder, name).c_str());
+        RemoveFile(JoinPath(folder, name));
     }
-    return JoinPath(folder, SessionTraceName(std::time(nullptr), ThisProcessId()));
+    return JoinPath(folder, SessionTraceName(now, processId));
 }

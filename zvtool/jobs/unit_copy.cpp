@@ -2,42 +2,39 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 #include "datafile/comma_sep_file.h"
 #include "driver/result_codes.h"
-#include "settings/profile.h"
-#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/jobs/commands.h"
+#include "zvtool/jobs/driver_jobs.h"
 #include "zvtool/jobs/guard.h"
-#include "zvtool/jobs/process.h"
 #include "zvtool/jobs/verdict.h"
-#include "zvtool/json.h"
 #include "zvtool/ledger/ledger_store.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
-#include "zvtool/report.h"
 
 namespace {
 
 constexpr char kVersionNote[] = "reply accepted: version bytes ";
 
 // One fetch run: what it brought is added to `records`; its exit status.
-int FetchRun(const TZvContext& context, const TDriverJob& job, std::vector<TZvRecord>* records,
-             TDriverRun* run) {
-    std::remove(kFromZvFile);  // a file left from an earlier run is not this run's
-    *run = RunDriverJob(context, job);
-    int status = JudgeRun(context, job, *run, kResultAllFetched);
-    const int held = CountWholeRecords(kFromZvFile);
+int FetchRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob& job,
+             std::vector<TZvRecord>* records, TDriverRun* run) {
+    const std::string fetchedFile = RunFile(context, kFromZvFile);
+    RemoveFile(fetchedFile);  // a file left from an earlier run is not this run's
+    *run = RunDriverJob(context, outcome, job);
+    int status = JudgeRun(context, outcome, job, *run, kResultAllFetched);
+    const int held = CountWholeRecords(fetchedFile);
     if (status == kExitOk) {
         const int asked = job.passModules.empty() ? 1 : static_cast<int>(job.passModules.size());
-        status = CheckRecordCount(AbsolutePath(kFromZvFile), held, asked);
+        status = CheckRecordCount(context, outcome, fetchedFile, held, asked);
     }
     std::vector<TZvRecord> fetched;
-    if (held > 0 && LoadCheckedRecords(kFromZvFile, fetched) == kExitOk) {
+    std::vector<std::string> problems;
+    if (held > 0 && LoadCheckedRecords(fetchedFile, &fetched, &problems).exit == kExitOk) {
         // A refused module's record is not the unit's: only the passes before it count.
-        const int failed = CommandReport().failedModule;
+        const int failed = outcome->run.failedModule;
         for (const TZvRecord& record : fetched) {
             if (status == kExitOk || record.number != failed) {
                 records->push_back(record);
@@ -52,7 +49,28 @@ bool Holds(const std::vector<TZvRecord>& records, int number) {
                        [number](const TZvRecord& record) { return record.number == number; });
 }
 
+// Whether the run that stopped a fetch of first..last was the unit refusing a module in it.
+bool RefusedWithin(const TRunReport& run, int first, int last) {
+    return run.causeKnown && run.cause == TLineCause::kRefused && run.failedModule >= first &&
+           run.failedModule <= last;
+}
+
 }  // namespace
+
+void EnterPhase(const TJobContext& context, TPhase phase) {
+    TEvent event;
+    event.kind = TEventKind::kPhase;
+    event.phase = phase;
+    context.Emit(event);
+}
+
+int FailLoading(const TJobContext& context, TJobOutcome* outcome, const TZvError& error,
+                const std::vector<std::string>& problems) {
+    for (const std::string& line : problems) {
+        Say(context, &outcome->end, Info(line));
+    }
+    return Fail(context, &outcome->end, error);
+}
 
 std::string VersionFromTrace(const std::string& trace) {
     const std::size_t at = trace.rfind(kVersionNote);
@@ -67,23 +85,24 @@ std::string VersionFromTrace(const std::string& trace) {
     return std::to_string(a) + "." + std::to_string(b);
 }
 
-int TestConnection(const TZvContext& context, std::string* version) {
-    const TDriverJob job{"testing the connection", {{"TestMiniZvConnection", 1}}, {}, 1};
-    const TDriverRun run = RunDriverJob(context, job);
-    const int status = JudgeRun(context, job, run, kResultVersionAnswered);
-    const std::string read = VersionFromTrace(JobTraceText());
+int TestConnection(const TJobContext& context, TJobOutcome* outcome, std::string* version) {
+    EnterPhase(context, TPhase::kTesting);
+    const TDriverJob job = TestJob();
+    const TDriverRun run = RunDriverJob(context, outcome, job);
+    const int status = JudgeRun(context, outcome, job, run, kResultVersionAnswered);
+    const std::string read = VersionFromTrace(TraceText(context));
     *version = read.empty() ? "-" : read;
     if (status == kExitOk) {
-        std::fprintf(stderr, "the unit answered: version %s\n", version->c_str());
+        Say(context, &outcome->end, Info("the unit answered: version " + *version));
     }
     return status;
 }
 
-TFetchResult FetchMissing(const TZvContext& context, bool central, int first, int last,
-                          bool skipRefused, std::vector<TZvRecord>* records) {
+TFetchResult FetchMissing(const TJobContext& context, TJobOutcome* outcome, bool central, int first,
+                          int last, bool skipRefused, std::vector<TZvRecord>* records) {
     TFetchResult result;
     if (central && !Holds(*records, kCentralRecordNumber)) {
-        result.status = FetchRun(context, FetchCentralJob(), records, &result.run);
+        result.status = FetchRun(context, outcome, FetchCentralJob(), records, &result.run);
         if (result.status != kExitOk) {
             return result;
         }
@@ -98,20 +117,22 @@ TFetchResult FetchMissing(const TZvContext& context, bool central, int first, in
         while (end < last && !Holds(*records, end + 1)) {
             ++end;
         }
-        CommandReport().failedModule = -1;
-        result.status = FetchRun(context, FetchModulesJob(module, end), records, &result.run);
+        outcome->run.failedModule = -1;
+        result.status =
+            FetchRun(context, outcome, FetchModulesJob(module, end), records, &result.run);
         if (result.status == kExitOk) {
             module = end + 1;
             continue;
         }
-        const int failed = CommandReport().failedModule;
-        if (!skipRefused || CommandReport().cause != "refused" || failed < module || failed > end) {
+        if (!skipRefused || !RefusedWithin(outcome->run, module, end)) {
             return result;
         }
-        std::fprintf(stderr, "zvtool: module %d refused; going on from module %d\n", failed,
-                     failed + 1);
+        const int failed = outcome->run.failedModule;
+        Say(context, &outcome->end,
+            Note("module " + std::to_string(failed) + " refused; going on from module " +
+                 std::to_string(failed + 1)));
         if (result.refused.empty()) {
-            result.firstRefusal = CommandReport();
+            result.firstRefusal = outcome->run;
         }
         result.refused.push_back(failed);
         result.status = kExitOk;
@@ -129,27 +150,27 @@ void SortBackup(std::vector<TZvRecord>* records) {
         records->end());
 }
 
-bool KeepCopy(const std::string& path, const char* kind, const TZvOptions& options,
-              const TZvContext& context, const std::string& version) {
-    const std::string folder = AbsolutePath(".");
-    TKeepRequest request;
-    request.path = path;
-    request.kind = kind;
-    request.unit = UnitForFolder(options.unit, folder);
-    const int port = CommandReport().port > 0 ? CommandReport().port : context.port;
-    request.port = port > 0 ? "COM" + std::to_string(port) : "-";
-    request.version = version;
-    request.folder = folder;
-    request.time = static_cast<long long>(std::time(nullptr));
+bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::string& path,
+              const char* kind, const TJobRequest& request, const std::string& version) {
+    const TLedgerPlace ledger{context.ledgerFolder, context.ledgerMissing};
+    TKeepRequest keep;
+    keep.path = path;
+    keep.kind = kind;
+    keep.unit = UnitForFolder(ledger, request.unit, context.runFolder);
+    const int port = outcome->port > 0 ? outcome->port : context.port;
+    keep.port = port > 0 ? "COM" + std::to_string(port) : "-";
+    keep.version = version;
+    keep.folder = context.runFolder;
+    keep.time = context.clock.now();
+    outcome->keptTried = true;
     TLedgerEntry kept;
-    if (const TZvError error = KeepInLedger(request, &kept); error.exit != kExitOk) {
-        PrintError({0, "warning: " + error.message, ""});
-        CommandReport().members.push_back({"ledger", "null"});
+    if (const TZvError error = KeepInLedger(ledger, keep, &kept); error.exit != kExitOk) {
+        Say(context, &outcome->end, Warning(error.message));
         return false;
     }
-    const std::string name = kept.unit + "@1";
-    std::fprintf(stderr, "kept in the ledger as %s: %s\n", name.c_str(),
-                 LedgerFilePath(LedgerFolder(), kept).c_str());
-    CommandReport().members.push_back({"ledger", JsonString(name)});
+    outcome->keptAs = kept.unit + "@1";
+    Say(context, &outcome->end,
+        Info("kept in the ledger as " + outcome->keptAs + ": " +
+             LedgerFilePath(ledger.folder, kept)));
     return true;
 }

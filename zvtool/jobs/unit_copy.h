@@ -5,7 +5,6 @@
 #include "zvtool/jobs/job.h"
 #include "zvtool/jobs/request.h"
 #include "zvtool/records/record_file.h"
-#include "zvtool/report.h"
 
 // The pieces of servicing a unit that backup and restore share: the connection test that
 // opens each (a tenth of a second, so that a silent unit is found in seconds, not after a
@@ -13,7 +12,7 @@
 
 // The connection test. Its exit status (0: the unit answered); `version` the unit's version
 // from the driver's trace ("3.7"), or "-" when the trace does not tell it.
-int TestConnection(const TZvContext& context, std::string* version);
+int TestConnection(const TJobContext& context, TJobOutcome* outcome, std::string* version);
 
 // The unit's version as the last version reply of a trace tells it: "reply accepted: version
 // bytes 03 07" gives "3.7"; "" when the trace holds none. Pure.
@@ -24,24 +23,31 @@ struct TFetchResult {
     int status = 0;            // 0, or the exit status of the fetch that stopped it
     std::vector<int> refused;  // modules the unit refused and the fetch went past
     TDriverRun run;            // the last driver run
-    // The report of the first run the unit refused, which the backup's outcome gives again:
+    // What the first run the unit refused came to, which the backup's outcome gives again:
     // a later run's success must not read as the backup's.
-    TReport firstRefusal;
+    TRunReport firstRefusal;
 };
 
 // Fetches what `records` lacks of the central record (when `central`) and of modules
 // first..last, in runs of the missing numbers, adding each record to `records` as it comes.
 // With `skipRefused` a module the unit refuses is noted and the fetch goes on with a new run
-// from the next module; any other failure, or Ctrl-C, stops it.
-TFetchResult FetchMissing(const TZvContext& context, bool central, int first, int last,
-                          bool skipRefused, std::vector<TZvRecord>* records);
+// from the next module; any other failure, or a stop, ends it.
+TFetchResult FetchMissing(const TJobContext& context, TJobOutcome* outcome, bool central, int first,
+                          int last, bool skipRefused, std::vector<TZvRecord>* records);
 
 // The records ordered as a backup holds them: central first, then modules ascending, each
 // number once.
 void SortBackup(std::vector<TZvRecord>* records);
 
 // Keeps the whole copy at `path` in the ledger as `kind` and says where, or says why it
-// could not (the job goes on: its file is whole either way): false then. The unit is --unit, else
-// the one the run folder remembers.
-bool KeepCopy(const std::string& path, const char* kind, const TZvOptions& options,
-              const TZvContext& context, const std::string& version);
+// could not (the job goes on: its file is whole either way): false then. The unit is --unit,
+// else the one the run folder remembers.
+bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::string& path,
+              const char* kind, const TJobRequest& request, const std::string& version);
+
+// Says the phase a job enters.
+void EnterPhase(const TJobContext& context, TPhase phase);
+
+// Says the problems of a record file that failed the check, then the error: its exit status.
+int FailLoading(const TJobContext& context, TJobOutcome* outcome, const TZvError& error,
+                const std::vector<std::string>& problems);

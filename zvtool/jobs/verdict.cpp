@@ -1,19 +1,15 @@
 #include "zvtool/jobs/verdict.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "driver/result_codes.h"
 #include "settings/profile.h"
-#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/job_keys.h"
-#include "zvtool/jobs/places.h"
-#include "zvtool/jobs/process.h"
 #include "zvtool/jobs/trace_summary.h"
-#include "zvtool/report.h"
+#include "zvtool/platform/files.h"
 
 const char kNotTheJobMeaning[] = "the driver did not run the job asked for";
 
@@ -40,96 +36,120 @@ std::string PortAdvice(int port, const std::string& from) {
            "/dev/ttyS<n-1>";
 }
 
-// The trace's account into the report; true when the trace holds the run.
-bool ReadAccount(TTraceAccount* account) {
-    const std::string& trace = JobTrace();
-    if (trace.empty()) {
+// The trace's account into the outcome; true when the trace holds the run.
+bool ReadAccount(const TJobContext& context, TRunReport* report, TTraceAccount* account) {
+    if (context.trace.empty()) {
         return false;
     }
-    *account = AccountOfTrace(JobTraceText());
-    TReport& report = CommandReport();
-    report.account.insert(report.account.end(), account->lines.begin(), account->lines.end());
-    report.repeats = (report.repeats < 0 ? 0 : report.repeats) + account->repeats;
-    report.cause = CauseName(account->cause);
+    *account = AccountOfTrace(TraceText(context));
+    report->account.insert(report->account.end(), account->lines.begin(), account->lines.end());
+    report->repeats = (report->repeats < 0 ? 0 : report->repeats) + account->repeats;
+    report->causeKnown = true;
+    report->cause = account->cause;
     return account->finished;
 }
 
-void SayAccount(const TTraceAccount& account) {
-    std::fprintf(stderr, "zvtool: the driver's trace (%s) tells:\n", JobTrace().c_str());
-    for (const std::string& line : account.lines) {
-        std::fprintf(stderr, "  %s\n", line.c_str());
-    }
-    std::fflush(stderr);
+void SayAccount(const TJobContext& context, TJobOutcome* outcome, const TTraceAccount& account) {
+    TMessage message;
+    message.kind = TMessageKind::kAccount;
+    message.text = context.trace;
+    message.lines = account.lines;
+    Say(context, &outcome->end, message);
+}
+
+void SayRepeats(const TJobContext& context, TJobOutcome* outcome, const TTraceAccount& account) {
+    TEvent repeats;
+    repeats.kind = TEventKind::kRepeats;
+    repeats.repeats = account.repeats;
+    repeats.what = account.lines.back();
+    context.Emit(repeats);
+    Say(context, &outcome->end, Note(account.lines.back()));
 }
 
 }  // namespace
 
-int JudgeRun(const TZvContext& context, const TDriverJob& job, const TDriverRun& run,
-             int expected) {
+int JudgeRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob& job,
+             const TDriverRun& run, int expected) {
     const TJobKind kind = job.kind;
     const std::vector<int>& passModules = job.passModules;
-    TReport& report = CommandReport();
-    report.job = true;
+    TRunReport& report = outcome->run;
     report.result = run.result;
     // An earlier run's meaning must not stay beside this run's result.
     report.meaning.clear();
     int port = 0;
-    const TPortFrom from = PortInUse(context.port, &port);
-    report.portFrom = PortFromKey(from);
-    report.port = port;
+    const TPortFrom from = PortInUse(context.runFolder, context.port, &port);
+    outcome->portFrom = PortFromKey(from);
+    outcome->port = port;
     TTraceAccount account;
-    const bool traced = ReadAccount(&account);
+    const bool traced = ReadAccount(context, &report, &account);
     if (run.toolExit != 0) {
         return run.toolExit;
     }
     if (run.noStatus) {
         report.meaning = kNotTheJobMeaning;
-        return Fail({kExitNotTheJob,
+        return Fail(context, &outcome->end,
+                    {kExitNotTheJob,
                      std::string(kNotTheJobMeaning) + ": it ended with exit status " +
                          std::to_string(run.exitStatus) + " but wrote no ComStatus in " +
-                         ProfileFilePath(kStatusFile) +
+                         DriverProfilePath(context.runFolder, kStatusFile) +
                          ", so it was stopped before its end or it reads and writes its files "
                          "elsewhere: " +
-                         SettingsAdvice(),
+                         DriverSettingsAdvice(context.runFolder),
                      ""});
     }
     if (!JobCanGive(kind, run.result)) {
         report.meaning = kNotTheJobMeaning;
-        return Fail({kExitNotTheJob, NotTheJobAsked(kind, run.result, SettingsAdvice()), ""});
+        return Fail(
+            context, &outcome->end,
+            {kExitNotTheJob,
+             NotTheJobAsked(kind, run.result, DriverSettingsAdvice(context.runFolder)), ""});
     }
     report.meaning = JobResultMeaning(kind, run.result);
     if (run.result == expected) {
         if (traced && account.repeats > 0 && !account.lines.empty()) {
-            Note(account.lines.back());
+            SayRepeats(context, outcome, account);
         }
         return kExitOk;
     }
     if (run.lastPass >= 1 && run.lastPass <= static_cast<int>(passModules.size())) {
         report.failedModule = passModules[static_cast<std::size_t>(run.lastPass - 1)];
     }
-    if (report.error.empty()) {
-        report.error = "result " + std::to_string(run.result) + ": " + report.meaning;
+    if (outcome->end.error.empty()) {
+        outcome->end.error = "result " + std::to_string(run.result) + ": " + report.meaning;
     }
     if (run.result == kResultPortFailed) {
-        Note(PortAdvice(port, PortFromText(from, port)));
+        Say(context, &outcome->end,
+            Note(PortAdvice(port, PortFromText(context.runFolder, from, port))));
     } else if (traced) {
-        SayAccount(account);
+        SayAccount(context, outcome, account);
     } else if (const char* advice = ResultAdvice(run.result)) {
-        Note(advice);
+        Say(context, &outcome->end, Note(advice));
     }
     // A result that is no failure for some other job (0 after a send) must not read as success.
     return run.result == kExitOk ? kExitSoftware : run.result;
 }
 
-int CheckRecordCount(const std::string& path, int held, int asked) {
+int CheckRecordCount(const TJobContext& context, TJobOutcome* outcome, const std::string& path,
+                     int held, int asked) {
     if (held == asked) {
         return kExitOk;
     }
-    CommandReport().partial = true;
-    return Fail({kExitNotTheJob,
+    outcome->partial = true;
+    return Fail(context, &outcome->end,
+                {kExitNotTheJob,
                  "the driver reported every record fetched, but " + path + " holds " +
                      std::to_string(held < 0 ? 0 : held) + " of the " + std::to_string(asked) +
                      " records asked for; " + kNotTheJobMeaning +
                      " (check that no other program writes its files)",
                  ""});
+}
+
+void SayRunningFlag(const TJobContext& context, TJobOutcome* outcome, const TDriverRun& run) {
+    if (run.toolExit == kExitInterrupted) {
+        Fail(context, &outcome->end,
+             {run.toolExit,
+              std::string("the driver left ZorVekDriverRunning=") + (run.running ? "1" : "0") +
+                  " in " + DriverProfilePath(context.runFolder, kStatusFile),
+              ""});
+    }
 }

@@ -1,56 +1,14 @@
 #include "zvtool/ledger/ledger.h"
 
-#include <cstdio>
 #include <cstdlib>
+
+#include "zvtool/time_text.h"
 
 namespace {
 
-constexpr long long kSecondsPerDay = 86400;
 constexpr std::size_t kLongestUnitName = 64;
-constexpr char kUtcSuffix[] = " UTC";
 constexpr std::size_t kUtcTextSize = 23;  // "2026-12-09 04:30:12 UTC"
 constexpr char kFolderKey[] = " folder=";
-
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
-long long DaysFromCivil(long long y, long long m, long long d) {
-    y -= m <= 2 ? 1 : 0;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const long long yoe = y - era * 400;
-    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(long long z, long long* y, long long* m, long long* d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    *d = doy - (153 * mp + 2) / 5 + 1;
-    *m = mp + (mp < 10 ? 3 : -9);
-    *y = yoe + era * 400 + (*m <= 2 ? 1 : 0);
-}
-
-struct TCivil {
-    long long year, month, day, hour, minute, second;
-};
-
-TCivil Civil(long long time) {
-    long long days = time / kSecondsPerDay;
-    long long rest = time % kSecondsPerDay;
-    if (rest < 0) {
-        rest += kSecondsPerDay;
-        --days;
-    }
-    TCivil c{};
-    CivilFromDays(days, &c.year, &c.month, &c.day);
-    c.hour = rest / 3600;
-    c.minute = rest / 60 % 60;
-    c.second = rest % 60;
-    return c;
-}
 
 // A whole number of at most nine digits; false for anything else.
 bool ReadWhole(const std::string& text, long long* value) {
@@ -59,20 +17,6 @@ bool ReadWhole(const std::string& text, long long* value) {
         return false;
     }
     *value = std::atoll(text.c_str());
-    return true;
-}
-
-bool ReadUtcText(const std::string& text, long long* time) {
-    long long y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (text.size() != kUtcTextSize || text.compare(19, 4, kUtcSuffix) != 0 || text[4] != '-' ||
-        text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':' ||
-        !ReadWhole(text.substr(0, 4), &y) || !ReadWhole(text.substr(5, 2), &mo) ||
-        !ReadWhole(text.substr(8, 2), &d) || !ReadWhole(text.substr(11, 2), &h) ||
-        !ReadWhole(text.substr(14, 2), &mi) || !ReadWhole(text.substr(17, 2), &s) || mo < 1 ||
-        mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) {
-        return false;
-    }
-    *time = DaysFromCivil(y, mo, d) * kSecondsPerDay + h * 3600 + mi * 60 + s;
     return true;
 }
 
@@ -128,37 +72,6 @@ bool TakeWord(const std::string& word, TLedgerEntry* entry) {
 
 }  // namespace
 
-std::string UtcText(long long time) {
-    const TCivil c = Civil(time);
-    char text[40];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld%s", c.year, c.month,
-                  c.day, c.hour, c.minute, c.second, kUtcSuffix);
-    return text;
-}
-
-std::string FileStamp(long long time) {
-    const TCivil c = Civil(time);
-    char text[40];
-    std::snprintf(text, sizeof text, "%04lld%02lld%02lld-%02lld%02lld%02lld", c.year, c.month,
-                  c.day, c.hour, c.minute, c.second);
-    return text;
-}
-
-std::string AgeText(long long seconds) {
-    if (seconds < 60) {
-        return std::to_string(seconds < 0 ? 0 : seconds) + " s";
-    }
-    if (seconds < 3600) {
-        return std::to_string(seconds / 60) + " min";
-    }
-    if (seconds < 2 * kSecondsPerDay) {
-        const long long minutes = seconds / 60 % 60;
-        return std::to_string(seconds / 3600) + " h" +
-               (minutes != 0 ? " " + std::to_string(minutes) + " min" : "");
-    }
-    return std::to_string(seconds / kSecondsPerDay) + " days";
-}
-
 bool IsUnitName(const std::string& name) {
     return !name.empty() && name.size() <= kLongestUnitName && name[0] != '.' &&
            name.find_first_not_of(
@@ -167,9 +80,10 @@ bool IsUnitName(const std::string& name) {
 }
 
 std::string FormatLedgerLine(const TLedgerEntry& entry) {
-    return UtcText(entry.time) + " " + entry.kind + " unit=" + entry.unit + " port=" + entry.port +
-           " version=" + entry.version + " records=" + std::to_string(entry.records) +
-           " sha256=" + entry.sha256 + " file=" + entry.file + kFolderKey + entry.folder;
+    return TimeText(entry.time, TZone::kUtc) + " " + entry.kind + " unit=" + entry.unit +
+           " port=" + entry.port + " version=" + entry.version +
+           " records=" + std::to_string(entry.records) + " sha256=" + entry.sha256 +
+           " file=" + entry.file + kFolderKey + entry.folder;
 }
 
 bool ParseLedgerLine(const std::string& line, TLedgerEntry* entry) {
@@ -248,17 +162,4 @@ std::string RememberedUnit(const std::vector<TLedgerEntry>& entries, const std::
         }
     }
     return "";
-}
-
-std::string LedgerFolderFrom(bool windows, const char* xdgDataHome, const char* home,
-                             const char* localAppData) {
-    const auto given = [](const char* value) { return value != nullptr && value[0] != '\0'; };
-    if (windows) {
-        return given(localAppData) ? std::string(localAppData) + "\\zvtool" : "";
-    }
-    // A relative XDG_DATA_HOME is to be ignored, as the base directory rules have it.
-    if (given(xdgDataHome) && xdgDataHome[0] == '/') {
-        return std::string(xdgDataHome) + "/zvtool";
-    }
-    return given(home) ? std::string(home) + "/.local/share/zvtool" : "";
 }

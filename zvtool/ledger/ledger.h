@@ -33,12 +33,6 @@ bool ParseLedgerLine(const std::string& line, TLedgerEntry* entry);
 // Every entry of a log's text, in log order.
 std::vector<TLedgerEntry> ParseLedgerLog(const std::string& text);
 
-// "2026-12-09 04:30:12 UTC", and the file-name stamp "20261209-043012".
-std::string UtcText(long long time);
-std::string FileStamp(long long time);
-// "45 s", "12 min", "3 h 5 min", "4 days".
-std::string AgeText(long long seconds);
-
 // A unit name is 1 to 64 of letters, digits, '.', '_' and '-', not starting with '.': it is
 // a folder name in the ledger on every system and one word in the log.
 bool IsUnitName(const std::string& name);
@@ -51,8 +45,3 @@ bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string
 
 // The unit last named in `folder`, or "".
 std::string RememberedUnit(const std::vector<TLedgerEntry>& entries, const std::string& folder);
-
-// The ledger folder: XDG_DATA_HOME/zvtool, else HOME/.local/share/zvtool (POSIX), or
-// LOCALAPPDATA\zvtool (Windows); "" when the variables name none. Pure, for the tests.
-std::string LedgerFolderFrom(bool windows, const char* xdgDataHome, const char* home,
-                             const char* localAppData);

@@ -1,52 +1,48 @@
 #include "zvtool/ledger/ledger_store.h"
 
-#include <cstdio>
+#include <string>
 
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/sha256.h"
+#include "zvtool/numbered_name.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/records/record_file.h"
-#include "zvtool/records/record_write.h"
+#include "zvtool/time_text.h"
 
 namespace {
 
 constexpr char kUnnamedUnit[] = "unnamed";
-// Two backups of one unit in the same second get "-2", "-3" ... behind the stamp.
-constexpr int kMostInOneSecond = 99;
+// The log of years of backups is a few megabytes; a far larger one is no log of ours.
+constexpr std::size_t kMostLogBytes = 256u * 1024 * 1024;
 
-bool Exists(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file != nullptr) {
-        std::fclose(file);
-    }
-    return file != nullptr;
-}
-
-// Appends one line in one write, so that two zvtools appending at once do not mix lines.
-bool AppendLine(const std::string& path, const std::string& line) {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (file == nullptr) {
-        return false;
-    }
-    const std::string text = line + "\n";
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+std::string LogPath(const std::string& folder) {
+    return JoinPath(folder, kLedgerLogName);
 }
 
 }  // namespace
 
-bool ReadLedger(const std::string& folder, std::vector<TLedgerEntry>* entries, std::string* error) {
+bool ReadLedger(const TLedgerPlace& place, std::vector<TLedgerEntry>* entries, std::string* error) {
     entries->clear();
-    const std::string log = folder + FolderSeparator() + kLedgerLogName;
-    if (!Exists(log)) {
-        return true;
-    }
-    std::string text;
-    if (!ReadWholeFile(log.c_str(), text, *error)) {
-        *error = "cannot read " + log + ": " + *error;
+    if (place.folder.empty()) {
+        *error = "no ledger folder: " + place.missing;
         return false;
     }
-    *entries = ParseLedgerLog(text);
-    return true;
+    const std::string log = LogPath(place.folder);
+    std::string text;
+    switch (ReadWholeFile(log, kMostLogBytes, &text, error)) {
+        case TReadResult::kMissing:
+            return true;
+        case TReadResult::kRead:
+            *entries = ParseLedgerLog(text);
+            return true;
+        case TReadResult::kTooLarge:
+            *error = "cannot read " + log + ": it is larger than 256 MB";
+            return false;
+        case TReadResult::kFailed:
+            break;
+    }
+    *error = "cannot read " + log + ": " + *error;
+    return false;
 }
 
 std::string LedgerFilePath(const std::string& folder, const TLedgerEntry& entry) {
@@ -54,27 +50,26 @@ std::string LedgerFilePath(const std::string& folder, const TLedgerEntry& entry)
     for (char& c : file) {
         c = c == '/' ? FolderSeparator() : c;
     }
-    return folder + FolderSeparator() + file;
+    return JoinPath(folder, file);
 }
 
-TZvError KeepInLedger(const TKeepRequest& request, TLedgerEntry* kept) {
-    const std::string folder = LedgerFolder();
+TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TLedgerEntry* kept) {
     const auto failed = [&](const std::string& what) {
         return TZvError{kExitCannotCreate,
                         what + "; this backup is not kept in the ledger (" + request.path +
                             " is whole all the same)",
                         ""};
     };
-    if (folder.empty()) {
-        return failed("no ledger folder: neither XDG_DATA_HOME nor HOME is set");
+    if (place.folder.empty()) {
+        return failed("no ledger folder: " + place.missing);
     }
-    const std::string unitFolder = folder + FolderSeparator() + request.unit;
-    if (!MakeFolders(unitFolder)) {
+    const std::string unitFolder = JoinPath(place.folder, request.unit);
+    std::string error;
+    if (!MakeFolders(unitFolder, TFolderMode::kPrivate, &error)) {
         return failed("cannot make the ledger folder " + unitFolder);
     }
     std::string text;
-    std::string error;
-    if (!ReadWholeFile(request.path.c_str(), text, error)) {
+    if (!ReadRecordFile(request.path, &text, &error)) {
         return failed("cannot read " + request.path + ": " + error);
     }
     TLedgerEntry entry;
@@ -86,38 +81,35 @@ TZvError KeepInLedger(const TKeepRequest& request, TLedgerEntry* kept) {
     entry.records = static_cast<int>(ReadRecordText(text).records.size());
     entry.sha256 = Sha256Hex(text);
     entry.folder = request.folder;
-    const std::string stem = request.unit + "/" + FileStamp(request.time) + "-" + request.kind;
-    for (int n = 1; n <= kMostInOneSecond && entry.file.empty(); ++n) {
-        const std::string name = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".dat";
+    const std::string stem =
+        request.unit + "/" + FileStamp(request.time, TZone::kUtc) + "-" + request.kind + ".dat";
+    entry.file = FirstFreeName(stem, [&](const std::string& name) {
         TLedgerEntry probe = entry;
         probe.file = name;
-        if (!Exists(LedgerFilePath(folder, probe))) {
-            entry.file = name;
-        }
-    }
-    const std::string path = LedgerFilePath(folder, entry);
-    if (entry.file.empty() || !CopyWholeFile(request.path, path)) {
-        std::remove(path.c_str());
+        return FileExists(LedgerFilePath(place.folder, probe));
+    });
+    const std::string path = LedgerFilePath(place.folder, entry);
+    if (entry.file.empty() || !WriteWholeFile(path, text, &error)) {
+        RemoveFile(path);
         return failed("cannot write " + path);
     }
-    const std::string log = folder + FolderSeparator() + kLedgerLogName;
-    if (!AppendLine(log, FormatLedgerLine(entry))) {
-        std::remove(path.c_str());
+    const std::string log = LogPath(place.folder);
+    if (!AppendToFile(log, FormatLedgerLine(entry) + "\n", &error)) {
+        RemoveFile(path);
         return failed("cannot append to " + log);
     }
     *kept = entry;
     return {};
 }
 
-std::string UnitForFolder(const std::string& given, const std::string& folder) {
+std::string UnitForFolder(const TLedgerPlace& place, const std::string& given,
+                          const std::string& folder) {
     if (!given.empty()) {
         return given;
     }
     std::vector<TLedgerEntry> entries;
     std::string error;
-    const std::string ledger = LedgerFolder();
-    const std::string remembered = ledger.empty() || !ReadLedger(ledger, &entries, &error)
-                                       ? ""
-                                       : RememberedUnit(entries, folder);
+    const std::string remembered =
+        ReadLedger(place, &entries, &error) ? RememberedUnit(entries, folder) : "";
     return remembered.empty() ? kUnnamedUnit : remembered;
 }

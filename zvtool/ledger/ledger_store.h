@@ -5,19 +5,18 @@
 #include "zvtool/error.h"
 #include "zvtool/ledger/ledger.h"
 
-// The ledger on disk: where it is, what it holds, and keeping a new entry in it.
+// The ledger on disk: what it holds, and keeping a new entry in it.
 
-// The ledger folder for this user (see LedgerFolderFrom); "" when none can be named.
-std::string LedgerFolder();
-// Makes the folder unless it exists (its parents as well): false when it cannot be made.
-// (ledger_posix.cpp, ledger_win32.cpp)
-bool MakeFolders(const std::string& path);
-// The platform's separator between folder names.
-char FolderSeparator();
+// Where the ledger is: its folder, or why there is none ("neither XDG_DATA_HOME nor HOME is
+// set").
+struct TLedgerPlace {
+    std::string folder;
+    std::string missing;
+};
 
 // Every entry of the ledger's log; an absent log is an empty ledger. False and `error` when
-// the log exists but cannot be read.
-bool ReadLedger(const std::string& folder, std::vector<TLedgerEntry>* entries, std::string* error);
+// there is no ledger folder or the log exists but cannot be read.
+bool ReadLedger(const TLedgerPlace& place, std::vector<TLedgerEntry>* entries, std::string* error);
 
 // The path of an entry's record file.
 std::string LedgerFilePath(const std::string& folder, const TLedgerEntry& entry);
@@ -37,8 +36,9 @@ struct TKeepRequest {
 // the entry last so that the log names only files that are there. No error and `kept`
 // filled, or an error saying what could not be done: the job that took the backup has done
 // its work all the same, so the caller tells the technician and goes on.
-TZvError KeepInLedger(const TKeepRequest& request, TLedgerEntry* kept);
+TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TLedgerEntry* kept);
 
 // The unit to file a backup under: `given` (--unit) when not empty, else the unit last named
 // in the run folder, else "unnamed".
-std::string UnitForFolder(const std::string& given, const std::string& folder);
+std::string UnitForFolder(const TLedgerPlace& place, const std::string& given,
+                          const std::string& folder);

@@ -6,8 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "serial/com_names.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/jobs/process.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/ports/port_target.h"
 
 namespace {
@@ -15,12 +16,17 @@ namespace {
 constexpr char kLinkName[] = "COM1";
 constexpr char kLinkTemporary[] = "COM1.zvtool-new";
 
-// The device a number names for the driver here: the entry "COMn" of the run folder when
+// The device a number names for the driver in the run folder: the folder's entry "COMn" when
 // there is one, otherwise the built-in port /dev/ttyS<n-1>.
-std::string DeviceForNumber(int number) {
-    const std::string entry = "COM" + std::to_string(number);
-    struct stat info {};
-    return lstat(entry.c_str(), &info) == 0 ? entry : "/dev/ttyS" + std::to_string(number - 1);
+std::string DeviceForNumber(const std::string& runFolder, int number) {
+    char name[32];
+    ComEntryName(number, name, sizeof name);
+    const std::string entry = JoinPath(runFolder, name);
+    if (FileExists(entry)) {
+        return entry;
+    }
+    BuiltInComDevice(number, name, sizeof name);
+    return name;
 }
 
 // Refuses a device this user may not open; a missing device is left for the driver to
@@ -38,20 +44,21 @@ bool CheckPermission(const std::string& device, const std::string& shown, TZvErr
 }
 
 // Points the run folder's "COM1" at `device`, replacing a link but nothing else.
-bool LinkCom1(const std::string& device, TZvError* error) {
+bool LinkCom1(const std::string& runFolder, const std::string& device, TZvError* error) {
+    const std::string link = JoinPath(runFolder, kLinkName);
+    const std::string temporary = JoinPath(runFolder, kLinkTemporary);
     struct stat info {};
-    if (lstat(kLinkName, &info) == 0 && !S_ISLNK(info.st_mode)) {
-        *error = {kExitCannotCreate,
-                  AbsolutePath(kLinkName) + " is not a link; remove it, or give --port as a number",
+    if (lstat(link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
+        *error = {kExitCannotCreate, link + " is not a link; remove it, or give --port as a number",
                   ""};
         return false;
     }
-    unlink(kLinkTemporary);
-    if (symlink(device.c_str(), kLinkTemporary) != 0 || rename(kLinkTemporary, kLinkName) != 0) {
+    unlink(temporary.c_str());
+    if (symlink(device.c_str(), temporary.c_str()) != 0 ||
+        rename(temporary.c_str(), link.c_str()) != 0) {
         const std::string reason = std::strerror(errno);
-        unlink(kLinkTemporary);
-        *error = {kExitCannotCreate,
-                  "cannot make the link " + AbsolutePath(kLinkName) + ": " + reason, ""};
+        unlink(temporary.c_str());
+        *error = {kExitCannotCreate, "cannot make the link " + link + ": " + reason, ""};
         return false;
     }
     return true;
@@ -59,10 +66,11 @@ bool LinkCom1(const std::string& device, TZvError* error) {
 
 }  // namespace
 
-bool ResolvePortTarget(const TPortArg& wanted, int* comport, std::string* note, TZvError* error) {
+bool ResolvePortTarget(const std::string& runFolder, const TPortArg& wanted, int* comport,
+                       std::string* note, TZvError* error) {
     if (wanted.kind == TPortKind::kNumber) {
         *comport = wanted.number;
-        return CheckPermission(DeviceForNumber(wanted.number),
+        return CheckPermission(DeviceForNumber(runFolder, wanted.number),
                                "COM" + std::to_string(wanted.number), error);
     }
     std::string device = wanted.path;
@@ -87,11 +95,11 @@ bool ResolvePortTarget(const TPortArg& wanted, int* comport, std::string* note, 
         *error = {kExitUnavailable, device + " is not a serial port (not a character device)", ""};
         return false;
     }
-    if (!CheckPermission(device, wanted.text, error) || !LinkCom1(device, error)) {
+    if (!CheckPermission(device, wanted.text, error) || !LinkCom1(runFolder, device, error)) {
         return false;
     }
     *comport = 1;
-    *note = AbsolutePath(kLinkName) + " now links to " + device +
+    *note = JoinPath(runFolder, kLinkName) + " now links to " + device +
             (wanted.kind == TPortKind::kUsb ? " (" + wanted.text + ")" : "");
     return true;
 }

@@ -20,7 +20,8 @@ int ComNumber(const std::string& name) {
 
 }  // namespace
 
-bool ResolvePortTarget(const TPortArg& wanted, int* comport, std::string* note, TZvError* error) {
+bool ResolvePortTarget(const std::string&, const TPortArg& wanted, int* comport, std::string* note,
+                       TZvError* error) {
     if (wanted.kind == TPortKind::kNumber) {
         *comport = wanted.number;
         return true;

@@ -1,6 +1,17 @@
 #pragma once
-#include "zvtool/jobs/request.h"
+#include <string>
+#include <vector>
 
-// `zvtool ports`: the machine's serial ports and the run folder's COMn entries (--dir, or
-// the current directory), as text or with --json as one object. Returns the exit status.
-int RunPorts(const TZvOptions& options);
+#include "zvtool/error.h"
+#include "zvtool/ports/serial_ports.h"
+
+// `zvtool ports`: the machine's serial ports and the run folder's COMn entries.
+struct TPortsResult {
+    std::string folder;  // the run folder
+    std::vector<TSerialPort> ports;
+    std::vector<TSerialPort> folderPorts;
+    TCommandEnd end;
+};
+
+// The ports, with the COMn entries of `runFolder` (absolute; kExitNoInput when it is no folder).
+TPortsResult ListPorts(const std::string& runFolder, const std::string& shownFolder);

@@ -42,7 +42,8 @@ std::vector<TSerialPort> ListSerialPorts();
 // Fills the probe's fields of one port whose device path is known.
 void ProbeSerialPort(TSerialPort* port);
 
-// POSIX: the "COMn" entries of the current directory, the ports a driver run here opens,
-// each described as the port it leads to (`known` for what sysfs says) and probed. Windows:
-// none, the driver opens COMn itself.
-std::vector<TSerialPort> RunFolderPorts(const std::vector<TSerialPort>& known);
+// POSIX: the "COMn" entries of the run folder, the ports a driver run there opens, each
+// described as the port it leads to (`known` for what sysfs says) and probed. Windows: none,
+// the driver opens COMn itself.
+std::vector<TSerialPort> RunFolderPorts(const std::string& runFolder,
+                                        const std::vector<TSerialPort>& known);

@@ -143,9 +143,10 @@ std::vector<TSerialPort> ListSerialPorts() {
     return ports;
 }
 
-std::vector<TSerialPort> RunFolderPorts(const std::vector<TSerialPort>& known) {
+std::vector<TSerialPort> RunFolderPorts(const std::string& runFolder,
+                                        const std::vector<TSerialPort>& known) {
     std::vector<TSerialPort> ports;
-    DIR* folder = opendir(".");
+    DIR* folder = opendir(runFolder.c_str());
     if (folder == nullptr) {
         return ports;
     }
@@ -162,7 +163,8 @@ std::vector<TSerialPort> RunFolderPorts(const std::vector<TSerialPort>& known) {
     for (const std::string& name : names) {
         char target[PATH_MAX];
         TSerialPort port;
-        if (realpath(name.c_str(), target) != nullptr) {
+        const std::string entry = runFolder + "/" + name;
+        if (realpath(entry.c_str(), target) != nullptr) {
             port.device = target;
             port.name = port.device.substr(port.device.find('/', 1) + 1);
             for (const TSerialPort& other : known) {
@@ -175,7 +177,7 @@ std::vector<TSerialPort> RunFolderPorts(const std::vector<TSerialPort>& known) {
             }
             ProbeSerialPort(&port);
         } else {
-            const ssize_t length = readlink(name.c_str(), target, sizeof target - 1);
+            const ssize_t length = readlink(entry.c_str(), target, sizeof target - 1);
             port.device = length > 0 ? std::string(target, static_cast<std::size_t>(length)) : "";
         }
         port.link = name;

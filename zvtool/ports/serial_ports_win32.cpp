@@ -164,6 +164,6 @@ std::vector<TSerialPort> ListSerialPorts() {
     return ports;
 }
 
-std::vector<TSerialPort> RunFolderPorts(const std::vector<TSerialPort>&) {
+std::vector<TSerialPort> RunFolderPorts(const std::string&, const std::vector<TSerialPort>&) {
     return {};
 }

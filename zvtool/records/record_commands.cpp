@@ -1,83 +1,44 @@
 #include "zvtool/records/record_commands.h"
 
-#include <cstdio>
 #include <map>
 #include <string>
 
-#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/json.h"
-#include "zvtool/records/record_json.h"
-#include "zvtool/report.h"
 
 namespace {
 
 constexpr int kShownProblems = 20;
-constexpr int kBytesPerRow = 16;
-
-// Reads and checks a file; false with the reason on stderr when it cannot be read.
-bool ReadChecked(const char* command, const std::string& path, TRecordReading& reading) {
-    std::string text;
-    std::string error;
-    if (!ReadWholeFile(path.c_str(), text, error)) {
-        PrintError({kExitDiffTrouble, "cannot read " + path + ": " + error, command});
-        return false;
-    }
-    reading = ReadRecordText(text);
-    return true;
-}
-
-void PrintProblems(std::FILE* out, const std::string& path, const TRecordReading& reading,
-                   bool all) {
-    int shown = 0;
-    for (const TRecordProblem& problem : reading.problems) {
-        if (!all && shown == kShownProblems) {
-            break;
-        }
-        std::fprintf(out, "%s:%d:%d: %s\n", path.c_str(), problem.line, problem.column,
-                     problem.text.c_str());
-        ++shown;
-    }
-    if (reading.problemCount > shown) {
-        std::fprintf(out, "%s: ... and %d more problems\n", path.c_str(),
-                     reading.problemCount - shown);
-    }
-}
-
-std::string Plural(int count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
 
 std::string Problems(int count) {
-    return Plural(count, "problem", "problems");
+    return std::to_string(count) + (count == 1 ? " problem" : " problems");
 }
 
-void WarnUnsound(const char* command, const std::string& path, const TRecordReading& reading,
-                 const char* doing) {
-    PrintError({kExitOk,
-                "warning: " + path + " fails the check (" + Problems(reading.problemCount) +
-                    ", the first at line " + std::to_string(reading.problems[0].line) +
-                    "; zvtool check " + path + " lists them): " + doing +
-                    " as the driver would read it",
-                command});
+// Reads and checks a file; `read` false with the reason said when it cannot be read.
+TCheckedFile ReadChecked(const char* command, const std::string& path, TCommandEnd* end) {
+    TCheckedFile file;
+    file.path = path;
+    std::string text;
+    std::string error;
+    if (!ReadRecordFile(path, &text, &error)) {
+        end->Say(ErrorMessage({kExitDiffTrouble, "cannot read " + path + ": " + error, command}));
+        return file;
+    }
+    file.read = true;
+    file.reading = ReadRecordText(text);
+    return file;
 }
 
-void PrintRecord(const TZvRecord& record, int line, bool hex) {
-    std::printf("%s (line %d)\n", RecordName(record.number).c_str(), line);
-    std::printf("offset");
-    for (int column = 0; column < kBytesPerRow; ++column) {
-        char label[8];
-        std::snprintf(label, sizeof label, hex ? "+%X" : "+%d", column);
-        std::printf(hex ? "  %2s" : " %4s", label);
+void WarnUnsound(const char* command, const TCheckedFile& file, const char* doing,
+                 TCommandEnd* end) {
+    if (!file.read || file.reading.problemCount == 0) {
+        return;
     }
-    std::printf("\n");
-    for (int row = 0; row < static_cast<int>(kSetupBytes); row += kBytesPerRow) {
-        std::printf(hex ? "  0x%02X" : "%6d", row);
-        for (int i = row; i < row + kBytesPerRow && i < static_cast<int>(kSetupBytes); ++i) {
-            std::printf(hex ? "  %02X" : " %4d", record.bytes[static_cast<std::size_t>(i)]);
-        }
-        std::printf("\n");
-    }
+    TMessage warning = Warning(
+        file.path + " fails the check (" + Problems(file.reading.problemCount) +
+        ", the first at line " + std::to_string(file.reading.problems[0].line) + "; zvtool check " +
+        file.path + " lists them): " + doing + " as the driver would read it");
+    warning.command = command;
+    end->Say(warning);
 }
 
 // The records by number; a number held twice gives its later record, as the unit keeps it.
@@ -89,39 +50,25 @@ std::map<int, const TZvRecord*> ByNumber(const std::vector<TZvRecord>& all) {
     return records;
 }
 
-// The comparison as `diff` prints it: the records in one file only, every differing byte.
-void PrintDiff(const TRecordDiff& diff, const std::string& pathA, const std::string& pathB,
-               bool hex) {
-    if (diff.records.size() + static_cast<std::size_t>(diff.same) > 0) {
-        std::printf("A = %s, B = %s\n", pathA.c_str(), pathB.c_str());
-    }
-    for (const TRecordChange& change : diff.records) {
-        const std::string name = RecordName(change.number);
-        if (change.in != 3) {
-            std::printf("%s: only in %s\n", name.c_str(), change.in == 1 ? "A" : "B");
-            continue;
-        }
-        std::printf("%s: %zu of 130 bytes differ\n  offset    A    B\n", name.c_str(),
-                    change.bytes.size());
-        for (const TByteChange& byte : change.bytes) {
-            std::printf(hex ? "    0x%02X   %02X   %02X\n" : "  %6d  %3d  %3d\n", byte.offset,
-                        byte.a, byte.b);
-        }
-    }
-    if (diff.records.empty()) {
-        std::printf("%s and %s hold the same %s\n", pathA.c_str(), pathB.c_str(),
-                    Plural(diff.same, "record", "records").c_str());
-    } else {
-        std::printf("%d changed, %d only in A, %d only in B, %d the same\n", diff.changed,
-                    diff.onlyA, diff.onlyB, diff.same);
-    }
-}
-
 }  // namespace
 
-void PrintRecordDiff(const TRecordDiff& diff, const std::string& pathA, const std::string& pathB,
-                     bool hex) {
-    PrintDiff(diff, pathA, pathB, hex);
+std::vector<std::string> ProblemLines(const std::string& path, const TRecordReading& reading,
+                                      bool all) {
+    std::vector<std::string> lines;
+    int shown = 0;
+    for (const TRecordProblem& problem : reading.problems) {
+        if (!all && shown == kShownProblems) {
+            break;
+        }
+        lines.push_back(path + ":" + std::to_string(problem.line) + ":" +
+                        std::to_string(problem.column) + ": " + problem.text);
+        ++shown;
+    }
+    if (reading.problemCount > shown) {
+        lines.push_back(path + ": ... and " + std::to_string(reading.problemCount - shown) +
+                        " more problems");
+    }
+    return lines;
 }
 
 TRecordDiff CompareRecords(const std::vector<TZvRecord>& a, const std::vector<TZvRecord>& b) {
@@ -158,122 +105,82 @@ TRecordDiff CompareRecords(const std::vector<TZvRecord>& a, const std::vector<TZ
     return diff;
 }
 
-int RunCheck(const TRecordArgs& args) {
-    int status = kExitDiffSame;
-    std::vector<std::string> files;
-    std::vector<std::string> problems;
-    for (const std::string& path : args.files) {
-        TRecordReading reading;
-        if (!ReadChecked("check", path, reading)) {
-            status = kExitDiffTrouble;
-            continue;
+TCheckResult CheckRecordFiles(const std::vector<std::string>& paths) {
+    TCheckResult result;
+    result.end.exit = kExitDiffSame;
+    for (const std::string& path : paths) {
+        result.files.push_back(ReadChecked("check", path, &result.end));
+        const TCheckedFile& file = result.files.back();
+        if (!file.read) {
+            result.end.exit = kExitDiffTrouble;
+        } else if (file.reading.problemCount != 0 && result.end.exit == kExitDiffSame) {
+            result.end.exit = kExitDiffDiffer;
         }
-        files.push_back(CheckedFileJson(path, reading));
-        for (const std::string& problem : ProblemsJson(path, reading)) {
-            problems.push_back(problem);
-        }
-        if (reading.problemCount != 0 && status == kExitDiffSame) {
-            status = kExitDiffDiffer;
-        }
-        if (JsonWanted()) {
-            continue;
-        }
-        if (reading.problemCount == 0) {
-            std::printf(
-                "%s: sound: %s (%s)\n", path.c_str(),
-                Plural(static_cast<int>(reading.records.size()), "record", "records").c_str(),
-                DescribeNumbers(reading.records).c_str());
-            continue;
-        }
-        PrintProblems(stdout, path, reading, args.all);
-        std::printf("%s: %s; a send would not carry what the file seems to say\n", path.c_str(),
-                    Problems(reading.problemCount).c_str());
     }
-    CommandReport().members.push_back({"files", JsonArray(files)});
-    CommandReport().members.push_back({"problems", JsonArray(problems)});
-    return status;
+    return result;
 }
 
-int RunShow(const TRecordArgs& args) {
-    const std::string& path = args.files[0];
-    const int only = args.record;
-    TRecordReading reading;
-    if (!ReadChecked("show", path, reading)) {
-        return kExitDiffTrouble;
+TShowResult ShowRecordFile(const std::string& path, int only) {
+    TShowResult result;
+    result.file = ReadChecked("show", path, &result.end);
+    if (!result.file.read) {
+        result.end.exit = kExitDiffTrouble;
+        return result;
     }
-    if (reading.problemCount != 0) {
-        WarnUnsound("show", path, reading, "showing it");
-    }
-    bool shown = false;
-    std::vector<std::string> records;
+    const TRecordReading& reading = result.file.reading;
+    WarnUnsound("show", result.file, "showing it", &result.end);
     for (std::size_t i = 0; i < reading.records.size(); ++i) {
-        if (only >= 0 && reading.records[i].number != only) {
-            continue;
+        if (only < 0 || reading.records[i].number == only) {
+            result.shown.push_back(i);
         }
-        records.push_back(RecordJson(reading.records[i], reading.lines[i]));
-        if (!JsonWanted()) {
-            if (shown) {
-                std::printf("\n");
-            }
-            PrintRecord(reading.records[i], reading.lines[i], args.hex);
-        }
-        shown = true;
     }
-    TReport& report = CommandReport();
-    report.members.push_back({"file", JsonString(path)});
-    report.members.push_back({"problem_count", std::to_string(reading.problemCount)});
-    report.members.push_back({"records", JsonArray(records)});
-    if (only >= 0 && !shown) {
-        return Fail(
+    if (only >= 0 && result.shown.empty()) {
+        result.end.Fail(
             {kExitDiffTrouble,
              path + " holds no " + RecordName(only) + " (it holds " +
                  (reading.records.empty() ? "no record" : DescribeNumbers(reading.records)) + ")",
              "show"});
+        return result;
     }
-    return reading.problemCount != 0 ? kExitDiffDiffer : kExitDiffSame;
+    result.end.exit = reading.problemCount != 0 ? kExitDiffDiffer : kExitDiffSame;
+    return result;
 }
 
-int RunDiff(const TRecordArgs& args) {
-    const std::string& pathA = args.files[0];
-    const std::string& pathB = args.files[1];
-    TRecordReading a;
-    TRecordReading b;
-    if (!ReadChecked("diff", pathA, a) || !ReadChecked("diff", pathB, b)) {
-        return kExitDiffTrouble;
+TDiffResult DiffRecordFiles(const std::string& pathA, const std::string& pathB) {
+    TDiffResult result;
+    result.b.path = pathB;
+    result.a = ReadChecked("diff", pathA, &result.end);
+    if (result.a.read) {
+        result.b = ReadChecked("diff", pathB, &result.end);
     }
-    if (a.problemCount != 0) {
-        WarnUnsound("diff", pathA, a, "comparing it");
+    if (!result.a.read || !result.b.read) {
+        result.end.exit = kExitDiffTrouble;
+        return result;
     }
-    if (b.problemCount != 0) {
-        WarnUnsound("diff", pathB, b, "comparing it");
-    }
-    const TRecordDiff diff = CompareRecords(a.records, b.records);
-    TReport& report = CommandReport();
-    report.members.push_back({"a", JsonString(pathA)});
-    report.members.push_back({"b", JsonString(pathB)});
-    report.members.push_back({"same", std::to_string(diff.same)});
-    report.members.push_back({"differences", DifferencesJson(diff)});
-    if (!JsonWanted()) {
-        PrintDiff(diff, pathA, pathB, args.hex);
-    }
-    return diff.records.empty() ? kExitDiffSame : kExitDiffDiffer;
+    WarnUnsound("diff", result.a, "comparing it", &result.end);
+    WarnUnsound("diff", result.b, "comparing it", &result.end);
+    result.compared = true;
+    result.diff = CompareRecords(result.a.reading.records, result.b.reading.records);
+    result.end.exit = result.diff.records.empty() ? kExitDiffSame : kExitDiffDiffer;
+    return result;
 }
 
-int LoadCheckedRecords(const char* path, std::vector<TZvRecord>& records) {
+TZvError LoadCheckedRecords(const std::string& path, std::vector<TZvRecord>* records,
+                            std::vector<std::string>* problems) {
     std::string text;
     std::string error;
-    if (!ReadWholeFile(path, text, error)) {
-        return Fail({kExitNoInput, std::string("cannot read ") + path + ": " + error, ""});
+    if (!ReadRecordFile(path, &text, &error)) {
+        return {kExitNoInput, "cannot read " + path + ": " + error, ""};
     }
     const TRecordReading reading = ReadRecordText(text);
     if (reading.problemCount != 0) {
-        PrintProblems(stderr, path, reading, false);
-        return Fail({kExitDataError,
-                     std::string(path) + " fails the check (" + Problems(reading.problemCount) +
-                         "): correct it and try again; `zvtool check " + path +
-                         " --all` lists every problem",
-                     ""});
+        *problems = ProblemLines(path, reading, false);
+        return {kExitDataError,
+                path + " fails the check (" + Problems(reading.problemCount) +
+                    "): correct it and try again; `zvtool check " + path +
+                    " --all` lists every problem",
+                ""};
     }
-    records = reading.records;
-    return kExitOk;
+    *records = reading.records;
+    return {};
 }

@@ -1,13 +1,13 @@
 #include "zvtool/records/record_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <map>
 
 #include "datafile/record_text.h"
+#include "zvtool/platform/files.h"
 
 // The driver's reader and this one take their fields from the same scanner (a field's
 // value, its digits and what else it skipped); this reader says where the file departs from
@@ -18,7 +18,7 @@ constexpr std::uint32_t kByteMax = 255;
 constexpr std::size_t kShownFieldChars = 20;
 constexpr std::size_t kShownBadChars = 3;
 // Files above this size are no record files: 201 records take about 110 KB.
-constexpr long kMaxFileBytes = 16L * 1024 * 1024;
+constexpr std::size_t kMaxFileBytes = 16u * 1024 * 1024;
 // The problems kept for printing; the count goes on beyond them.
 constexpr std::size_t kKeptProblems = 5000;
 
@@ -295,31 +295,18 @@ TRecordReading ReadRecordText(const std::string& text) {
     return reader.Read(text);
 }
 
-bool ReadWholeFile(const char* path, std::string& text, std::string& error) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
-    text.clear();
-    char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        text.append(chunk, got);
-        if (text.size() > static_cast<std::size_t>(kMaxFileBytes)) {
-            std::fclose(file);
-            error = "larger than 16 MB, so no record file (201 records take about 110 KB)";
+bool ReadRecordFile(const std::string& path, std::string* text, std::string* error) {
+    switch (ReadWholeFile(path, kMaxFileBytes, text, error)) {
+        case TReadResult::kRead:
+            return true;
+        case TReadResult::kTooLarge:
+            *error = "larger than 16 MB, so no record file (201 records take about 110 KB)";
             return false;
-        }
+        case TReadResult::kMissing:
+        case TReadResult::kFailed:
+            break;
     }
-    const bool failed = std::ferror(file) != 0;
-    const int readError = errno;
-    std::fclose(file);
-    if (failed) {
-        error = std::strerror(readError);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 std::string RecordName(int number) {

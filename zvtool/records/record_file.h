@@ -36,8 +36,9 @@ struct TRecordReading {
 // The strict reading of a record file's bytes.
 TRecordReading ReadRecordText(const std::string& text);
 
-// The whole file; false with the system's reason in `error` when it cannot be read.
-bool ReadWholeFile(const char* path, std::string& text, std::string& error);
+// The whole record file; false with the system's reason in `error` when it cannot be read
+// (or that it is far larger than a record file).
+bool ReadRecordFile(const std::string& path, std::string* text, std::string* error);
 
 // "central record", "module 7", "record number 201".
 std::string RecordName(int number);

@@ -1,14 +1,11 @@
 #include "zvtool/records/record_set.h"
 
-#include <cstdio>
+#include <string>
 
-#include "zvtool/error.h"
 #include "zvtool/exit_codes.h"
-#include "zvtool/json.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/records/record_commands.h"
-#include "zvtool/records/record_json.h"
 #include "zvtool/records/record_write.h"
-#include "zvtool/report.h"
 
 namespace {
 
@@ -94,31 +91,34 @@ bool ApplyRecordEdits(std::vector<TZvRecord>* records, const std::vector<TRecord
     return true;
 }
 
-int RunSet(const std::string& file, const std::string& output,
-           const std::vector<TRecordEdit>& edits, bool hex,
-           bool (*replace)(const std::string& from, const std::string& to)) {
-    std::vector<TZvRecord> before;
-    if (const int loaded = LoadCheckedRecords(file.c_str(), before); loaded != kExitOk) {
-        return loaded;
+TSetResult SetRecords(const std::string& file, const std::string& output,
+                      const std::vector<TRecordEdit>& edits) {
+    TSetResult result;
+    result.file = file;
+    std::vector<std::string> problems;
+    if (const TZvError error = LoadCheckedRecords(file, &result.before, &problems);
+        error.exit != kExitOk) {
+        for (const std::string& line : problems) {
+            result.end.Say(Info(line));
+        }
+        result.end.Fail(error);
+        return result;
     }
-    std::vector<TZvRecord> after = before;
+    result.after = result.before;
     std::string error;
-    if (!ApplyRecordEdits(&after, edits, &error)) {
-        return Fail({kExitUsage, file + ": " + error, "set"});
+    if (!ApplyRecordEdits(&result.after, edits, &error)) {
+        result.end.Fail({kExitUsage, file + ": " + error, "set"});
+        return result;
     }
     const std::string target = output.empty() ? file : output;
     const std::string beside = target + kBesideSuffix;
-    if (!WriteRecordFile(beside, after) || !replace(beside, target)) {
-        std::remove(beside.c_str());
-        return Fail({kExitCannotCreate, "cannot write " + target + "; check its directory", "set"});
+    if (!WriteRecordFile(beside, result.after, &error) ||
+        !RenameReplacing(beside, target, &error)) {
+        RemoveFile(beside);
+        result.end.Fail(
+            {kExitCannotCreate, "cannot write " + target + "; check its directory", "set"});
+        return result;
     }
-    const TRecordDiff diff = CompareRecords(before, after);
-    TReport& report = CommandReport();
-    report.members.push_back({"file", JsonString(file)});
-    report.members.push_back({"written", JsonString(target)});
-    report.members.push_back({"differences", DifferencesJson(diff)});
-    if (!JsonWanted()) {
-        PrintRecordDiff(diff, file + " (before)", target, hex);
-    }
-    return kExitOk;
+    result.written = target;
+    return result;
 }

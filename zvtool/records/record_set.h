@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/error.h"
 #include "zvtool/records/record_file.h"
 
 // `zvtool set`: changes single bytes of records in a record file, so that nobody has to count
@@ -26,9 +27,15 @@ bool ParseRecordEdits(const std::vector<std::string>& words, std::vector<TRecord
 bool ApplyRecordEdits(std::vector<TZvRecord>* records, const std::vector<TRecordEdit>& edits,
                       std::string* error);
 
-// Reads FILE strictly, applies the changes, writes the result to `output` (FILE when empty)
-// through a file beside it that `replace` renames over it, and prints the diff of before and
-// after. zvtool's exit status: 0, 64 (a change that does not fit), 65, 66 or 73.
-int RunSet(const std::string& file, const std::string& output,
-           const std::vector<TRecordEdit>& edits, bool hex,
-           bool (*replace)(const std::string& from, const std::string& to));
+struct TSetResult {
+    std::string file;     // FILE
+    std::string written;  // where the changed records went ("" when nothing was written)
+    std::vector<TZvRecord> before;
+    std::vector<TZvRecord> after;
+    TCommandEnd end;  // exit 0, 64 (a change that does not fit), 65, 66 or 73
+};
+
+// Reads FILE strictly, applies the changes and writes the result to `output` (FILE when
+// empty) through a file beside it, renamed over it.
+TSetResult SetRecords(const std::string& file, const std::string& output,
+                      const std::vector<TRecordEdit>& edits);

@@ -1,11 +1,11 @@
 #include "zvtool/records/record_write.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "datafile/record_text.h"
+#include "zvtool/platform/files.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ TPcModulSetup PcRecord(const TZvRecord& record) {
 
 }  // namespace
 
-bool WriteRecordFile(const std::string& path, const std::vector<TZvRecord>& records) {
+std::string RecordFileText(const std::vector<TZvRecord>& records) {
     std::string text;
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (i > 0) {
@@ -26,39 +26,18 @@ bool WriteRecordFile(const std::string& path, const std::vector<TZvRecord>& reco
         }
         AppendRecordText(PcRecord(records[i]), text);
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+    return text;
 }
 
-bool CopyWholeFile(const std::string& from, const std::string& to) {
-    std::FILE* in = std::fopen(from.c_str(), "rb");
-    if (in == nullptr) {
-        return false;
-    }
-    std::FILE* out = std::fopen(to.c_str(), "wb");
-    if (out == nullptr) {
-        std::fclose(in);
-        return false;
-    }
-    char buffer[4096];
-    bool good = true;
-    std::size_t count = 0;
-    while (good && (count = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
-        good = std::fwrite(buffer, 1, count, out) == count;
-    }
-    good = good && std::ferror(in) == 0;
-    std::fclose(in);
-    return std::fclose(out) == 0 && good;
+bool WriteRecordFile(const std::string& path, const std::vector<TZvRecord>& records,
+                     std::string* error) {
+    return WriteWholeFile(path, RecordFileText(records), error);
 }
 
 int CountWholeRecords(const std::string& path) {
     std::string text;
     std::string error;
-    if (!ReadWholeFile(path.c_str(), text, error)) {
+    if (!ReadRecordFile(path, &text, &error)) {
         return 0;
     }
     return WholeRecordsIn(text.data(), text.size());

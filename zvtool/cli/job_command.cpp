@@ -1,0 +1,186 @@
+// The terminal's run of a job: its context (the run folder, the driver, the user's folders),
+// the guard around it, the job itself, and its outcome as text or JSON.
+#include <cstdio>
+#include <string>
+
+#include "zvtool/cli/bench_command.h"
+#include "zvtool/cli/command_runs.h"
+#include "zvtool/cli/job_render.h"
+#include "zvtool/cli/job_view.h"
+#include "zvtool/exit_codes.h"
+#include "zvtool/jobs/backup.h"
+#include "zvtool/jobs/driver_jobs.h"
+#include "zvtool/jobs/guard.h"
+#include "zvtool/jobs/restore.h"
+#include "zvtool/platform/files.h"
+#include "zvtool/platform/processes.h"
+#include "zvtool/platform/user_folders.h"
+#include "zvtool/ports/port_target.h"
+
+namespace {
+
+// The driver to run: --driver, else the one beside zvtool, else the first on the search path.
+bool FindDriver(const TZvOptions& options, TJobContext* context, TZvError* error) {
+    if (!options.driver.empty()) {
+        context->driver = AbsolutePath(options.driver);
+        if (!IsProgram(context->driver)) {
+            *error = {kExitUnavailable,
+                      "no driver program at " + context->driver + "; check --driver", ""};
+            return false;
+        }
+        return true;
+    }
+    const std::string self = SelfPath();
+    const std::string beside = self.empty() ? "" : JoinPath(FolderOf(self), DriverProgramName());
+    context->driver =
+        !beside.empty() && IsProgram(beside) ? beside : FindOnSearchPath(DriverProgramName());
+    if (context->driver.empty()) {
+        *error = {kExitUnavailable,
+                  "the driver (zordrive) is neither beside zvtool nor on the search path; give "
+                  "its path with --driver PATH",
+                  ""};
+        return false;
+    }
+    return true;
+}
+
+// The job's context and request from the command line: every path absolute, the driver
+// found, the run folder there. False and `error` when one of these fails.
+bool PrepareContext(const TZvOptions& options, TJobContext* context, TJobRequest* request,
+                    TZvError* error) {
+    *request = options.job;
+    for (std::string* path : {&request->file, &request->output}) {
+        *path = path->empty() ? "" : AbsolutePath(*path);
+    }
+    const std::string dir = options.dir.empty() ? "" : AbsolutePath(options.dir);
+    request->finishingOptions = (dir.empty() ? "" : " --dir " + dir) +
+                                (request->unit.empty() ? "" : " --unit " + request->unit);
+    if (!FindDriver(options, context, error)) {
+        return false;
+    }
+    context->runFolder = dir.empty() ? AbsolutePath(".") : dir;
+    if (!IsFolder(context->runFolder)) {
+        *error = {kExitNoInput,
+                  "cannot enter the directory " + dir + " (--dir); check that it exists", ""};
+        return false;
+    }
+    context->port = options.port;
+    return true;
+}
+
+// The command line as the lock file names the job: "backup -o b.dat --modules 1-10".
+std::string CommandLineText(const TCliRun& cli) {
+    std::string text;
+    for (int i = 1; i < cli.argc; ++i) {
+        if (std::string(cli.argv[i]) != "--json") {
+            text += (text.empty() ? "" : " ") + std::string(cli.argv[i]);
+        }
+    }
+    return text;
+}
+
+// The port --port names, as the "Comport" of this run (on POSIX a path or an adapter becomes
+// the link COM1 in the run folder, and zvtool says so).
+int TakePort(const TZvOptions& options, TJobContext* context, TCommandEnd* end) {
+    TPortArg name;
+    TZvError error;
+    if (!ParsePortArg(options.portArg, &name, &error.message)) {
+        error.exit = kExitUsage;
+        return Fail(*context, end, error);
+    }
+    std::string note;
+    if (!ResolvePortTarget(context->runFolder, name, &context->port, &note, &error)) {
+        return Fail(*context, end, error);
+    }
+    if (!note.empty()) {
+        Say(*context, end, Note(note));
+    }
+    return kExitOk;
+}
+
+// The job itself; a restore prints its plan before it sends.
+void RunTheJob(const TJobContext& context, const TJobRequest& request, bool json,
+               TJobOutcome* outcome) {
+    switch (request.job) {
+        case TZvJob::kTest:
+            RunTestJob(context, request, outcome);
+            return;
+        case TZvJob::kFetchCentral:
+        case TZvJob::kFetchModules:
+            RunFetchJob(context, request, outcome);
+            return;
+        case TZvJob::kSendCentral:
+        case TZvJob::kSendModules:
+            RunSendJob(context, request, outcome);
+            return;
+        case TZvJob::kBackup:
+            RunBackup(context, request, outcome);
+            return;
+        case TZvJob::kRestore:
+            break;
+    }
+    TRestorePrepared prepared;
+    PlanUnitRestore(context, request, outcome, &prepared);
+    if (!json) {
+        std::fputs(PlanText(*outcome).c_str(), stdout);
+        std::fflush(stdout);
+    }
+    if (prepared.ready) {
+        SendUnitRestore(context, request, prepared, outcome);
+    }
+}
+
+void PrintOutcome(const TCliRun& cli, const TJobOutcome& outcome) {
+    if (cli.options.json) {
+        std::printf("%s\n", JobJson(cli.options.row->bit, outcome).c_str());
+    } else {
+        std::fputs(JobEndText(outcome).c_str(), stdout);
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int RunJobCommand(const TCliRun& cli) {
+    const TZvOptions& options = cli.options;
+    if (!options.portList.empty() || !options.unitsFile.empty()) {
+        return RunBenchCommand(cli);
+    }
+    TJobOutcome outcome;
+    outcome.command = options.row->name;
+    outcome.job = JobName(options.job);
+    TCancelRequest cancel;
+    TJobView view(StderrIsTerminal());
+    TJobContext context;
+    context.sink = [&view](const TEvent& event) { view.Show(event); };
+    TJobRequest request;
+    TZvError error;
+    if (!PrepareContext(options, &context, &request, &error)) {
+        outcome.end.exit = Fail(context, &outcome.end, error);
+        PrintOutcome(cli, outcome);
+        return outcome.end.exit;
+    }
+    const TUserFolders folders = UserFolders();
+    context.stateFolder = folders.state;
+    context.ledgerFolder = folders.data;
+    context.ledgerMissing = UserFolderVariables();
+    context.runner = ProcessRunner(&cancel);
+    context.clock = SystemClock();
+    context.cancel = &cancel;
+    SetFlagOnInterrupt(&cancel.requested);
+    TJobSession session;
+    const std::string trace = options.trace.empty() ? "" : AbsolutePath(options.trace);
+    int status = BeginJob(&context, CommandLineText(cli), trace, &session, &outcome.end);
+    if (status == kExitOk && !options.portArg.empty()) {
+        status = TakePort(options, &context, &outcome.end);
+    }
+    if (status == kExitOk) {
+        RunTheJob(context, request, options.json, &outcome);
+    } else {
+        outcome.end.exit = status;
+    }
+    EndJob(&session);
+    view.Clear();
+    PrintOutcome(cli, outcome);
+    return outcome.end.exit;
+}

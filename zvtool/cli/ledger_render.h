@@ -1,0 +1,10 @@
+#pragma once
+#include <string>
+
+#include "zvtool/ledger/ledger_commands.h"
+
+// How the terminal shows what the ledger holds: text, or the command's JSON object.
+std::string HistoryText(const THistoryResult& result);
+std::string UnitsText(const TUnitsResult& result);
+std::string HistoryJson(const THistoryResult& result);
+std::string UnitsJson(const TUnitsResult& result);

@@ -1,0 +1,79 @@
+// The terminal's run of the record-file commands and the ledger's: each calls the core and
+// prints what it found as text, or its JSON object, with its messages on standard error.
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "zvtool/cli/command_runs.h"
+#include "zvtool/cli/ledger_render.h"
+#include "zvtool/cli/messages.h"
+#include "zvtool/cli/records_render.h"
+#include "zvtool/exit_codes.h"
+#include "zvtool/ledger/ledger_commands.h"
+#include "zvtool/platform/user_folders.h"
+
+namespace {
+
+// Prints the messages, then the findings as text or JSON; returns the exit status.
+int Finish(const TCliRun& cli, const TCommandEnd& end, const std::string& text,
+           const std::string& json) {
+    PrintMessages(end.messages);
+    if (cli.options.json) {
+        std::printf("%s\n", json.c_str());
+    } else {
+        std::fputs(text.c_str(), stdout);
+    }
+    std::fflush(stdout);
+    return end.exit;
+}
+
+TLedgerPlace UserLedger() {
+    return {UserFolders().data, UserFolderVariables()};
+}
+
+}  // namespace
+
+int RunCheckCommand(const TCliRun& cli) {
+    const TCheckResult result = CheckRecordFiles(cli.options.records.files);
+    return Finish(cli, result.end, CheckText(result, cli.options.records.all), CheckJson(result));
+}
+
+int RunShowCommand(const TCliRun& cli) {
+    const TRecordArgs& args = cli.options.records;
+    const TShowResult result = ShowRecordFile(args.files[0], args.record);
+    return Finish(cli, result.end, ShowText(result, args.hex), ShowJson(result));
+}
+
+int RunDiffCommand(const TCliRun& cli) {
+    std::vector<std::string> files = cli.options.records.files;
+    TDiffResult result;
+    if (const TZvError error = ResolveLedgerNames(UserLedger(), &files); error.exit != kExitOk) {
+        result.a.path = files[0];
+        result.b.path = files[1];
+        result.end.Fail(error);
+    } else {
+        result = DiffRecordFiles(files[0], files[1]);
+    }
+    const std::string text = result.compared ? DiffText(result.diff, result.a.path, result.b.path,
+                                                        cli.options.records.hex)
+                                             : "";
+    return Finish(cli, result.end, text, DiffJson(result));
+}
+
+int RunSetCommand(const TCliRun& cli) {
+    const TRecordArgs& args = cli.options.records;
+    const TSetResult result = SetRecords(args.files[0], args.output, args.edits);
+    return Finish(cli, result.end, SetText(result, args.hex), SetJson(result));
+}
+
+int RunHistoryCommand(const TCliRun& cli) {
+    const THistoryResult result =
+        LedgerHistory(UserLedger(), cli.options.unit, static_cast<long long>(std::time(nullptr)));
+    return Finish(cli, result.end, HistoryText(result), HistoryJson(result));
+}
+
+int RunUnitsCommand(const TCliRun& cli) {
+    const TUnitsResult result =
+        LedgerUnits(UserLedger(), static_cast<long long>(std::time(nullptr)));
+    return Finish(cli, result.end, UnitsText(result), UnitsJson(result));
+}

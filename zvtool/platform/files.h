@@ -1,0 +1,115 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Files and folders as zvtool uses them, the one place whose answers differ between POSIX and
+// Windows (files_posix.cpp, files_win32.cpp). Every other room of zvtool is portable and
+// reaches the file system through these functions.
+
+// ---- Paths
+
+// `name` joined to `folder` with the system's separator.
+std::string JoinPath(const std::string& folder, const std::string& name);
+// The folder that holds `path` ("." when it names none).
+std::string FolderOf(const std::string& path);
+// `path` made absolute against the current folder (the file need not exist); no "/./".
+std::string AbsolutePath(const std::string& path);
+// The system's separator between folder names.
+char FolderSeparator();
+
+// ---- Questions
+
+// Whether anything is at `path` (a link that leads nowhere counts).
+bool FileExists(const std::string& path);
+bool IsFolder(const std::string& path);
+// Whether `path` names a program that can be started.
+bool IsProgram(const std::string& path);
+
+struct TFolderEntry {
+    std::string name;
+    long long size = 0;
+};
+// The plain files of `folder`, in no order; empty when it cannot be read.
+std::vector<TFolderEntry> ListFiles(const std::string& folder);
+
+// Why a file cannot be written at `path` (creating it if it is missing, and a little room
+// beside it): "" when it can, else the system's reason ("Read-only file system", "No space
+// left on device"). Leaves an existing file as it was.
+std::string WhyNotWritable(const std::string& path);
+
+// ---- Reading and writing
+
+enum class TReadResult { kRead, kMissing, kFailed, kTooLarge };
+
+// The whole file, at most `limit` bytes. kFailed with the system's reason in `error`;
+// kMissing when nothing is there; kTooLarge when the file holds more than `limit` bytes.
+TReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::string* text,
+                          std::string* error);
+
+// Writes `text` as the whole file: false with the system's reason.
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string* error);
+// Appends `text` in one write, so that two writers appending at once do not mix their lines.
+bool AppendToFile(const std::string& path, const std::string& text, std::string* error);
+// Copies a file byte for byte: false with the reason when it cannot be read or written whole.
+bool CopyWholeFile(const std::string& from, const std::string& to, std::string* error);
+// Renames `from` to `to`, replacing `to` if it exists: false with the system's reason.
+bool RenameReplacing(const std::string& from, const std::string& to, std::string* error);
+// Removes a file; true when it is gone (or was never there).
+bool RemoveFile(const std::string& path);
+
+// Who may use a folder zvtool makes: only this user (its own state and ledger), or as the
+// user's file-creation mask allows (a bench's unit folders, which others may look into).
+enum class TFolderMode { kPrivate, kShared };
+// Makes `path` and the folders above it that are missing. False with the system's reason
+// (or that something other than a folder is in the way).
+bool MakeFolders(const std::string& path, TFolderMode mode, std::string* error);
+
+// ---- Errors
+
+// The system's words for an error number (errno on POSIX, GetLastError() on Windows),
+// without a line end or a closing full stop; "error N" when the system has none.
+std::string SystemErrorText(unsigned long code);
+
+// ---- A lock file
+
+// An exclusive lock on a file, held until it is given up or the process ends.
+struct TFileLock {
+    long long descriptor = -1;  // POSIX
+    void* handle = nullptr;     // Windows
+};
+
+enum class TLockResult { kTaken, kHeld, kFailed };
+
+// Takes the lock on `path` (made when missing) and writes `text` into it, for whoever is
+// refused. kHeld: another holds it and `detail` is what it wrote; kFailed: the file cannot be
+// made or written and `detail` is the system's reason. On POSIX the lock goes along to the
+// programs zvtool starts, so that a driver left running keeps the next job out until it ends.
+TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
+                         std::string* detail);
+// Gives the lock up and empties the file (which stays, so that no second lock on a new file
+// of the same name can be taken beside a holder of the old one).
+void ReleaseFileLock(TFileLock* lock);
+
+// ---- Where the driver keeps its files for a run in `runFolder`
+
+// The profile file `name` ("zordrive.INI") as the profile functions are to be given it:
+// POSIX the file in the run folder; Windows the bare name, which they look up in the Windows
+// directory.
+std::string DriverProfileName(const std::string& runFolder, const char* name);
+// The same file's full path, for messages.
+std::string DriverProfilePath(const std::string& runFolder, const char* name);
+// Where this driver reads the settings file, for a report that it did not see its keys.
+std::string DriverSettingsAdvice(const std::string& runFolder);
+// Whether drivers can run side by side, each in a run folder of its own: false with the
+// reason where the driver's files are shared by every folder (Windows).
+bool DriversRunSideBySide(std::string* why);
+// The driver program's file name: "zordrive", "zordrive.exe".
+const char* DriverProgramName();
+
+// The lock one job at a time takes: POSIX ".zvtool.lock" in the run folder, where its INI and
+// data files lie; Windows "settings.lock" in zvtool's per-user folder `stateFolder`, since the
+// INI files in the Windows directory are shared by every folder; "" when that folder is "".
+std::string RunLockPath(const std::string& runFolder, const std::string& stateFolder);
+// What that lock keeps to one job, for the refusal.
+std::string RunLockScope(const std::string& runFolder);

@@ -1,0 +1,30 @@
+#include "zvtool/platform/user_folders.h"
+
+#include <string>
+
+namespace {
+
+bool Given(const char* value) {
+    return value != nullptr && value[0] != '\0';
+}
+
+// An XDG base folder when it is absolute, else HOME and the folder's default below it.
+std::string XdgFolder(const char* xdg, const char* home, const char* below) {
+    if (Given(xdg) && xdg[0] == '/') {
+        return std::string(xdg) + "/zvtool";
+    }
+    return Given(home) ? std::string(home) + below + "/zvtool" : "";
+}
+
+}  // namespace
+
+TUserFolders UserFoldersFrom(const TUserEnvironment& environment) {
+    if (environment.windows) {
+        const std::string local = Given(environment.localAppData)
+                                      ? std::string(environment.localAppData) + "\\zvtool"
+                                      : "";
+        return {local, local};
+    }
+    return {XdgFolder(environment.xdgStateHome, environment.home, "/.local/state"),
+            XdgFolder(environment.xdgDataHome, environment.home, "/.local/share")};
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+// zvtool's per-user folders: where its own state goes (the session traces, on Windows the
+// run lock) and where its data goes (the ledger). The rule is a pure function of the
+// environment's values; UserFolders() reads them (user_folders_posix.cpp, _win32.cpp).
+
+struct TUserFolders {
+    std::string state;  // "" when the environment names none
+    std::string data;
+};
+
+// The values the rule reads; nullptr or "" for a variable that is not set.
+struct TUserEnvironment {
+    bool windows = false;
+    const char* xdgStateHome = nullptr;
+    const char* xdgDataHome = nullptr;
+    const char* home = nullptr;
+    const char* localAppData = nullptr;
+};
+
+// POSIX: state $XDG_STATE_HOME/zvtool, else ~/.local/state/zvtool; data $XDG_DATA_HOME/zvtool,
+// else ~/.local/share/zvtool (a relative XDG path is ignored, as the base directory rules have
+// it). Windows: both %LOCALAPPDATA%\zvtool.
+TUserFolders UserFoldersFrom(const TUserEnvironment& environment);
+
+// This user's folders, from this process's environment.
+TUserFolders UserFolders();
+
+// What to say when a folder is "": which variables name it on this system.
+const char* UserFolderVariables();

@@ -1,0 +1,11 @@
+#include <cstdlib>
+
+#include "zvtool/platform/user_folders.h"
+
+TUserFolders UserFolders() {
+    return UserFoldersFrom({true, nullptr, nullptr, nullptr, std::getenv("LOCALAPPDATA")});
+}
+
+const char* UserFolderVariables() {
+    return "LOCALAPPDATA is not set";
+}
