@@ -30,6 +30,15 @@ struct Line {
 };
 
 Line line;
+fake::ClockWatcher clockWatcher;
+
+// Moves the clock to `toMs`, after the watcher has seen the way there.
+void Advance(std::uint64_t toMs) {
+    if (clockWatcher && toMs > line.nowMs) {
+        clockWatcher(line.nowMs, toMs);
+    }
+    line.nowMs = std::max(line.nowMs, toMs);
+}
 
 }  // namespace
 
@@ -37,6 +46,10 @@ namespace fake {
 
 void ResetLine() {
     line = Line{};
+}
+
+void SetClockWatcher(ClockWatcher watcher) {
+    clockWatcher = std::move(watcher);
 }
 
 std::uint64_t NowMs() {
@@ -111,12 +124,12 @@ std::uint32_t ComRead(std::uint8_t* buffer, std::uint32_t count) {
     const std::uint64_t deadline = line.nowMs + line.readTimeoutMs;
     std::uint32_t received = 0;
     while (received < count && !line.incoming.empty() && line.incoming.front().atMs <= deadline) {
-        line.nowMs = std::max(line.nowMs, line.incoming.front().atMs);
+        Advance(line.incoming.front().atMs);
         buffer[received++] = line.incoming.front().byte;
         line.incoming.pop_front();
     }
     if (received < count) {
-        line.nowMs = deadline;
+        Advance(deadline);
     }
     buffer[received] = 0;
     return received;
@@ -137,7 +150,7 @@ void ComClose() {
 
 void PauseMs(std::uint32_t ms) {
     line.pauses.push_back({line.nowMs, ms});
-    line.nowMs += ms;
+    Advance(line.nowMs + ms);
 }
 
 // The trace runs on the virtual clock, so a traced test run is stamped in virtual time.

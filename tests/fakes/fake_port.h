@@ -38,8 +38,15 @@ struct LinePause {
 // Called with the bytes of every ComWrite and its virtual time; answers with UnitSends.
 using Responder = std::function<void(const std::vector<std::uint8_t>& bytes, std::uint64_t atMs)>;
 
+// Called before the clock moves from `fromMs` to `toMs` (a pause, a read that waits), so that
+// a test can look at what the driver has done so far at the times in between, or stop it
+// there by throwing.
+using ClockWatcher = std::function<void(std::uint64_t fromMs, std::uint64_t toMs)>;
+
 // Clock at 0, nothing on the line, nothing recorded, no responder, ComInitialise gives 0.
 void ResetLine();
+// Sets the watcher (an empty one for none); ResetLine leaves it as it is.
+void SetClockWatcher(ClockWatcher watcher);
 std::uint64_t NowMs();
 
 // The unit puts `bytes` on the line; they reach the driver at `atMs`, but never before the

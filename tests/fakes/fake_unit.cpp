@@ -71,6 +71,10 @@ void OnWrite(const std::vector<std::uint8_t>& bytes, std::uint64_t atMs) {
 
 }  // namespace
 
+void SetUnitStoresWrong(const std::vector<int>& numbers) {
+    unit.model.config.faults.wrongStores = numbers;
+}
+
 void StartUnit() {
     ResetLine();
     unit = Unit{};

@@ -65,6 +65,10 @@ void SetUnitVersion(std::uint8_t first, std::uint8_t second);
 // `status`. The latest matching setting wins.
 void SetUnitStatus(std::uint8_t requestCode, std::uint8_t status, int modul = kAnyModul);
 
+// A send of these records (0 central) stores them wrong (the first byte's top bit flipped) and
+// answers as done all the same, as a unit with a failing memory cell would.
+void SetUnitStoresWrong(const std::vector<int>& numbers);
+
 // Frames firstFrame .. firstFrame + frameCount - 1 suffer `fault`; a later rule wins.
 void AddUnitFault(FrameFault fault, int firstFrame, int frameCount = 1);
 // Delays of the acknowledgement after the frame, and of the reply after the acknowledgement.

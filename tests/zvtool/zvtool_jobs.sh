@@ -132,15 +132,6 @@ case $name in
         cmp unit1.dat unit2.dat || { echo "FAIL the second unit's backup differs"; fail=1; }
         check_that "no partial file" ! -e unit2.dat.partial
         ;;
-    backup-fails)
-        # Module 3 refused: the backup keeps what it fetched beside FILE, never under it.
-        start_sim --status 7:3:1
-        zvtool backup -o unit.dat --modules 1-4 && check "backup" "$status" 4
-        check_that "no unit.dat" ! -e unit.dat
-        { sim_records 0 0; printf ',\r\n'; sim_records 1 2; } | cmp -s - unit.dat.partial ||
-            { echo "FAIL unit.dat.partial is not central and modules 1-2"; fail=1; }
-        has err.txt "unit.dat.partial holds the 3 records fetched"
-        ;;
     silent-unit)
         start_sim --silent
         zvtool test && check "test" "$status" 2
@@ -204,56 +195,6 @@ case $name in
         zvtool --json history && check "json history" "$status" 0
         check "json" "$(json out.txt 'len(o["entries"]), o["entries"][0]["name"], o["entries"][0]["version"]')" "(5, 'pump-3@1', '3.7')"
         ;;
-    store-wrong)
-        # A unit that stores module 3 wrong and answers done: the read-back catches it.
-        start_sim --store-wrong 3
-        zvtool backup -o u.dat --modules 1-4 && check "backup" "$status" 0
-        zvtool set u.dat -o c.dat module 3 5 1 && check "set" "$status" 0
-        zvtool restore c.dat && check "restore" "$status" 80
-        has err.txt "1 of 1 records read back differ from what was sent (module 3); module 3: 1 byte differs, the first at offset 0 (sent 21, read back 149)"
-        has out.txt "sent, but not all read back the same"
-        zvtool restore c.dat --resume && check "resume" "$status" 80
-        has err.txt "resuming the restore of $PWD/c.dat: module 3 still to do"
-        ;;
-    backup-resume)
-        # A backup that failed at module 3 continues there, not at the central record.
-        start_sim --status 7:3:1
-        zvtool backup -o u.dat --modules 1-5 && check "backup" "$status" 4
-        has err.txt "To continue at the first module it lacks: zvtool backup -o $PWD/u.dat --modules 1-5 --resume"
-        stop_sim
-        start_sim
-        zvtool backup -o u.dat --modules 1-5 --resume && check "resumed" "$status" 0
-        has err.txt "resuming from $PWD/u.dat.partial: central, modules 1-2"
-        check "fetched" "$(sim_did)" "fetch module 3 fetch module 4 fetch module 5 "
-        { sim_records 0 0; printf ',\r\n'; sim_records 1 5; } | cmp -s - u.dat ||
-            { echo "FAIL u.dat is not central then modules 1-5"; fail=1; }
-        check_that "no partial file" ! -e u.dat.partial
-        ;;
-    skip-refused)
-        # Module 3 refused: the backup goes on with module 4, says what is missing, exits 79,
-        # and its outcome is the refusal, not the success of the run after it; --resume then
-        # fetches just module 3, under the unit name the first run was given.
-        start_sim --status 7:3:1
-        zvtool --json backup -o u.dat --modules 1-5 --skip-refused --unit pump-9 && check "backup" "$status" 79
-        check "json" "$(json out.txt 'o["exit"], o["partial"], o["refused"], o["records"], o["result"], o["failed_module"], o["cause"]')" \
-            "(79, True, [3], 5, 4, 3, 'refused')"
-        has err.txt "the backup is incomplete: the unit refused module 3; $PWD/u.dat.partial holds the other 5 records"
-        has err.txt "To try the refused ones again: zvtool backup -o $PWD/u.dat --modules 1-5 --unit pump-9 --resume"
-        check_that "no u.dat" ! -e u.dat
-        rm u.dat.partial
-        zvtool backup -o u.dat --modules 1-5 --skip-refused && check "backup" "$status" 79
-        has out.txt "result 4: the exchange failed or the unit refused the record"
-        grep -q "every requested record" out.txt && { echo "FAIL an incomplete backup reads as done"; fail=1; }
-        { sim_records 0 0; printf ',\r\n'; sim_records 1 2; printf ',\r\n'; sim_records 4 5; } |
-            cmp -s - u.dat.partial || { echo "FAIL u.dat.partial"; fail=1; }
-        stop_sim
-        start_sim
-        zvtool backup -o u.dat --modules 1-5 --unit pump-9 --resume && check "resumed" "$status" 0
-        check "fetched" "$(sim_did)" "fetch module 3 "
-        has err.txt "kept in the ledger as pump-9@1"
-        { sim_records 0 0; printf ',\r\n'; sim_records 1 5; } | cmp -s - u.dat ||
-            { echo "FAIL u.dat is not central then modules 1-5"; fail=1; }
-        ;;
     resume-ctrl-c)
         # Ctrl-C in the middle of a backup: it says how to continue, and --resume does.
         start_sim --pace
@@ -312,14 +253,6 @@ case $name in
         has err.txt "the unit's records as they were stay in $PWD/zvtool-before.dat"
         has out.txt "plan: nothing to send"
         cmp -s u.dat zvtool-before.dat || { echo "FAIL zvtool-before.dat"; fail=1; }
-        ;;
-    silent-fetch)
-        # A unit that never answers: the pass line, then the warning, then result 4.
-        start_sim --silent
-        zvtool fetch modules 9 && check "fetch" "$status" 4
-        has err.txt "module 9 (1 of 1) at 0:00"
-        has err.txt "module 9: the unit is not answering; each repeat costs 10 s"
-        has err.txt "fromZv.dat holds the 0 records fetched before the job ended"
         ;;
     refused-record)
         start_sim --status 9:8:1
@@ -648,32 +581,6 @@ PY
             "(4, 4, 1, True, 'refused', True)"
         json out.txt 'o["trace"]' | grep -q "^$PWD/state/zvtool/logs/zvtool-.*\.trace$" ||
             { echo "FAIL the session trace is not in the log folder"; fail=1; }
-        ;;
-    fault-garbled)
-        # Damaged replies: the progress line and the account say so, not that it is silent.
-        start_sim --damage-reply 5
-        zvtool fetch modules 4 && check "garbled" "$status" 4
-        has err.txt "module 4: replies arrive damaged; each repeat costs 6 s"
-        has err.txt "module 4 fetch: 5 attempts, failed: 5 x bad checksum"
-        has err.txt "the line is answering but garbling replies"
-        grep -q "not answering" err.txt && { echo "FAIL called silent"; fail=1; }
-        ;;
-    fault-repeats)
-        # A job that got through after repeats says so, and names the cause.
-        for fault in "--no-ack 2:no acknowledgement:the unit answered at times" \
-            "--bad-ack 2:bad acknowledgement:receives the requests damaged" \
-            "--wrong-reply 2:wrong reply code:answers with another reply" \
-            "--truncate-reply 2:short reply:garbling replies"; do
-            IFS=: read -r switch name advice <<<"$fault"
-            stop_sim
-            # shellcheck disable=SC2086
-            start_sim $switch
-            # One run: the human account on stderr, the same in the JSON object on stdout.
-            zvtool --json fetch central && check "$switch" "$status" 0
-            has err.txt "2 repeats in 1 exchange; the line is weak: "
-            has err.txt "$advice"
-            check "$switch json" "$(json out.txt 'o["repeats"], o["exit"], any("'"$name"'" in line for line in o["account"])')" "(2, 0, True)"
-        done
         ;;
     json)
         # Every way out prints one JSON object with the schema's version.

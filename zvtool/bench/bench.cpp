@@ -121,6 +121,18 @@ void SayWhatItHolds(const TJobContext& context, const TUnitLauncher& launcher, s
 
 }  // namespace
 
+TUnitOutcome UnitOutcomeOf(const TJobOutcome& job) {
+    TUnitOutcome unit;
+    unit.exit = job.end.exit;
+    unit.result = job.run.result;
+    unit.meaning = job.run.meaning;
+    unit.error = job.end.error;
+    unit.lastWords = job.end.messages.empty() ? "" : job.end.messages.back().text;
+    unit.records = job.records;
+    unit.file = job.file;
+    return unit;
+}
+
 std::string UnitResultText(const TUnitOutcome& outcome) {
     if (outcome.exit == kExitOk) {
         return "ok";

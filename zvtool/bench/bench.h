@@ -6,6 +6,7 @@
 #include "zvtool/bench/units.h"
 #include "zvtool/error.h"
 #include "zvtool/jobs/context.h"
+#include "zvtool/jobs/job_outcome.h"
 
 // Many units at once: one job on every unit of --ports or --units in parallel, each in its
 // own run folder (BASE/NAME), so that each has its own driver, lock, trace and files. Each
@@ -29,6 +30,9 @@ struct TUnitOutcome {
     std::string json;       // its zvtool's own JSON object, "" when it printed none
     std::string log;        // where what it said went, "" nowhere but the bench's events
 };
+
+// A unit's outcome from its job's outcome, for a unit whose job ran in this process.
+TUnitOutcome UnitOutcomeOf(const TJobOutcome& job);
 
 // How the unit's job ended, in words: "ok", "stopped by Ctrl-C", "result 4: ...", or
 // "exit 73: ..." with its error.

@@ -6,14 +6,22 @@
 #include "zvtool/cli/messages.h"
 #include "zvtool/jobs/progress.h"
 
-namespace {
-
-void PlainLine(const std::string& line) {
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
+std::string PlainEventText(const TEvent& event) {
+    switch (event.kind) {
+        case TEventKind::kRunStart:
+            return event.what + " ...\n";
+        case TEventKind::kProgress:
+            if (event.pass == TPassEvent::kNewPass) {
+                return ProgressPassLine(event.progress) + "\n";
+            }
+            return event.pass == TPassEvent::kStalled ? ProgressStalledLine(event.progress) + "\n"
+                                                      : "";
+        case TEventKind::kMessage:
+            return MessageText(event.message);
+        default:
+            return "";
+    }
 }
-
-}  // namespace
 
 void TJobView::Redraw(const std::string& line) {
     std::string text = "\r" + line;
@@ -34,25 +42,17 @@ void TJobView::Clear() {
 }
 
 void TJobView::Show(const TEvent& event) {
+    if (!terminal_) {
+        std::fputs(PlainEventText(event).c_str(), stderr);
+        std::fflush(stderr);
+        return;
+    }
     switch (event.kind) {
-        case TEventKind::kRunStart:
-            if (!terminal_) {
-                PlainLine(event.what + " ...");
-            }
-            return;
         case TEventKind::kSpin:
-            if (terminal_) {
-                Redraw(SpinnerLine(event.what, event.tick, event.elapsed));
-            }
+            Redraw(SpinnerLine(event.what, event.tick, event.elapsed));
             return;
         case TEventKind::kProgress:
-            if (terminal_) {
-                Redraw(ProgressBarLine(event.progress));
-            } else if (event.pass == TPassEvent::kNewPass) {
-                PlainLine(ProgressPassLine(event.progress));
-            } else if (event.pass == TPassEvent::kStalled) {
-                PlainLine(ProgressStalledLine(event.progress));
-            }
+            Redraw(ProgressBarLine(event.progress));
             return;
         case TEventKind::kRunEnd:
             Clear();
@@ -61,10 +61,7 @@ void TJobView::Show(const TEvent& event) {
             Clear();
             PrintMessage(event.message);
             return;
-        case TEventKind::kPhase:
-        case TEventKind::kRepeats:
-        case TEventKind::kFinishing:
-        case TEventKind::kUnitLine:
+        default:
             return;
     }
 }

@@ -7,6 +7,11 @@
 // What the terminal shows while a job runs, from the job's events, on standard error: the
 // progress of each driver run (a line redrawn in place on a terminal, plain lines otherwise)
 // and every message as it comes.
+
+// The plain lines of `event`, as they go where standard error is no terminal ("" for an
+// event that shows nothing there).
+std::string PlainEventText(const TEvent& event);
+
 class TJobView {
   public:
     explicit TJobView(bool terminal) : terminal_(terminal) {}

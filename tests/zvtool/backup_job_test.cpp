@@ -1,0 +1,161 @@
+// Backups in virtual time: the driver's own job code against the fake unit, every driver run
+// of a backup followed as zvtool follows it, in milliseconds of real time.
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/fakes/fake_unit.h"
+#include "tests/zvtool/job_tables.h"
+#include "zvtool/exit_codes.h"
+#include "zvtool/jobs/backup.h"
+#include "zvtool/jobs/guard.h"
+#include "zvtool/ledger/ledger_commands.h"
+
+namespace jobtables {
+namespace {
+
+struct BackupRow {
+    const char* name;
+    std::function<void(TVirtualDriver&)> arrange;  // the unit's faults, a stop
+    const char* partialBefore;                     // what FILE.partial holds first; "" none
+    bool resume;
+    bool skipRefused;
+    int exit;
+    const char* exchanges;  // what the unit received (see Exchanges)
+    const char* file;       // the record numbers FILE holds; "-" not written
+    const char* partial;    // and FILE.partial
+    int result;             // the outcome's driver result
+    int failedModule;
+    const char* said;  // a part of one message
+};
+
+void PrintTo(const BackupRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+void Refuse(int module) {
+    fake::SetUnitStatus(7, 1, module);
+}
+
+const BackupRow kRows[] = {
+    {"Whole", nullptr, "", false, false, kExitOk, "V C 1 2 3 4 5", "0 1 2 3 4 5", "-", 3, -1,
+     "kept in the ledger as unnamed@1"},
+    // --resume fetches only what the partial file lacks: never the central record or module 1
+    // again.
+    {"ResumesWhereThePartialFileEnds", nullptr, "0 1 2", true, false, kExitOk, "V 3 4 5",
+     "0 1 2 3 4 5", "-", 3, -1, "resuming from "},
+    {"ResumeWithoutAPartialFileStartsAtTheBeginning", nullptr, "", true, false, kExitOk,
+     "V C 1 2 3 4 5", "0 1 2 3 4 5", "-", 3, -1, "to resume from; the backup starts at the"},
+    // A refusal ends the backup; what came before it is kept beside FILE, never under it.
+    {"RefusalAtModule3", [](TVirtualDriver&) { Refuse(3); }, "", false, false, 4, "V C 1 2 3", "-",
+     "0 1 2", 4, 3, "To continue at the first module it lacks: zvtool backup -o "},
+    // Past refused modules the backup ends on the first refusal, not on the last run's
+    // success: result 4 and module 2, exit 79.
+    {"SkipRefusedEndsOnTheRefusal", [](TVirtualDriver&) { Refuse(2), Refuse(4); }, "", false, true,
+     kExitIncomplete, "V C 1 2 3 4 5", "-", "0 1 3 5", 4, 2, "the unit refused modules 2, 4; "},
+    {"SilentUnitIsFoundInSeconds",
+     [](TVirtualDriver&) { fake::AddUnitFault(FrameFault::kNoAck, 1, fake::kEveryFrame); }, "",
+     false, false, 2, "V", "-", "-", 2, -1, "the line is silent"},
+    // Ctrl-C while the third pass waits for its reply: the driver is stopped, its two whole
+    // passes are kept.
+    {"CtrlCInAPass",
+     [](TVirtualDriver& driver) {
+         fake::SetUnitDelays(0, 500);
+         driver.CancelAtPass(3, 3);
+     },
+     "", false, false, kExitInterrupted, "V C 1 2 3", "-", "0 1 2", -1, -1,
+     "the driver left ZorVekDriverRunning=1"},
+    // A driver killed from outside gives no result: no success is read into it.
+    {"DriverKilledInAPass", [](TVirtualDriver& driver) { driver.KillAtPass(3, 2); }, "", false,
+     false, kExitSoftware, "V C 1", "-", "0 1", -1, -1, "the driver ended without a result"},
+};
+
+class BackupJob : public JobTable, public ::testing::WithParamInterface<BackupRow> {};
+
+TEST_P(BackupJob, FetchesWhatIsMissingAndKeepsWhatCame) {
+    const BackupRow& row = GetParam();
+    if (row.arrange) {
+        row.arrange(driver);
+    }
+    const std::string file = JoinPath(folder, "unit.dat");
+    if (row.partialBefore[0] != '\0') {
+        std::vector<int> numbers;
+        for (const char* at = row.partialBefore; *at != '\0'; ++at) {
+            if (*at != ' ') {
+                numbers.push_back(*at - '0');
+            }
+        }
+        WriteRecords(file + ".partial", UnitRecords(numbers));
+    }
+    TJobRequest request = Request(TZvJob::kBackup, file);
+    request.resume = row.resume;
+    request.skipRefused = row.skipRefused;
+    TJobOutcome outcome;
+    outcome.command = "backup";
+    RunBackup(context, request, &outcome);
+    SCOPED_TRACE(AllSaid(outcome));
+    EXPECT_EQ(outcome.end.exit, row.exit);
+    EXPECT_EQ(Exchanges(), row.exchanges);
+    EXPECT_EQ(NumbersIn(file), row.file);
+    EXPECT_EQ(NumbersIn(file + ".partial"), row.partial);
+    EXPECT_TRUE(HoldsTheUnits(file) || NumbersIn(file) == "-");
+    EXPECT_TRUE(HoldsTheUnits(file + ".partial") || NumbersIn(file + ".partial") == "-");
+    EXPECT_EQ(outcome.run.result, row.result);
+    EXPECT_EQ(outcome.run.failedModule, row.failedModule);
+    EXPECT_TRUE(Said(outcome, row.said)) << row.said;
+    EXPECT_EQ(outcome.partial, std::string(row.partial) != "-");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, BackupJob, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<BackupRow>& row) {
+                             return std::string(row.param.name);
+                         });
+
+// The job's progress as it ran on the line: each pass in order with the phases, the times of
+// the protocol (a pass of about 1.2 s at the fake's speed), and the ledger's copy named.
+TEST_F(BackupJob, ReportsEveryPassAndKeepsTheCopy) {
+    TJobRequest request = Request(TZvJob::kBackup, JoinPath(folder, "unit.dat"), 1, 3);
+    request.unit = "pump-3";
+    TJobOutcome outcome;
+    RunBackup(context, request, &outcome);
+    ASSERT_EQ(outcome.end.exit, kExitOk) << AllSaid(outcome);
+    EXPECT_EQ(Phases(driver.events), "testing the link, fetching");
+    EXPECT_EQ(Passes(driver.events), "1 2 3");
+    EXPECT_EQ(outcome.keptAs, "pump-3@1");
+    EXPECT_EQ(outcome.unitVersion, "18.52");  // the fake's version bytes 0x12 0x34
+    EXPECT_EQ(outcome.fetched, 4);
+    EXPECT_EQ(outcome.records, 4);
+    EXPECT_EQ(driver.runs, 3);
+    EXPECT_GT(outcome.seconds, 3.0);
+    EXPECT_LT(outcome.seconds, 10.0);
+    const THistoryResult history = LedgerHistory({context.ledgerFolder, ""}, "pump-3", 0);
+    ASSERT_EQ(history.entries.size(), 1u);
+    EXPECT_EQ(history.entries[0].entry.kind, "backup");
+    EXPECT_TRUE(HoldsTheUnits(history.entries[0].path));
+    EXPECT_EQ(ReadBytes(history.entries[0].path.c_str()),
+              ReadBytes(JoinPath(folder, "unit.dat").c_str()));
+}
+
+// Stopped, then resumed with the same request: every record is fetched once.
+TEST_F(BackupJob, StoppedThenResumedFetchesEachRecordOnce) {
+    const std::string file = JoinPath(folder, "unit.dat");
+    TJobRequest request = Request(TZvJob::kBackup, file, 1, 5);
+    driver.CancelAtPass(3, 4);
+    TJobOutcome stopped;
+    RunBackup(context, request, &stopped);
+    ASSERT_EQ(stopped.end.exit, kExitInterrupted) << AllSaid(stopped);
+    EXPECT_EQ(stopped.finishing, "zvtool backup -o " + file + " --modules 1-5 --resume");
+    driver.cancel.requested = false;
+    request.resume = true;
+    TJobOutcome resumed;
+    RunBackup(context, request, &resumed);
+    ASSERT_EQ(resumed.end.exit, kExitOk) << AllSaid(resumed);
+    EXPECT_EQ(Exchanges(), "V C 1 2 3 V 4 5");
+    EXPECT_EQ(NumbersIn(file), "0 1 2 3 4 5");
+    EXPECT_TRUE(HoldsTheUnits(file));
+    EXPECT_EQ(resumed.fetched, 2);
+}
+
+}  // namespace
+}  // namespace jobtables
