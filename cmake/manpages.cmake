@@ -40,7 +40,18 @@ file(GLOB man_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/*.1.scd)
 foreach(source ${man_sources})
     get_filename_component(page ${source} NAME_WLE)
     set(out ${PROJECT_BINARY_DIR}/man/${page})
-    configure_file(${source} ${out}.scd @ONLY)
+    configure_file(${source} ${out}.in.scd @ONLY)
+    # zvtool's page takes its synopsis, commands, options, JSON keys and exit statuses from
+    # zvtool's own tables, through zvtool-manpage; the others are as written.
+    if(page STREQUAL "zvtool.1")
+        add_custom_command(OUTPUT ${out}.scd
+            COMMAND zvtool-manpage ${out}.in.scd ${out}.scd
+            DEPENDS ${out}.in.scd zvtool-manpage
+            COMMENT "Filling the manual page ${page} from zvtool's tables"
+            VERBATIM)
+    else()
+        configure_file(${source} ${out}.scd @ONLY)
+    endif()
     # gzip -n: no name or time stamp in the archive, so the page is reproducible.
     add_custom_command(OUTPUT ${out}.gz
         COMMAND sh -c "'${ZV_SCDOC}' <'${out}.scd' >'${out}' && gzip -9n -c '${out}' >'${out}.gz'"

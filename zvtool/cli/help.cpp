@@ -5,6 +5,7 @@
 
 #include "driver/result_codes.h"
 #include "zvtool/cli/commands.h"
+#include "zvtool/cli/exit_table.h"
 #include "zvtool/cli/options.h"
 
 namespace {
@@ -29,25 +30,9 @@ in place on a terminal, one line per module otherwise. Ctrl-C stops the driver a
 what it left behind.
 
 Exit status:
-  0      the job did what was asked (the driver's result 0 for test, 1 for sends, 3 for
-         fetches); check and diff: 0 sound or equal
-  1-11   the driver's result code (below); check and diff: 1 problems or different,
-         2 trouble
-  64     bad command line          65  a record file fails the check
-  66     a file cannot be read     69  no driver found, or it cannot be started
-  70     the driver ended without a result
-  73     a file cannot be created or written: the folder, a job key, or -o FILE that is
-         there (without --force); the driver was not started
-  74     reading or writing failed part-way
-  75     another zvtool job runs on the driver's files (its job and start time are named)
-  76     the driver did not run the job asked for: a result that job cannot give (it did
-         not see the keys), an exit without "ComStatus", or a fetch without all the
-         records asked for
-  77     you may not open the serial port (the message names the group that may)
-  79     backup --skip-refused: the unit refused modules, which the backup lacks
-  80     restore: a record read back differs from the one sent
-  130    stopped by Ctrl-C
+)";
 
+const char kResultHeading[] = R"(
 The driver's result codes:
 )";
 
@@ -82,7 +67,8 @@ std::string MainHelpText() {
         text += row.synopsis;
         previous = &row;
     }
-    text += "\nOptions:\n" + OptionsHelpFor("") + "\n" + (kMainHelpTail + 1);
+    text += "\nOptions:\n" + OptionsHelpFor("") + "\n" + (kMainHelpTail + 1) + ExitHelpText() +
+            kResultHeading;
     for (int code = 0; *ResultMeaning(code) != '\0'; ++code) {
         char line[160];
         std::snprintf(line, sizeof line, "  %-6d %s\n", code, ResultMeaning(code));

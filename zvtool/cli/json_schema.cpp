@@ -17,7 +17,7 @@ const std::vector<TJsonKey> kKeys = {
     {"version", T::kInteger, kEvery, nullptr, "the schema version, 2"},
     {"command", T::kString, kEvery, "the command line named no command",
      "the command: test, fetch, send, backup, restore, check, show, diff, set, history, units, ports"},
-    {"exit", T::kInteger, kEvery, "a bench's unit that did not end by itself",
+    {"exit", T::kInteger, kEvery, "the object is of a bench's unit that did not end by itself",
      "zvtool's exit status"},
     {"error", T::kString, kEvery, "it did not fail",
      "why it failed, as the message on standard error says it"},

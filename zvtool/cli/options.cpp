@@ -327,6 +327,11 @@ std::string NotAUnitName(const std::string& text) {
            "with '.'";
 }
 
+const TOptionRow* OptionRows(std::size_t* count) {
+    *count = sizeof kRows / sizeof kRows[0];
+    return kRows;
+}
+
 unsigned CommandBit(const std::string& command) {
     const TCommandRow* row = FindCommand(command);
     return row == nullptr ? kNoCommandBit : row->bit;

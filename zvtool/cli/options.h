@@ -58,3 +58,7 @@ std::vector<std::string> BenchForwardedWords(int argc, const char* const* argv,
 
 // Where the option table and the command table meet: the command's bit in the option rows.
 unsigned CommandBit(const std::string& command);
+
+struct TOptionRow;
+// The option table, for the manual page.
+const TOptionRow* OptionRows(std::size_t* count);
