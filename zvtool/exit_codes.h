@@ -16,6 +16,9 @@ constexpr int kExitNotTheJob = 76;     // the driver did not run the job asked f
 constexpr int kExitNoPermission = 77;  // this user may not open the serial port
 constexpr int kExitIncomplete = 79;  // backup --skip-refused: modules the unit refused are missing
 constexpr int kExitReadBack = 80;    // restore: a record read back differs from the one sent
+constexpr int kExitLedgerDamaged = 81;  // a ledger copy is not what its line in the log says
+constexpr int kExitNotTheSame = 82;  // a resume or a folder's unit: not the unit or records it was
+constexpr int kExitPortGone = 83;    // the port went away, or leads to another device, mid-job
 constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C (128 + SIGINT, as shells report it)
 
 // `diff` and `check` answer a question, as cmp does: 0 same / sound, 1 different / problems,

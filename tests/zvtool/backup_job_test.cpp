@@ -40,7 +40,7 @@ void Refuse(int module) {
 
 const BackupRow kRows[] = {
     {"Whole", nullptr, "", false, false, kExitOk, "V C 1 2 3 4 5", "0 1 2 3 4 5", "-", 3, -1,
-     "kept in the ledger as unnamed@1"},
+     "kept in the ledger as unnamed@1 (unnamed/20261209-0430"},
     // --resume fetches only what the partial file lacks: never the central record or module 1
     // again.
     {"ResumesWhereThePartialFileEnds", nullptr, "0 1 2", true, false, kExitOk, "V 3 4 5",
@@ -122,14 +122,15 @@ TEST_F(BackupJob, ReportsEveryPassAndKeepsTheCopy) {
     ASSERT_EQ(outcome.end.exit, kExitOk) << AllSaid(outcome);
     EXPECT_EQ(Phases(driver.events), "testing the link, fetching");
     EXPECT_EQ(Passes(driver.events), "1 2 3");
-    EXPECT_EQ(outcome.keptAs, "pump-3@1");
+    EXPECT_EQ(outcome.keptAs.rfind("pump-3/20261209-0430", 0), 0u) << outcome.keptAs;
+    EXPECT_EQ(outcome.keptAs.substr(outcome.keptAs.size() - 7), "-bench2");
     EXPECT_EQ(outcome.unitVersion, "18.52");  // the fake's version bytes 0x12 0x34
     EXPECT_EQ(outcome.fetched, 4);
     EXPECT_EQ(outcome.records, 4);
     EXPECT_EQ(driver.runs, 3);
     EXPECT_GT(outcome.seconds, 3.0);
     EXPECT_LT(outcome.seconds, 10.0);
-    const THistoryResult history = LedgerHistory({context.ledgerFolder, ""}, "pump-3", 0);
+    const THistoryResult history = LedgerHistory(context.ledger, "pump-3", 0);
     ASSERT_EQ(history.entries.size(), 1u);
     EXPECT_EQ(history.entries[0].entry.kind, "backup");
     EXPECT_TRUE(HoldsTheUnits(history.entries[0].path));

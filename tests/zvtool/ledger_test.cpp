@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/common/scratch_dir.h"
+#include "zvtool/ledger/ledger_order.h"
 #include "zvtool/ledger/ledger_store.h"
 #include "zvtool/ledger/sha256.h"
 #include "zvtool/platform/user_folders.h"
@@ -36,57 +37,108 @@ TEST(Sha256, StandardVectors) {
     }
 }
 
-TLedgerEntry Entry(long long time, const std::string& unit, const std::string& folder) {
+TLedgerEntry Entry(long long time, const std::string& unit, const std::string& folder,
+                   const std::string& workstation = "", long long seq = 0) {
     TLedgerEntry entry;
     entry.time = time;
     entry.kind = "backup";
     entry.unit = unit;
-    entry.port = "COM1";
+    entry.port = "/dev/ttyUSB0";
     entry.version = "1.0";
     entry.records = 201;
-    entry.sha256 = std::string(64, 'a');
-    entry.file = unit + "/" + FileStamp(time, TZone::kUtc) + "-backup.dat";
+    entry.sha256 = "9f86d081" + std::string(56, 'a');
+    entry.workstation = workstation;
+    entry.seq = seq;
+    entry.id = EntryId(entry);
+    entry.file = entry.id + ".dat";
     entry.folder = folder;
     return entry;
 }
 
 TEST(Ledger, LogLinesReadBackAsWritten) {
-    const TLedgerEntry entry = Entry(1796800000, "pump-3", "/srv/line 3/run");
+    const TLedgerEntry entry = Entry(1796800000, "pump-3", "/srv/line 3/run", "bench2", 17);
     const std::string line = FormatLedgerLine(entry);
     EXPECT_EQ(line,
-              "2026-12-09 07:06:40 UTC backup unit=pump-3 port=COM1 version=1.0 records=201 "
-              "sha256=" +
-                  std::string(64, 'a') +
-                  " file=pump-3/20261209-070640-backup.dat folder=/srv/line 3/run");
+              "2026-12-09 07:06:40 UTC backup unit=pump-3 port=/dev/ttyUSB0 version=1.0 "
+              "records=201 sha256=9f86d081" +
+                  std::string(56, 'a') +
+                  " file=pump-3/20261209-070640-9f86d081-bench2.dat "
+                  "id=pump-3/20261209-070640-9f86d081-bench2 workstation=bench2 seq=17 "
+                  "folder=/srv/line 3/run");
     TLedgerEntry read;
-    ASSERT_TRUE(ParseLedgerLine(line, &read));
+    std::string why;
+    ASSERT_TRUE(ParseLedgerLine(line, &read, &why)) << why;
     EXPECT_EQ(read.time, entry.time);
     EXPECT_EQ(read.unit, entry.unit);
     EXPECT_EQ(read.records, 201);
     EXPECT_EQ(read.file, entry.file);
+    EXPECT_EQ(read.id, entry.id);
+    EXPECT_EQ(read.workstation, "bench2");
+    EXPECT_EQ(read.seq, 17);
     EXPECT_EQ(read.folder, entry.folder);
     EXPECT_EQ(read.version, "1.0");
+    // A line written before entries had names gets its name from the same parts, "local" for
+    // the workstation it does not name; a key a newer writer adds is skipped.
+    const std::string old =
+        "2026-12-09 07:06:40 UTC backup unit=pump-3 port=COM1 version=1.0 "
+        "records=201 sha256=9f86d081" +
+        std::string(56, 'a') + " file=pump-3/20261209-070640-backup.dat later=1 folder=/srv";
+    ASSERT_TRUE(ParseLedgerLine(old, &read, &why)) << why;
+    EXPECT_EQ(read.id, "pump-3/20261209-070640-9f86d081-local");
+    EXPECT_EQ(read.workstation, "");
 }
 
-// A log is a text a person may edit: a line that is no entry is skipped, never fatal.
-TEST(Ledger, DamagedLinesAreSkipped) {
-    const std::string good = FormatLedgerLine(Entry(1796800000, "a", "/f"));
-    const std::string rows[] = {
-        "",
-        "# a note",
-        good.substr(0, 60),
-        "2026-13-09 07:06:40 UTC" + good.substr(23),
-        good.substr(0, good.find("sha256=")) + "sha256=xyz" + good.substr(good.find(" file=")),
-        good.substr(0, good.find("records=")) + "records=many" + good.substr(good.find(" sha")),
-        good.substr(0, good.find("unit=")) + "unit=../x" + good.substr(good.find(" port")),
+// A log is a text a person may edit and a crash may cut off: every line that does not read
+// is reported with its number and what is wrong, and one whose time and unit read keeps its
+// place among the unit's entries, so that no other entry's name moves.
+TEST(Ledger, EveryLineThatDoesNotReadIsReported) {
+    const std::string good = FormatLedgerLine(Entry(1796800000, "a", "/f", "ws", 1));
+    const std::string sha = good.substr(good.find("sha256="), 7 + 64);
+    struct Row {
+        std::string line;
+        const char* why;  // a part of what is reported
+        bool keepsItsPlace;
     };
-    for (const std::string& row : rows) {
-        TLedgerEntry entry;
-        EXPECT_FALSE(ParseLedgerLine(row, &entry)) << row;
+    const Row rows[] = {
+        {"# a note", "does not start with a time stamp", false},
+        {good.substr(0, 60), "'vers' is no key=value", true},
+        {"2026-13-09 07:06:40 UTC" + good.substr(23), "does not start with a time stamp", false},
+        {good.substr(0, good.find("sha256=")) + "sha256=xyz" + good.substr(good.find(" file=")),
+         "sha256= is not 64 hex digits", true},
+        {good.substr(0, good.find("records=")) + "records=many" + good.substr(good.find(" sha")),
+         "records=many is no whole number", true},
+        {good.substr(0, good.find("unit=")) + "unit=../x" + good.substr(good.find(" port")),
+         "unit=../x is no unit name", false},
+        {good.substr(0, good.find(" id=")) + " id=" + good.substr(good.find(" workstation")),
+         "id= has no value", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        const TLedgerLog log = ParseLedgerLog(good + "\n" + row.line + "\n" + good + "\n");
+        ASSERT_EQ(log.problems.size(), 1u);
+        EXPECT_EQ(log.problems[0].line, 2);
+        EXPECT_NE(log.problems[0].what.find(row.why), std::string::npos) << log.problems[0].what;
+        EXPECT_EQ(log.entries.size(), row.keepsItsPlace ? 3u : 2u);
+        EXPECT_FALSE(log.endsMidLine);
     }
-    const std::vector<TLedgerEntry> entries =
-        ParseLedgerLog(rows[1] + "\n" + good + "\r\n" + rows[3] + "\n" + good);
-    EXPECT_EQ(entries.size(), 2u);
+    (void)sha;
+}
+
+// A byte-order mark and CR LF are read as editors write them; a last line without its line
+// end (a write cut off) is reported, and what follows it goes on a line of its own.
+TEST(Ledger, ByteOrderMarkLineEndsAndACutOffLine) {
+    const std::string good = FormatLedgerLine(Entry(1796800000, "a", "/f", "ws", 1));
+    TLedgerLog log = ParseLedgerLog("\xEF\xBB\xBF" + good + "\r\n" + good + "\r\n");
+    EXPECT_TRUE(log.problems.empty());
+    ASSERT_EQ(log.entries.size(), 2u);
+    EXPECT_EQ(log.entries[1].folder, "/f");
+    log = ParseLedgerLog(good + "\n" + good.substr(0, 70));
+    EXPECT_TRUE(log.endsMidLine);
+    ASSERT_EQ(log.problems.size(), 1u);
+    EXPECT_EQ(log.problems[0].line, 2);
+    EXPECT_NE(log.problems[0].what.find("it is cut off"), std::string::npos);
+    EXPECT_TRUE(ParseLedgerLog(good).endsMidLine);
+    EXPECT_TRUE(ParseLedgerLog(good).problems.empty());
 }
 
 TEST(Ledger, DatesAgesAndNames) {
@@ -119,18 +171,23 @@ TEST(Ledger, DatesAgesAndNames) {
     }
 }
 
-TEST(Ledger, UnitAtNCountsBackFromTheNewest) {
-    const std::vector<TLedgerEntry> entries = {Entry(100, "a", "/f"), Entry(200, "b", "/g"),
-                                               Entry(300, "a", "/g")};
+// UNIT@N counts back from the newest, and a permanent name finds its entry wherever it is.
+TEST(Ledger, UnitAtNAndPermanentNames) {
+    const std::vector<TLedgerEntry> entries = {Entry(100, "a", "/f", "ws", 1),
+                                               Entry(200, "b", "/g", "ws", 2),
+                                               Entry(300, "a", "/g", "ws", 3)};
     const struct {
-        const char* name;
+        std::string name;
         bool found;
         long long time;
-        const char* error;  // a part of it; "" when the name is no UNIT@N at all
+        const char* error;  // a part of it; "" when the name is no entry's name at all
     } rows[] = {
         {"a@1", true, 300, ""},
         {"a@2", true, 100, ""},
         {"b@1", true, 200, ""},
+        {entries[0].id, true, 100, ""},
+        {"a/19700101-000140-9f86d081-ws", true, 100, ""},
+        {"a/19700101-000140-9f86d081-other", false, 0, "no entry called a/19700101"},
         {"a@3", false, 0, "holds 2 backups of unit a, not 3"},
         {"c@1", false, 0, "no backup of unit c"},
         {"a@0", false, 0, ""},
@@ -148,9 +205,35 @@ TEST(Ledger, UnitAtNCountsBackFromTheNewest) {
         EXPECT_NE(error.find(row.error), std::string::npos) << row.name << ": " << error;
         EXPECT_EQ(error.empty(), row.error[0] == '\0') << row.name;
     }
-    EXPECT_EQ(RememberedUnit(entries, "/g"), "a");
-    EXPECT_EQ(RememberedUnit(entries, "/f"), "a");
-    EXPECT_EQ(RememberedUnit(entries, "/h"), "");
+    EXPECT_EQ(RememberedEntry(entries, "/g")->unit, "a");
+    EXPECT_EQ(RememberedEntry(entries, "/f")->unit, "a");
+    EXPECT_EQ(RememberedEntry(entries, "/h"), nullptr);
+    EXPECT_EQ(NextSeq(entries, "ws"), 4);
+    EXPECT_EQ(NextSeq(entries, "other"), 1);
+}
+
+// Newest means last made on one workstation, whatever its clock said: a clock set back a day
+// cannot make the last backup an old one; it is marked instead. Workstations interleave by
+// their time stamps.
+TEST(Ledger, TheOrderOfMakingNotTheClock) {
+    const std::vector<TLedgerEntry> entries = {
+        Entry(1000, "a", "/f", "ws1", 1),
+        Entry(5000, "a", "/f", "ws2", 1),
+        Entry(2000, "a", "/f", "ws1", 2),
+        Entry(2000 - 86400, "a", "/f", "ws1", 3),  // the clock set back a day
+        Entry(1500, "a", "/f", "", 0),             // a line older than names, from this PC
+    };
+    const std::vector<TOrderedEntry> ordered = NewestFirst(entries);
+    ASSERT_EQ(ordered.size(), 5u);
+    std::vector<long long> times;
+    std::vector<bool> behind;
+    for (const TOrderedEntry& one : ordered) {
+        times.push_back(one.entry->time);
+        behind.push_back(one.clockBehind);
+        EXPECT_EQ(one.back, static_cast<int>(times.size()));
+    }
+    EXPECT_EQ(times, (std::vector<long long>{5000, 2000 - 86400, 2000, 1500, 1000}));
+    EXPECT_EQ(behind, (std::vector<bool>{false, true, false, false, false}));
 }
 
 // The user's folders from the environment, as each system names them.
@@ -182,40 +265,51 @@ TEST(UserFolders, FromTheEnvironment) {
     }
 }
 
-TEST(Ledger, KeepCopiesTheFileAndAppendsItsLine) {
+TEST(Ledger, KeepWritesTheCopyAndAppendsItsLine) {
     ScratchDir cwd;
     const std::string dir = std::filesystem::current_path().string();
-    const TLedgerPlace place{dir + "/data/zvtool", "no folder"};
-    WriteBytes("b.dat", "0, 1, 2");
-    TKeepRequest request{dir + "/b.dat", "backup", "pump-3", "COM1", "1.0", dir, 1796800000};
+    const TLedgerPlace place{dir + "/data/zvtool", "no folder", "bench 2"};
+    TKeepRequest request{"0, 1, 2", dir + "/b.dat", "backup", "pump-3",
+                         "COM1",    "1.0",          dir,      1796800000};
     TLedgerEntry first;
     TLedgerEntry second;
     ASSERT_EQ(KeepInLedger(place, request, &first).exit, 0);
     ASSERT_EQ(KeepInLedger(place, request, &second).exit, 0);
-    EXPECT_EQ(first.file, "pump-3/20261209-070640-backup.dat");
-    EXPECT_EQ(second.file, "pump-3/20261209-070640-backup-2.dat");
-    EXPECT_EQ(first.sha256, Sha256Hex(std::string("0, 1, 2")));
+    const std::string sha8 = Sha256Hex(std::string("0, 1, 2")).substr(0, 8);
+    EXPECT_EQ(first.id, "pump-3/20261209-070640-" + sha8 + "-bench-2");
+    EXPECT_EQ(second.id, first.id + "-2");
+    EXPECT_EQ(first.file, first.id + ".dat");
+    EXPECT_EQ(first.seq, 1);
+    EXPECT_EQ(second.seq, 2);
+    EXPECT_EQ(first.workstation, "bench-2");
     EXPECT_EQ(ReadBytes((dir + "/data/zvtool/" + second.file).c_str()), "0, 1, 2");
-    std::vector<TLedgerEntry> entries;
+    TLedgerLog log;
     std::string error;
-    ASSERT_TRUE(ReadLedger(place, &entries, &error)) << error;
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[1].file, second.file);
+    ASSERT_TRUE(ReadLedger(place, &log, &error)) << error;
+    ASSERT_EQ(log.entries.size(), 2u);
+    EXPECT_EQ(log.entries[1].id, second.id);
+    EXPECT_EQ(VerifyCopy(place.folder, log.entries[1]).state, TCopyState::kSound);
     EXPECT_EQ(ReadBytes((dir + "/data/zvtool/ledger.log").c_str()),
               FormatLedgerLine(first) + "\n" + FormatLedgerLine(second) + "\n");
-    EXPECT_EQ(UnitForFolder(place, "", dir), "pump-3");
-    EXPECT_EQ(UnitForFolder(place, "other", dir), "other");
-    EXPECT_EQ(UnitForFolder(place, "", "/elsewhere"), "unnamed");
+    EXPECT_EQ(UnitForFolder(log.entries, "", dir), "pump-3");
+    EXPECT_EQ(UnitForFolder(log.entries, "other", dir), "other");
+    EXPECT_EQ(UnitForFolder(log.entries, "", "/elsewhere"), "unnamed");
+    // A log cut off in the middle of a line: the next entry starts on a line of its own.
+    WriteBytes((dir + "/data/zvtool/ledger.log").c_str(), FormatLedgerLine(first) + "\n2026-1");
+    ASSERT_EQ(KeepInLedger(place, request, &second).exit, 0);
+    EXPECT_EQ(ReadBytes((dir + "/data/zvtool/ledger.log").c_str()),
+              FormatLedgerLine(first) + "\n2026-1\n" + FormatLedgerLine(second) + "\n");
 
     // A ledger folder that cannot be made (a file stands in its way, whoever runs it).
-    const TZvError failed = KeepInLedger({dir + "/b.dat/zvtool", ""}, request, &first);
+    WriteBytes("b.dat", "x");
+    const TZvError failed = KeepInLedger({dir + "/b.dat/zvtool", "", "ws"}, request, &first);
     EXPECT_NE(failed.exit, 0);
-    EXPECT_NE(failed.message.find("cannot make the ledger folder"), std::string::npos)
+    EXPECT_NE(failed.message.find("b.dat/zvtool/ledger.log: Not a directory"), std::string::npos)
         << failed.message;
     EXPECT_NE(failed.message.find("is whole all the same"), std::string::npos);
     // No folder at all: the reason is said.
     const TZvError none =
-        KeepInLedger({"", "neither XDG_DATA_HOME nor HOME is set"}, request, &first);
+        KeepInLedger({"", "neither XDG_DATA_HOME nor HOME is set", "ws"}, request, &first);
     EXPECT_EQ(none.message.rfind("no ledger folder: neither XDG_DATA_HOME nor HOME is set", 0), 0u);
 }
 

@@ -183,7 +183,7 @@ TEST(ZvtoolOutcome, EveryObjectHoldsToTheSchema) {
     ExpectSchema(SetJson(set), kSetBit);
     THistoryResult history;
     history.folder = "/ledger";
-    history.entries.push_back({"pump-3@1", "/ledger/pump-3/x.dat", {}});
+    history.entries.push_back({"pump-3@1", "/ledger/pump-3/x.dat", {}, {}, false});
     ExpectSchema(HistoryJson(history), kHistoryBit);
     TUnitsResult units;
     ExpectSchema(UnitsJson(units), kUnitsBit);

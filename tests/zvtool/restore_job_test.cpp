@@ -142,7 +142,7 @@ const RestoreRow kRows[] = {
      "V C 1",
      "",
      "nothing sent: the unit could not be copied",
-     "reading the unit's records failed, so nothing was sent"},
+     "the copy of the unit was stopped, so nothing was sent"},
     {"CtrlCWhileSending",
      {1, 2, 3},
      [](TVirtualDriver& driver) {
@@ -211,7 +211,7 @@ TEST_F(RestoreJob, ThePlanComesBeforeAnythingIsSent) {
     EXPECT_EQ(Stored(), "");
     EXPECT_EQ(Phases(driver.events), "testing the link, copying the unit, planning");
     // The copy of the unit before the restore is in the ledger.
-    const THistoryResult history = LedgerHistory({context.ledgerFolder, ""}, "", 0);
+    const THistoryResult history = LedgerHistory(context.ledger, "", 0);
     ASSERT_EQ(history.entries.size(), 1u);
     EXPECT_EQ(history.entries[0].entry.kind, "pre-restore");
     SendUnitRestore(context, request, prepared, &outcome);

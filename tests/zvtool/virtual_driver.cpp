@@ -47,7 +47,7 @@ TJobContext TVirtualDriver::Context(const std::string& runFolder) {
     context.driver = "/virtual/zordrive";
     context.stateFolder = JoinPath(runFolder, "state");
     context.trace = JoinPath(runFolder, "session.trace");
-    context.ledgerFolder = JoinPath(runFolder, "ledger");
+    context.ledger = {JoinPath(runFolder, "ledger"), "no ledger", "bench2"};
     context.runner.run = [this](const TDriverLaunch& launch, const TDriverWatch& watch,
                                 TDriverExit* exit,
                                 std::string* error) { return Run(launch, watch, exit, error); };

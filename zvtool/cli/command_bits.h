@@ -15,6 +15,7 @@ constexpr unsigned kSetBit = 1u << 9;
 constexpr unsigned kHistoryBit = 1u << 10;
 constexpr unsigned kUnitsBit = 1u << 11;
 constexpr unsigned kPortsBit = 1u << 12;
+constexpr unsigned kLedgerBit = 1u << 13;
 constexpr unsigned kJobBits = kTestBit | kFetchBit | kSendBit | kBackupBit | kRestoreBit;
 constexpr unsigned kEveryBit = kJobBits | kCheckBit | kShowBit | kDiffBit | kSetBit | kHistoryBit |
                                kUnitsBit | kPortsBit | kNoCommandBit;

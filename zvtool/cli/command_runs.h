@@ -10,4 +10,5 @@ int RunDiffCommand(const TCliRun& cli);
 int RunSetCommand(const TCliRun& cli);
 int RunHistoryCommand(const TCliRun& cli);
 int RunUnitsCommand(const TCliRun& cli);
+int RunLedgerCommand(const TCliRun& cli);
 int RunPortsCommand(const TCliRun& cli);

@@ -130,6 +130,10 @@ bool UnitsWords(const std::vector<std::string>& words, TZvOptions*, std::string*
     return words.size() == 1 || Usage(error, "units");
 }
 
+bool LedgerWords(const std::vector<std::string>& words, TZvOptions*, std::string* error) {
+    return (words.size() == 2 && words[1] == "check") || Usage(error, "ledger check");
+}
+
 bool PortsWords(const std::vector<std::string>& words, TZvOptions*, std::string* error) {
     return words.size() == 1 || Usage(error, "ports [--dir DIR] [--json]");
 }
@@ -304,6 +308,18 @@ const char kUnitsHelp[] = R"(Usage: zvtool units
 Lists each unit of the ledger with its last backup, its age and how many are kept.
 )";
 
+const char kLedgerHelp[] = R"(Usage: zvtool ledger check
+
+Checks the whole ledger: that every line of its log reads, and that every copy is what its
+line says (its SHA-256, computed again, and that it is there at all). Lists each problem:
+the line and what is wrong with it, the copy with its file and both hashes. The ledger is
+append-only: nothing removes an entry, so a problem stays listed until it is mended by
+hand. Every command that reads a copy checks it the same way first: history marks it,
+diff, show, check and restore refuse it (exit 81).
+
+Exit status, as check has it: 0 sound, 1 problems found, 2 the ledger could not be read.
+)";
+
 const char kPortsHelp[] = R"(Usage: zvtool ports [--dir DIR] [--json]
 
 Lists the serial ports of this machine: each port's device, its driver and, for a USB
@@ -370,6 +386,10 @@ const std::vector<TCommandRow>& CommandRows() {
          kHistoryHelp},
         {"units", TCommandKind::kLedger, kUnitsBit, kExitUsage, UnitsWords, RunUnitsCommand,
          "  units                             each unit's last backup and its age\n", kUnitsHelp},
+        {"ledger", TCommandKind::kLedger, kLedgerBit, kExitDiffTrouble, LedgerWords,
+         RunLedgerCommand,
+         "  ledger check                      check every line and every copy of the ledger\n",
+         kLedgerHelp},
         {"ports", TCommandKind::kPorts, kPortsBit, kExitUsage, PortsWords, RunPortsCommand,
          "  ports [--dir DIR]                 the serial ports there are, who holds them, who may\n"
          "                                    open them; --port takes a path or usb:VID:PID too\n",

@@ -31,6 +31,13 @@ const std::vector<TExitRow> kRows = {
     {"77", "you may not open the serial port (the message names the group that may)"},
     {"79", "backup --skip-refused: the unit refused modules, which the backup lacks"},
     {"80", "restore: a record read back differs from the one sent"},
+    {"81",
+     "a ledger copy is not what its line in the log says (its SHA-256 does not match, or it "
+     "is missing): the file and both hashes are named"},
+    {"82",
+     "--resume, or a folder's remembered unit: the partial file, the unit or its port is not "
+     "the one the stopped job left (both sides are named)"},
+    {"83", "the port went away, or leads to another device, in the middle of a job"},
     {"130", "stopped by Ctrl-C"},
 };
 

@@ -12,12 +12,29 @@
 #include "zvtool/jobs/driver_jobs.h"
 #include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/restore.h"
+#include "zvtool/ledger/ledger_commands.h"
 #include "zvtool/platform/files.h"
 #include "zvtool/platform/processes.h"
 #include "zvtool/platform/user_folders.h"
 #include "zvtool/ports/port_target.h"
 
 namespace {
+
+// A restore takes a ledger entry's name for its file: the path of its copy, once the copy is
+// found sound. False with the reason said into `end`.
+bool ResolveRestoreFile(const TJobContext& context, TJobRequest* request, TCommandEnd* end) {
+    if (request->job != TZvJob::kRestore) {
+        return true;
+    }
+    std::vector<std::string> files{request->file};
+    const TZvError error = ResolveLedgerNames(context.ledger, kExitNoInput, &files, end);
+    if (error.exit != kExitOk) {
+        Fail(context, end, error);
+        return false;
+    }
+    request->file = files[0];
+    return true;
+}
 
 // The driver to run: --driver, else the one beside zvtool, else the first on the search path.
 bool FindDriver(const TZvOptions& options, TJobContext* context, TZvError* error) {
@@ -46,9 +63,9 @@ bool FindDriver(const TZvOptions& options, TJobContext* context, TZvError* error
 
 // The job's context and request from the command line: every path absolute, the driver
 // found, the run folder there. False and `error` when one of these fails.
-bool PrepareContext(const TZvOptions& options, TJobContext* context, TJobRequest* request,
-                    TZvError* error) {
-    *request = options.job;
+bool PrepareContext(const TZvOptions& options, const TJobRequest& asked, TJobContext* context,
+                    TJobRequest* request, TZvError* error) {
+    *request = asked;
     for (std::string* path : {&request->file, &request->output}) {
         *path = path->empty() ? "" : AbsolutePath(*path);
     }
@@ -153,17 +170,18 @@ int RunJobCommand(const TCliRun& cli) {
     TJobView view(StderrIsTerminal());
     TJobContext context;
     context.sink = [&view](const TEvent& event) { view.Show(event); };
-    TJobRequest request;
+    const TUserFolders folders = UserFolders();
+    context.stateFolder = folders.state;
+    context.ledger = {folders.data, UserFolderVariables(), MachineName()};
+    TJobRequest request = options.job;
     TZvError error;
-    if (!PrepareContext(options, &context, &request, &error)) {
-        outcome.end.exit = Fail(context, &outcome.end, error);
+    if (!ResolveRestoreFile(context, &request, &outcome.end) ||
+        !PrepareContext(options, request, &context, &request, &error)) {
+        outcome.end.exit =
+            outcome.end.exit != 0 ? outcome.end.exit : Fail(context, &outcome.end, error);
         PrintOutcome(cli, outcome);
         return outcome.end.exit;
     }
-    const TUserFolders folders = UserFolders();
-    context.stateFolder = folders.state;
-    context.ledgerFolder = folders.data;
-    context.ledgerMissing = UserFolderVariables();
     context.runner = ProcessRunner(&cancel);
     context.clock = SystemClock();
     context.cancel = &cancel;

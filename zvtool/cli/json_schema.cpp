@@ -84,13 +84,19 @@ const std::vector<TJsonKey> kKeys = {
     {"differences", T::kList, kDiffBit | kSetBit, nullptr,
      "each differing byte {\"record\", \"offset\", \"a\", \"b\"}; each record in one file only "
      "{\"record\", \"only_in\"} (\"a\" or \"b\")"},
-    {"ledger", T::kString, kHistoryBit | kUnitsBit, "there is no ledger folder",
+    {"ledger", T::kString, kHistoryBit | kUnitsBit | kLedgerBit, "there is no ledger folder",
      "the ledger's folder"},
     {"entries", T::kList, kHistoryBit, nullptr,
-     "the entries, newest first: {\"name\", \"unit\", \"time\", \"age_seconds\", \"kind\", "
-     "\"records\", \"port\", \"version\", \"sha256\", \"file\", \"folder\"}"},
+     "the entries, newest first: {\"name\" (UNIT@N), \"id\" (the permanent name), \"unit\", "
+     "\"time\", \"age_seconds\", \"kind\", \"records\", \"port\", \"version\", \"sha256\", "
+     "\"file\", \"folder\", \"workstation\", \"state\" (\"sound\", \"missing\", \"altered\", "
+     "\"unreadable\", \"its line does not read\"), \"clock_behind\"}"},
     {"units", T::kList, kUnitsBit, nullptr,
-     "each unit: {\"unit\", \"kept\", \"last\"} with last an entry as history lists it"},
+     "each unit: {\"unit\", \"kept\" (sound copies), \"damaged\", \"last\"} with last an "
+     "entry as history lists it"},
+    {"checked", T::kInteger, kLedgerBit, "the ledger could not be read", "the entries checked"},
+    {"ledger_problems", T::kList, kLedgerBit, nullptr,
+     "each line that does not read and each copy that is not what its line says, in words"},
     {"ports", T::kList, kPortsBit, nullptr,
      "the machine's serial ports: {\"name\", \"device\", \"link\", \"driver\", \"uart\", "
      "\"usb\", \"vendor_id\", \"product_id\", \"serial\", \"manufacturer\", \"product\", "

@@ -11,10 +11,16 @@
 
 namespace {
 
+// "2 s ago", or for an entry dated after now (a clock ahead) "in the future".
+std::string Age(long long now, long long time) {
+    return time > now ? "in the future" : AgeText(now - time) + " ago";
+}
+
 std::string EntryJson(const TListedEntry& listed, long long now) {
     const TLedgerEntry& entry = listed.entry;
     return TJsonObject()
         .String("name", listed.name)
+        .String("id", entry.id)
         .String("unit", entry.unit)
         .String("time", TimeText(entry.time, TZone::kUtc))
         .Int("age_seconds", now - entry.time)
@@ -25,12 +31,27 @@ std::string EntryJson(const TListedEntry& listed, long long now) {
         .String("sha256", entry.sha256)
         .String("file", listed.path)
         .String("folder", entry.folder)
+        .StringOrNull("workstation", entry.workstation)
+        .String("state", CopyStateWords(listed.check.state))
+        .Bool("clock_behind", listed.clockBehind)
         .Text();
 }
 
 std::string NothingKept(const std::string& folder, const std::string& unit) {
     return "the ledger (" + folder + ") holds no backup" +
            (unit.empty() ? "" : " of unit " + unit) + "\n";
+}
+
+std::string EntryText(const TListedEntry& listed, long long now, const std::string& folder) {
+    const TLedgerEntry& entry = listed.entry;
+    char line[512];
+    std::snprintf(line, sizeof line, "%-14s %s  %-11s %3d records  port %s  version %s  %s\n",
+                  listed.name.c_str(), TimeText(entry.time, TZone::kUtc).c_str(),
+                  entry.kind.c_str(), entry.records, entry.port.c_str(), entry.version.c_str(),
+                  Age(now, entry.time).c_str());
+    std::string text = line + std::string("  ") + entry.id + "  " + listed.path + "\n";
+    const std::string trouble = CopyTrouble(folder, entry, listed.check);
+    return trouble.empty() ? text : text + "  ! " + trouble + "\n";
 }
 
 }  // namespace
@@ -41,14 +62,7 @@ std::string HistoryText(const THistoryResult& result) {
     }
     std::string text;
     for (const TListedEntry& listed : result.entries) {
-        const TLedgerEntry& entry = listed.entry;
-        char line[512];
-        std::snprintf(line, sizeof line,
-                      "%-14s %s  %-11s %3d records  port %s  version %s  %s ago\n",
-                      listed.name.c_str(), TimeText(entry.time, TZone::kUtc).c_str(),
-                      entry.kind.c_str(), entry.records, entry.port.c_str(), entry.version.c_str(),
-                      AgeText(result.now - entry.time).c_str());
-        text += line + std::string("  ") + listed.path + "\n";
+        text += EntryText(listed, result.now, result.folder);
     }
     return result.entries.empty() ? NothingKept(result.folder, result.unit) : text;
 }
@@ -61,11 +75,13 @@ std::string UnitsText(const TUnitsResult& result) {
     for (const TUnitSummary& unit : result.units) {
         const TLedgerEntry& last = unit.last.entry;
         char line[512];
-        std::snprintf(line, sizeof line, "%-14s last %s %s (%s ago), %d records, %d kept\n",
+        std::snprintf(line, sizeof line, "%-14s last %s %s (%s), %d records, %d kept",
                       unit.unit.c_str(), last.kind.c_str(),
-                      TimeText(last.time, TZone::kUtc).c_str(),
-                      AgeText(result.now - last.time).c_str(), last.records, unit.kept);
+                      TimeText(last.time, TZone::kUtc).c_str(), Age(result.now, last.time).c_str(),
+                      last.records, unit.kept);
         text += line;
+        text += unit.damaged == 0 ? "\n"
+                                  : ", " + std::to_string(unit.damaged) + " damaged or missing\n";
     }
     return result.units.empty() ? NothingKept(result.folder, "") : text;
 }
@@ -87,6 +103,7 @@ std::string UnitsJson(const TUnitsResult& result) {
         units.push_back(TJsonObject()
                             .String("unit", unit.unit)
                             .Int("kept", unit.kept)
+                            .Int("damaged", unit.damaged)
                             .Raw("last", EntryJson(unit.last, result.now))
                             .Text());
     }
@@ -94,4 +111,28 @@ std::string UnitsJson(const TUnitsResult& result) {
     values["ledger"] = JsonStringOrNull(result.folder);
     values["units"] = JsonArray(units);
     return SchemaObject(kUnitsBit, values);
+}
+
+std::string LedgerCheckText(const TLedgerCheckResult& result) {
+    if (result.end.exit == 2) {
+        return "";
+    }
+    std::string text;
+    for (const std::string& problem : result.problems) {
+        text += result.folder + ": " + problem + "\n";
+    }
+    const std::string entries =
+        std::to_string(result.entries) + (result.entries == 1 ? " entry" : " entries");
+    return text + "the ledger (" + result.folder + ") holds " + entries + ": " +
+           (result.problems.empty() ? "every copy is what its line says"
+                                    : std::to_string(result.problems.size()) + " problems") +
+           "\n";
+}
+
+std::string LedgerCheckJson(const TLedgerCheckResult& result) {
+    TJsonValues values = EnvelopeValues("ledger", result.end);
+    values["ledger"] = JsonStringOrNull(result.folder);
+    values["checked"] = JsonInt(result.entries);
+    values["ledger_problems"] = JsonStrings(result.problems);
+    return SchemaObject(kLedgerBit, values);
 }

@@ -6,5 +6,7 @@
 // How the terminal shows what the ledger holds: text, or the command's JSON object.
 std::string HistoryText(const THistoryResult& result);
 std::string UnitsText(const TUnitsResult& result);
+std::string LedgerCheckText(const TLedgerCheckResult& result);
 std::string HistoryJson(const THistoryResult& result);
 std::string UnitsJson(const TUnitsResult& result);
+std::string LedgerCheckJson(const TLedgerCheckResult& result);

@@ -10,6 +10,7 @@
 #include "zvtool/cli/records_render.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/ledger_commands.h"
+#include "zvtool/platform/processes.h"
 #include "zvtool/platform/user_folders.h"
 
 namespace {
@@ -28,31 +29,69 @@ int Finish(const TCliRun& cli, const TCommandEnd& end, const std::string& text,
 }
 
 TLedgerPlace UserLedger() {
-    return {UserFolders().data, UserFolderVariables()};
+    return {UserFolders().data, UserFolderVariables(), MachineName()};
+}
+
+// The files the command line names, a ledger entry's name as the path of its copy: false
+// when one cannot be used (said into `end`).
+bool ResolveFiles(const TCliRun& cli, const char* command, std::vector<std::string>* files,
+                  TCommandEnd* end) {
+    *files = cli.options.records.files;
+    TZvError error = ResolveLedgerNames(UserLedger(), kExitDiffTrouble, files, end);
+    if (error.exit == kExitOk) {
+        return true;
+    }
+    error.command = command;
+    end->Fail(error);
+    return false;
+}
+
+// What the messages of resolving names said comes first.
+void Prepend(const TCommandEnd& first, TCommandEnd* end) {
+    end->messages.insert(end->messages.begin(), first.messages.begin(), first.messages.end());
 }
 
 }  // namespace
 
 int RunCheckCommand(const TCliRun& cli) {
-    const TCheckResult result = CheckRecordFiles(cli.options.records.files);
+    std::vector<std::string> files;
+    TCommandEnd resolved;
+    TCheckResult result;
+    if (ResolveFiles(cli, "check", &files, &resolved)) {
+        result = CheckRecordFiles(files);
+        Prepend(resolved, &result.end);
+    } else {
+        result.end = resolved;
+    }
     return Finish(cli, result.end, CheckText(result, cli.options.records.all), CheckJson(result));
 }
 
 int RunShowCommand(const TCliRun& cli) {
     const TRecordArgs& args = cli.options.records;
-    const TShowResult result = ShowRecordFile(args.files[0], args.record);
+    std::vector<std::string> files;
+    TCommandEnd resolved;
+    TShowResult result;
+    if (ResolveFiles(cli, "show", &files, &resolved)) {
+        result = ShowRecordFile(files[0], args.record);
+        Prepend(resolved, &result.end);
+    } else {
+        result.file.path = args.files[0];
+        result.end = resolved;
+    }
     return Finish(cli, result.end, ShowText(result, args.hex), ShowJson(result));
 }
 
 int RunDiffCommand(const TCliRun& cli) {
-    std::vector<std::string> files = cli.options.records.files;
+    std::vector<std::string> files;
+    TCommandEnd resolved;
     TDiffResult result;
-    if (const TZvError error = ResolveLedgerNames(UserLedger(), &files); error.exit != kExitOk) {
-        result.a.path = files[0];
-        result.b.path = files[1];
-        result.end.Fail(error);
-    } else {
+    if (ResolveFiles(cli, "diff", &files, &resolved)) {
         result = DiffRecordFiles(files[0], files[1]);
+        Prepend(resolved, &result.end);
+    } else {
+        result.a.path = cli.options.records.files[0];
+        result.b.path = cli.options.records.files[1];
+        result.end = resolved;
     }
     const std::string text = result.compared ? DiffText(result.diff, result.a.path, result.b.path,
                                                         cli.options.records.hex)
@@ -70,6 +109,11 @@ int RunHistoryCommand(const TCliRun& cli) {
     const THistoryResult result =
         LedgerHistory(UserLedger(), cli.options.unit, static_cast<long long>(std::time(nullptr)));
     return Finish(cli, result.end, HistoryText(result), HistoryJson(result));
+}
+
+int RunLedgerCommand(const TCliRun& cli) {
+    const TLedgerCheckResult result = CheckLedger(UserLedger());
+    return Finish(cli, result.end, LedgerCheckText(result), LedgerCheckJson(result));
 }
 
 int RunUnitsCommand(const TCliRun& cli) {

@@ -7,6 +7,8 @@
 #include "zvtool/jobs/driver_jobs.h"
 #include "zvtool/jobs/unit_copy.h"
 #include "zvtool/jobs/verdict.h"
+#include "zvtool/ledger/ledger.h"
+#include "zvtool/numbered_name.h"
 #include "zvtool/platform/files.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
@@ -114,6 +116,56 @@ int FetchBackup(const TJobContext& context, const TJobRequest& request, TJobOutc
     return fetch->status;
 }
 
+// Where records that cannot go where they were to go are kept instead: the ledger when
+// `whole` (a whole copy of the unit), else or then a numbered file in the run folder. Says
+// where and why, and returns the exit status: kExitIoError, a driver has run.
+int KeepElsewhere(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                  const std::vector<TZvRecord>& records, bool whole, const std::string& failure) {
+    const std::string text = RecordFileText(records);
+    const std::string count = std::to_string(records.size()) + " records";
+    TZvError ledger;
+    if (whole &&
+        KeepCopy(context, outcome, text, "", kKindBackup, request, &ledger, &outcome->file)) {
+        return Fail(
+            context, &outcome->end,
+            {kExitIoError,
+             failure + "; the " + count + " are kept in the ledger as " + outcome->keptAs, ""});
+    }
+    const std::string spare =
+        FirstFreeName(JoinPath(context.runFolder, "zvtool-fetched.dat"),
+                      [](const std::string& name) { return FileExists(name); });
+    std::string error;
+    if (!spare.empty() && WriteWholeFile(spare, text, &error)) {
+        outcome->file = spare;
+        return Fail(context, &outcome->end,
+                    {kExitIoError,
+                     failure + "; the " + count + " are in " + spare +
+                         (whole ? " (" + ledger.message + ")" : ""),
+                     ""});
+    }
+    outcome->records = -1;
+    outcome->file.clear();
+    return Fail(context, &outcome->end,
+                {kExitIoError,
+                 failure + "; the " + count + " fetched could not be kept anywhere (" +
+                     (whole ? ledger.message + "; " : "") + spare + ": " + error + ")",
+                 ""});
+}
+
+// Writes the records to `path` through FILE.partial renamed over it; "" or what went wrong.
+std::string WriteBackup(const std::string& partial, const std::string& path,
+                        const std::vector<TZvRecord>& records) {
+    std::string error;
+    if (!WriteRecordFile(partial, records, &error)) {
+        RemoveFile(partial);
+        return "cannot write " + partial + ": " + error;
+    }
+    if (path != partial && !RenameReplacing(partial, path, &error)) {
+        return "cannot rename " + partial + " to " + path + ": " + error;
+    }
+    return "";
+}
+
 }  // namespace
 
 void RunBackup(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome) {
@@ -137,28 +189,22 @@ void RunBackup(const TJobContext& context, const TJobRequest& request, TJobOutco
     }
     // Only a whole backup goes under its own name; what a failed one fetched stays beside it
     // under a name that says so.
-    std::string error;
-    if (!WriteRecordFile(partial, records, &error)) {
-        RemoveFile(partial);
-        Fail(context, &outcome->end, {kExitCannotCreate, "cannot write " + partial, ""});
-        outcome->end.exit = status != kExitOk ? status : kExitCannotCreate;
+    outcome->records = static_cast<int>(records.size());
+    outcome->file = status == kExitOk ? output : partial;
+    const std::string failure = WriteBackup(partial, outcome->file, records);
+    if (!failure.empty()) {
+        outcome->end.exit =
+            KeepElsewhere(context, request, outcome, records, status == kExitOk, failure);
         return;
     }
-    outcome->records = static_cast<int>(records.size());
-    outcome->file = output;
     if (status == kExitOk) {
-        if (!RenameReplacing(partial, output, &error)) {
-            outcome->records = -1;
-            outcome->file.clear();
-            outcome->end.exit =
-                Fail(context, &outcome->end,
-                     {kExitCannotCreate, "cannot rename " + partial + " to " + output, ""});
-            return;
+        TZvError error;
+        if (!KeepCopy(context, outcome, RecordFileText(records), output, kKindBackup, request,
+                      &error)) {
+            Say(context, &outcome->end, Warning(error.message));
         }
-        KeepCopy(context, outcome, output, "backup", request, outcome->unitVersion);
         return;
     }
     SayIncomplete(context, request, outcome, output, records, fetch.refused, status);
-    outcome->file = partial;
     SayRunningFlag(context, outcome, fetch.run);
 }

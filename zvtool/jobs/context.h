@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "zvtool/jobs/events.h"
+#include "zvtool/ledger/ledger_store.h"
 
 // Everything a job needs from outside, given to it whole: where it runs, how the driver is
 // started and what time it is, where it reports its progress, and whether it is to stop. The
@@ -52,13 +53,12 @@ struct TCancelRequest {
 };
 
 struct TJobContext {
-    std::string runFolder;      // absolute: the driver runs here, and its files lie here
-    std::string driver;         // the driver program
-    int port = 0;               // "Comport" to write for the job; 0 leaves it as it is
-    std::string trace;          // the trace the driver writes ("" none), the job's account
-    std::string stateFolder;    // zvtool's per-user state (session traces, Windows lock); "" none
-    std::string ledgerFolder;   // the ledger; "" when none can be named
-    std::string ledgerMissing;  // why there is no ledger folder, when it is ""
+    std::string runFolder;    // absolute: the driver runs here, and its files lie here
+    std::string driver;       // the driver program
+    int port = 0;             // "Comport" to write for the job; 0 leaves it as it is
+    std::string trace;        // the trace the driver writes ("" none), the job's account
+    std::string stateFolder;  // zvtool's per-user state (session traces, Windows lock); "" none
+    TLedgerPlace ledger;      // the ledger, and this workstation's name for its entries
     TDriverRunner runner;
     TZvClock clock;
     const TCancelRequest* cancel = nullptr;

@@ -39,6 +39,9 @@ struct TJobOutcome {
     int port = -1;         // the "Comport" the driver was given; -1 when unknown
     std::string portFrom;  // "--port", "settings", "default"
     std::string trace;     // the driver's trace, once a driver ran
+    // The port's identity as the job found it ("/dev/ttyUSB0", "usb:0403:6001:A1"); "" when
+    // it was not looked at.
+    std::string portIdentity;
     // How to go on with a job that stopped ("zvtool backup ... --resume"), or "".
     std::string finishing;
 

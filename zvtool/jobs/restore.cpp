@@ -1,5 +1,6 @@
 #include "zvtool/jobs/restore.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -10,7 +11,9 @@
 #include "zvtool/jobs/driver_jobs.h"
 #include "zvtool/jobs/unit_copy.h"
 #include "zvtool/jobs/verdict.h"
+#include "zvtool/ledger/ledger.h"
 #include "zvtool/ledger/sha256.h"
+#include "zvtool/numbered_name.h"
 #include "zvtool/platform/files.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
@@ -133,9 +136,37 @@ int LoadSetupFile(const TJobContext& context, TJobOutcome* outcome, const std::s
     return kExitOk;
 }
 
+// Keeps the unit's records as they were: in the ledger, or where it cannot take them in a
+// numbered file of the run folder ("zvtool-before.dat", "zvtool-before-2.dat", ...), never
+// over an earlier one. kExitOk, or kExitCannotCreate when they can be kept nowhere.
+int KeepUnitAsItWas(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                    const std::vector<TZvRecord>& unit) {
+    const std::string text = RecordFileText(unit);
+    TZvError ledger;
+    if (KeepCopy(context, outcome, text, "", request.dryRun ? kKindCopy : kKindPreRestore, request,
+                 &ledger)) {
+        return kExitOk;
+    }
+    const std::string before = FirstFreeName(
+        RunFile(context, kBeforeFile), [](const std::string& name) { return FileExists(name); });
+    std::string error;
+    if (!before.empty() && WriteWholeFile(before, text, &error)) {
+        Say(context, &outcome->end,
+            Note("the unit's records as they were are kept in " + before + ": " + ledger.message));
+        return kExitOk;
+    }
+    return Fail(context, &outcome->end,
+                {kExitCannotCreate,
+                 "the unit's records as they were can be kept nowhere (" + ledger.message + "; " +
+                     before + ": " + error +
+                     "), so nothing was sent; give --no-backup to restore "
+                     "without a copy",
+                 ""});
+}
+
 // The unit's records that the file holds (within --modules), fetched in runs of consecutive
-// numbers; copied into the ledger unless `keep` is false (a resumed restore reads only the
-// records still to do, which is no copy of the unit).
+// numbers; kept as they were unless `keep` is false (a resumed restore reads only the records
+// still to do, which is no copy of the unit).
 int CopyUnit(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
              const std::vector<TZvRecord>& file, bool central, bool keep,
              std::vector<TZvRecord>* unit) {
@@ -162,23 +193,14 @@ int CopyUnit(const TJobContext& context, const TJobRequest& request, TJobOutcome
     }
     if (fetch.status != kExitOk) {
         return Fail(context, &outcome->end,
-                    {fetch.status, "reading the unit's records failed, so nothing was sent", ""});
+                    {fetch.status,
+                     fetch.status == kExitInterrupted
+                         ? "the copy of the unit was stopped, so nothing was sent"
+                         : "reading the unit's records failed, so nothing was sent",
+                     ""});
     }
     SortBackup(unit);
-    if (!keep) {
-        return kExitOk;
-    }
-    const std::string before = RunFile(context, kBeforeFile);
-    std::string error;
-    if (!WriteRecordFile(before, *unit, &error)) {
-        return Fail(context, &outcome->end, {kExitCannotCreate, "cannot write " + before, ""});
-    }
-    if (KeepCopy(context, outcome, before, "pre-restore", request, outcome->unitVersion)) {
-        RemoveFile(before);
-    } else {
-        Say(context, &outcome->end, Note("the unit's records as they were stay in " + before));
-    }
-    return kExitOk;
+    return keep ? KeepUnitAsItWas(context, request, outcome, *unit) : kExitOk;
 }
 
 // Writes "ToZv.dat" for one send job: kExitOk, or kExitCannotCreate said.
@@ -311,6 +333,46 @@ int ReadBack(const TJobContext& context, const TJobRequest& request, TJobOutcome
                  ""});
 }
 
+// A file whose records all lie outside --modules (and without the central record, which
+// --modules leaves alone) has nothing to restore: said before anything runs.
+int OutsideTheRange(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                    const std::vector<TZvRecord>& file, bool central) {
+    for (const TZvRecord& record : file) {
+        if ((record.number == kCentralRecordNumber && central) ||
+            (record.number >= request.first && record.number <= request.last)) {
+            return kExitOk;
+        }
+    }
+    return Fail(context, &outcome->end,
+                {kExitUsage,
+                 request.file + " holds no record in --modules " + std::to_string(request.first) +
+                     "-" + std::to_string(request.last) + " (it holds " + DescribeNumbers(file) +
+                     "), so there is nothing to restore",
+                 ""});
+}
+
+// After every record sent read back the same, the unit's new state goes into the ledger as
+// "restored": its copy before the restore with the records sent. Only where the whole copy
+// is known (not after a resume, which read just what was still to do).
+void KeepRestoredState(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                       const TRestorePrepared& prepared) {
+    if (!prepared.copied && !request.noBackup) {
+        return;
+    }
+    std::vector<TZvRecord> state = prepared.unit;
+    std::vector<TZvRecord> sent = prepared.plan.modules;
+    if (prepared.plan.central) {
+        sent.push_back(prepared.central);
+    }
+    state.insert(state.end(), sent.begin(), sent.end());
+    std::reverse(state.begin(), state.end());  // the records sent win over those they replace
+    SortBackup(&state);
+    TZvError error;
+    if (!KeepCopy(context, outcome, RecordFileText(state), "", kKindRestored, request, &error)) {
+        Say(context, &outcome->end, Warning(error.message));
+    }
+}
+
 // How the restore ended: its last line in words, its time and records, its exit status.
 void Conclude(const TJobContext& context, const TJobRequest& request, double start, int records,
               const std::string& summary, int status, TJobOutcome* outcome) {
@@ -374,6 +436,11 @@ void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJo
     prepared->central = file.empty() || file[0].number != kCentralRecordNumber
                             ? TZvRecord{kCentralRecordNumber, {}}
                             : file[0];
+    if (const int outside = OutsideTheRange(context, request, outcome, file, central);
+        outside != kExitOk) {
+        outcome->end.exit = outside;
+        return;
+    }
     std::string version;
     const int tested = TestConnection(context, outcome, &version);
     outcome->unitVersion = version;
@@ -426,6 +493,9 @@ void SendUnitRestore(const TJobContext& context, const TJobRequest& request,
         return;
     }
     status = ReadBack(context, request, outcome, prepared);
+    if (status == kExitOk) {
+        KeepRestoredState(context, request, outcome, prepared);
+    }
     const std::string all = std::to_string(count) + " of " + std::to_string(count) +
                             (count == 1 ? " record" : " records");
     Conclude(context, request, prepared.start, count,

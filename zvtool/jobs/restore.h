@@ -17,6 +17,8 @@ struct TRestorePrepared {
     double start = 0;     // when the restore began, on the context's clock
     TZvRecord central{};  // the file's central record
     TRestorePlan plan;
+    std::vector<TZvRecord> unit;  // what the unit held of the file's records
+    bool copied = false;          // `unit` is a whole copy (no resume, no --no-backup)
 };
 
 // Loads the file, tests the link, copies the unit and plans. The outcome is final unless

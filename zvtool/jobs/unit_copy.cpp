@@ -9,6 +9,7 @@
 #include "zvtool/jobs/driver_jobs.h"
 #include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/verdict.h"
+#include "zvtool/ledger/ledger_order.h"
 #include "zvtool/ledger/ledger_store.h"
 #include "zvtool/platform/files.h"
 #include "zvtool/records/record_commands.h"
@@ -150,27 +151,41 @@ void SortBackup(std::vector<TZvRecord>* records) {
         records->end());
 }
 
-bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::string& path,
-              const char* kind, const TJobRequest& request, const std::string& version) {
-    const TLedgerPlace ledger{context.ledgerFolder, context.ledgerMissing};
+std::string PortWord(const TJobContext& context, const TJobOutcome& outcome) {
+    if (!outcome.portIdentity.empty()) {
+        return outcome.portIdentity;
+    }
+    const int port = outcome.port > 0 ? outcome.port : context.port;
+    return port > 0 ? "COM" + std::to_string(port) : "-";
+}
+
+bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::string& text,
+              const std::string& source, const char* kind, const TJobRequest& request,
+              TZvError* error, std::string* path) {
+    TLedgerLog log;
+    std::string unread;
+    ReadLedger(context.ledger, &log, &unread);
     TKeepRequest keep;
-    keep.path = path;
+    keep.text = text;
+    keep.source = source;
     keep.kind = kind;
-    keep.unit = UnitForFolder(ledger, request.unit, context.runFolder);
-    const int port = outcome->port > 0 ? outcome->port : context.port;
-    keep.port = port > 0 ? "COM" + std::to_string(port) : "-";
-    keep.version = version;
+    keep.unit = UnitForFolder(log.entries, request.unit, context.runFolder);
+    keep.port = PortWord(context, *outcome);
+    keep.version = outcome->unitVersion;
     keep.folder = context.runFolder;
     keep.time = context.clock.now();
     outcome->keptTried = true;
     TLedgerEntry kept;
-    if (const TZvError error = KeepInLedger(ledger, keep, &kept); error.exit != kExitOk) {
-        Say(context, &outcome->end, Warning(error.message));
+    *error = KeepInLedger(context.ledger, keep, &kept);
+    if (error->exit != kExitOk) {
         return false;
     }
-    outcome->keptAs = kept.unit + "@1";
+    outcome->keptAs = kept.id;
+    const std::string file = LedgerFilePath(context.ledger.folder, kept);
+    if (path != nullptr) {
+        *path = file;
+    }
     Say(context, &outcome->end,
-        Info("kept in the ledger as " + outcome->keptAs + ": " +
-             LedgerFilePath(ledger.folder, kept)));
+        Info("kept in the ledger as " + kept.unit + "@1 (" + kept.id + "): " + file));
     return true;
 }

@@ -39,11 +39,16 @@ TFetchResult FetchMissing(const TJobContext& context, TJobOutcome* outcome, bool
 // number once.
 void SortBackup(std::vector<TZvRecord>* records);
 
-// Keeps the whole copy at `path` in the ledger as `kind` and says where, or says why it
-// could not (the job goes on: its file is whole either way): false then. The unit is --unit,
-// else the one the run folder remembers.
-bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::string& path,
-              const char* kind, const TJobRequest& request, const std::string& version);
+// Keeps a whole copy of the unit (its records' text) in the ledger as `kind` and says where;
+// false with why it could not in `error`, for the caller to say. The unit is --unit, else the
+// one the run folder remembers. `source` names where the records are besides ("" nowhere);
+// `path`, when given, gets the copy's file in the ledger.
+bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::string& text,
+              const std::string& source, const char* kind, const TJobRequest& request,
+              TZvError* error, std::string* path = nullptr);
+
+// The port the job uses, as the ledger names it: its identity once known, else "COMn".
+std::string PortWord(const TJobContext& context, const TJobOutcome& outcome);
 
 // Says the phase a job enters.
 void EnterPhase(const TJobContext& context, TPhase phase);

@@ -1,18 +1,27 @@
 #include "zvtool/ledger/ledger.h"
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "zvtool/time_text.h"
+
+const char kUnitNameRule[] =
+    "1 to 64 ASCII letters, digits, '.', '_' or '-', not starting with '.'";
 
 namespace {
 
 constexpr std::size_t kLongestUnitName = 64;
 constexpr std::size_t kUtcTextSize = 23;  // "2026-12-09 04:30:12 UTC"
 constexpr char kFolderKey[] = " folder=";
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr char kNameChars[] =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+    "0123456789._-";
 
-// A whole number of at most nine digits; false for anything else.
+// A whole number of at most eighteen digits; false for anything else.
 bool ReadWhole(const std::string& text, long long* value) {
-    if (text.empty() || text.size() > 9 ||
+    if (text.empty() || text.size() > 18 ||
         text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
     }
@@ -39,127 +48,178 @@ bool IsHex64(const std::string& text) {
     return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
-// One "key=value" word into the entry; false for a key it does not know or a bad value.
-bool TakeWord(const std::string& word, TLedgerEntry* entry) {
+// An entry's id as it reads: UNIT/ then a name of the id's characters.
+bool IsEntryId(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    return slash != std::string::npos && IsUnitName(text.substr(0, slash)) &&
+           slash + 1 < text.size() &&
+           text.find_first_not_of(kNameChars, slash + 1) == std::string::npos;
+}
+
+// One "key=value" word into the entry: "" when it fits, else what is wrong. A key it does not
+// know is skipped, as a newer writer's keys are.
+std::string TakeWord(const std::string& word, TLedgerEntry* entry) {
     const std::size_t equals = word.find('=');
     if (equals == std::string::npos) {
-        return false;
+        return "'" + word + "' is no key=value";
     }
     const std::string key = word.substr(0, equals);
     const std::string value = word.substr(equals + 1);
     long long number = 0;
+    if (value.empty()) {
+        return key + "= has no value";
+    }
     if (key == "unit") {
         entry->unit = value;
-        return IsUnitName(value);
+        return IsUnitName(value) ? "" : "unit=" + value + " is no unit name";
     }
-    if (key == "port") {
+    if (key == "records" || key == "seq") {
+        if (!ReadWhole(value, &number)) {
+            return key + "=" + value + " is no whole number";
+        }
+        if (key == "seq") {
+            entry->seq = number;
+        } else {
+            entry->records = static_cast<int>(number);
+        }
+    } else if (key == "sha256") {
+        entry->sha256 = value;
+        return IsHex64(value) ? "" : "sha256= is not 64 hex digits";
+    } else if (key == "id") {
+        entry->id = value;
+        return IsEntryId(value) ? "" : "id=" + value + " is no entry's name";
+    } else if (key == "port") {
         entry->port = value;
     } else if (key == "version") {
         entry->version = value;
-    } else if (key == "records") {
-        if (!ReadWhole(value, &number)) {
-            return false;
-        }
-        entry->records = static_cast<int>(number);
-    } else if (key == "sha256") {
-        entry->sha256 = value;
-        return IsHex64(value);
     } else if (key == "file") {
         entry->file = value;
+    } else if (key == "workstation") {
+        entry->workstation = value;
     }
-    return !value.empty();
+    return "";
+}
+
+// What the words of a line say wrong, after the first that is wrong is read past: the entry
+// keeps the fields that read, so that its unit is known even when another field is damaged.
+std::string TakeWords(const std::vector<std::string>& words, TLedgerEntry* entry) {
+    std::string why;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const std::string wrong = TakeWord(words[i], entry);
+        why = why.empty() ? wrong : why;
+    }
+    return why;
+}
+
+// The text with one line per element, its line ends (LF or CR LF) taken off; the last element
+// is what follows the last line end ("" when the text ends with one).
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    lines.push_back(text.substr(start));
+    return lines;
 }
 
 }  // namespace
 
 bool IsUnitName(const std::string& name) {
     return !name.empty() && name.size() <= kLongestUnitName && name[0] != '.' &&
-           name.find_first_not_of(
-               "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-               "0123456789._-") == std::string::npos;
+           name.find_first_not_of(kNameChars) == std::string::npos;
+}
+
+std::string WorkstationWord(const std::string& name) {
+    std::string word = name;
+    for (char& c : word) {
+        c = std::string(kNameChars).find(c) == std::string::npos ? '-' : c;
+    }
+    return word.empty() ? "local" : word;
+}
+
+std::string EntryId(const TLedgerEntry& entry) {
+    return entry.unit + "/" + FileStamp(entry.time, TZone::kUtc) + "-" + entry.sha256.substr(0, 8) +
+           "-" + WorkstationWord(entry.workstation);
 }
 
 std::string FormatLedgerLine(const TLedgerEntry& entry) {
-    return TimeText(entry.time, TZone::kUtc) + " " + entry.kind + " unit=" + entry.unit +
-           " port=" + entry.port + " version=" + entry.version +
-           " records=" + std::to_string(entry.records) + " sha256=" + entry.sha256 +
-           " file=" + entry.file + kFolderKey + entry.folder;
+    std::string line = TimeText(entry.time, TZone::kUtc) + " " + entry.kind +
+                       " unit=" + entry.unit + " port=" + entry.port + " version=" + entry.version +
+                       " records=" + std::to_string(entry.records) + " sha256=" + entry.sha256 +
+                       " file=" + entry.file + " id=" + entry.id;
+    if (!entry.workstation.empty()) {
+        line += " workstation=" + entry.workstation + " seq=" + std::to_string(entry.seq);
+    }
+    return line + kFolderKey + entry.folder;
 }
 
-bool ParseLedgerLine(const std::string& line, TLedgerEntry* entry) {
+bool ParseLedgerLine(const std::string& line, TLedgerEntry* entry, std::string* why) {
     TLedgerEntry parsed;
+    if (line.size() < kUtcTextSize || !ReadUtcText(line.substr(0, kUtcTextSize), &parsed.time)) {
+        *why = "it does not start with a time stamp such as 2026-12-09 04:30:12 UTC";
+        return false;
+    }
     const std::size_t folder = line.find(kFolderKey);
-    if (line.size() < kUtcTextSize + 2 || folder == std::string::npos ||
-        !ReadUtcText(line.substr(0, kUtcTextSize), &parsed.time)) {
-        return false;
+    const std::vector<std::string> words = Words(line.substr(
+        kUtcTextSize, folder == std::string::npos ? std::string::npos : folder - kUtcTextSize));
+    *why = words.empty() || words[0].find('=') != std::string::npos ? "it names no kind"
+                                                                    : TakeWords(words, &parsed);
+    parsed.kind = words.empty() ? "" : words[0];
+    if (why->empty() && folder == std::string::npos) {
+        *why = "it has no folder= at its end";
     }
-    parsed.folder = line.substr(folder + sizeof kFolderKey - 1);
-    const std::vector<std::string> words =
-        Words(line.substr(kUtcTextSize + 1, folder - kUtcTextSize - 1));
-    if (words.empty() || words[0].find('=') != std::string::npos) {
-        return false;
-    }
-    parsed.kind = words[0];
-    for (std::size_t i = 1; i < words.size(); ++i) {
-        if (!TakeWord(words[i], &parsed)) {
-            return false;
+    for (const auto& [value, key] :
+         {std::pair<const std::string*, const char*>{&parsed.unit, "unit"},
+          {&parsed.file, "file"},
+          {&parsed.sha256, "sha256"}}) {
+        if (why->empty() && value->empty()) {
+            *why = std::string("it has no ") + key + "=";
         }
     }
-    if (parsed.unit.empty() || parsed.file.empty() || parsed.sha256.empty()) {
-        return false;
+    if (folder != std::string::npos) {
+        parsed.folder = line.substr(folder + sizeof kFolderKey - 1);
     }
-    *entry = parsed;
-    return true;
+    if (parsed.id.empty() && IsUnitName(parsed.unit) && IsHex64(parsed.sha256)) {
+        parsed.id = EntryId(parsed);
+    }
+    parsed.damage = *why;
+    if (IsUnitName(parsed.unit)) {
+        *entry = parsed;
+    }
+    return why->empty();
 }
 
-std::vector<TLedgerEntry> ParseLedgerLog(const std::string& text) {
-    std::vector<TLedgerEntry> entries;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+TLedgerLog ParseLedgerLog(const std::string& text) {
+    TLedgerLog log;
+    const bool marked = text.compare(0, sizeof kByteOrderMark - 1, kByteOrderMark) == 0;
+    const std::vector<std::string> lines =
+        Lines(marked ? text.substr(sizeof kByteOrderMark - 1) : text);
+    log.endsMidLine = !lines.back().empty();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        const int number = static_cast<int>(i) + 1;
+        if (line.find_first_not_of(" \t") == std::string::npos) {
+            continue;
         }
         TLedgerEntry entry;
-        if (ParseLedgerLine(line, &entry)) {
-            entries.push_back(entry);
+        std::string why;
+        const bool read = ParseLedgerLine(line, &entry, &why);
+        if (i + 1 == lines.size() && !why.empty()) {
+            why = "it is cut off (the log ends without a line end): " + why;
         }
-        start = end + 1;
-    }
-    return entries;
-}
-
-bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string& name,
-                     TLedgerEntry* entry, std::string* error) {
-    error->clear();
-    const std::size_t at = name.rfind('@');
-    long long back = 0;
-    if (at == std::string::npos || !IsUnitName(name.substr(0, at)) ||
-        !ReadWhole(name.substr(at + 1), &back) || back < 1) {
-        return false;
-    }
-    const std::string unit = name.substr(0, at);
-    long long seen = 0;
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        if (it->unit == unit && ++seen == back) {
-            *entry = *it;
-            return true;
+        if (!read) {
+            log.problems.push_back({number, why});
+        }
+        if (!entry.unit.empty()) {
+            entry.line = number;
+            entry.damage = why;
+            log.entries.push_back(entry);
         }
     }
-    *error = seen == 0 ? "the ledger holds no backup of unit " + unit
-                       : "the ledger holds " + std::to_string(seen) + " backup" +
-                             (seen == 1 ? "" : "s") + " of unit " + unit + ", not " +
-                             std::to_string(back) + " (see `zvtool history " + unit + "`)";
-    return false;
-}
-
-std::string RememberedUnit(const std::vector<TLedgerEntry>& entries, const std::string& folder) {
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        if (it->folder == folder) {
-            return it->unit;
-        }
-    }
-    return "";
+    return log;
 }

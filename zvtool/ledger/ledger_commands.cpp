@@ -4,27 +4,65 @@
 #include <string>
 
 #include "zvtool/exit_codes.h"
+#include "zvtool/ledger/ledger_order.h"
 #include "zvtool/platform/files.h"
+
+namespace {
+
+// The log's lines that do not read, as warnings of the command that read it.
+void WarnOfProblems(const TLedgerPlace& place, const TLedgerLog& log, TCommandEnd* end) {
+    for (const TLedgerProblem& problem : log.problems) {
+        end->Say(Warning(JoinPath(place.folder, kLedgerLogName) + " line " +
+                         std::to_string(problem.line) + " does not read: " + problem.what));
+    }
+}
+
+std::vector<TListedEntry> Listed(const TLedgerPlace& place, const TLedgerLog& log,
+                                 const std::string& unit, TCommandEnd* end) {
+    std::vector<TListedEntry> listed;
+    for (const TOrderedEntry& ordered : NewestFirst(log.entries)) {
+        const TLedgerEntry& entry = *ordered.entry;
+        if (!unit.empty() && entry.unit != unit) {
+            continue;
+        }
+        TListedEntry one{entry.unit + "@" + std::to_string(ordered.back),
+                         LedgerFilePath(place.folder, entry), entry,
+                         VerifyCopy(place.folder, entry), ordered.clockBehind};
+        if (one.clockBehind) {
+            end->Say(Warning(one.name + " (" + entry.id +
+                             ") is dated before the entry its workstation made before it: that "
+                             "workstation's clock was behind"));
+        }
+        listed.push_back(one);
+    }
+    return listed;
+}
+
+}  // namespace
+
+bool LooksLikeLedgerName(const std::string& word) {
+    const std::size_t at = word.rfind('@');
+    if (at != std::string::npos) {
+        return IsUnitName(word.substr(0, at));
+    }
+    const std::size_t slash = word.find('/');
+    return slash != std::string::npos && IsUnitName(word.substr(0, slash)) &&
+           word.find('/', slash + 1) == std::string::npos && word.find('.') == std::string::npos;
+}
 
 THistoryResult LedgerHistory(const TLedgerPlace& place, const std::string& unit, long long now) {
     THistoryResult result;
     result.folder = place.folder;
     result.unit = unit;
     result.now = now;
-    std::vector<TLedgerEntry> entries;
+    TLedgerLog log;
     std::string error;
-    if (!ReadLedger(place, &entries, &error)) {
+    if (!ReadLedger(place, &log, &error)) {
         result.end.Fail({kExitNoInput, error, ""});
         return result;
     }
-    std::map<std::string, int> back;  // per unit: how many newer entries were listed
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        const int n = ++back[it->unit];
-        if (unit.empty() || it->unit == unit) {
-            result.entries.push_back(
-                {it->unit + "@" + std::to_string(n), LedgerFilePath(place.folder, *it), *it});
-        }
-    }
+    WarnOfProblems(place, log, &result.end);
+    result.entries = Listed(place, log, unit, &result.end);
     return result;
 }
 
@@ -32,47 +70,78 @@ TUnitsResult LedgerUnits(const TLedgerPlace& place, long long now) {
     TUnitsResult result;
     result.folder = place.folder;
     result.now = now;
-    std::vector<TLedgerEntry> entries;
+    TLedgerLog log;
     std::string error;
-    if (!ReadLedger(place, &entries, &error)) {
+    if (!ReadLedger(place, &log, &error)) {
         result.end.Fail({kExitNoInput, error, ""});
         return result;
     }
-    std::map<std::string, std::pair<const TLedgerEntry*, int>> units;
-    for (const TLedgerEntry& entry : entries) {
-        auto& unit = units[entry.unit];
-        unit.first = &entry;
-        ++unit.second;
+    WarnOfProblems(place, log, &result.end);
+    std::map<std::string, TUnitSummary> units;
+    for (const TListedEntry& listed : Listed(place, log, "", &result.end)) {
+        TUnitSummary& unit = units[listed.entry.unit];
+        const bool sound = listed.check.state == TCopyState::kSound;
+        if (unit.unit.empty() || (sound && unit.kept == 0)) {
+            unit.last = listed;
+        }
+        unit.unit = listed.entry.unit;
+        (sound ? unit.kept : unit.damaged) += 1;
     }
     for (const auto& unit : units) {
-        const TLedgerEntry& last = *unit.second.first;
-        result.units.push_back({unit.first,
-                                unit.second.second,
-                                {unit.first + "@1", LedgerFilePath(place.folder, last), last}});
+        result.units.push_back(unit.second);
     }
     return result;
 }
 
-TZvError ResolveLedgerNames(const TLedgerPlace& place, std::vector<std::string>* files) {
-    std::vector<TLedgerEntry> entries;
+TLedgerCheckResult CheckLedger(const TLedgerPlace& place) {
+    TLedgerCheckResult result;
+    result.folder = place.folder;
+    TLedgerLog log;
+    std::string error;
+    if (!ReadLedger(place, &log, &error)) {
+        result.end.Fail({kExitDiffTrouble, error, "ledger check"});
+        return result;
+    }
+    for (const TLedgerProblem& problem : log.problems) {
+        result.problems.push_back("line " + std::to_string(problem.line) +
+                                  " does not read: " + problem.what);
+    }
+    for (const TLedgerEntry& entry : log.entries) {
+        ++result.entries;
+        const TCopyCheck check = VerifyCopy(place.folder, entry);
+        if (check.state != TCopyState::kSound && check.state != TCopyState::kDamagedLine) {
+            result.problems.push_back(CopyTrouble(place.folder, entry, check));
+        }
+    }
+    result.end.exit = result.problems.empty() ? kExitDiffSame : kExitDiffDiffer;
+    return result;
+}
+
+TZvError ResolveLedgerNames(const TLedgerPlace& place, int troubleExit,
+                            std::vector<std::string>* files, TCommandEnd* end) {
+    TLedgerLog log;
     bool read = false;
     for (std::string& file : *files) {
-        if (file.find('@') == std::string::npos || FileExists(file)) {
+        if (!LooksLikeLedgerName(file) || FileExists(file)) {
             continue;
         }
         std::string error;
         if (!read) {
-            if (!ReadLedger(place, &entries, &error)) {
-                return {kExitDiffTrouble, error, "diff"};
+            if (!ReadLedger(place, &log, &error)) {
+                return {troubleExit, error, ""};
             }
+            WarnOfProblems(place, log, end);
             read = true;
         }
         TLedgerEntry entry;
-        if (FindLedgerEntry(entries, file, &entry, &error)) {
-            file = LedgerFilePath(place.folder, entry);
-        } else if (!error.empty()) {
-            return {kExitDiffTrouble, error, "diff"};
+        if (!FindLedgerEntry(log.entries, file, &entry, &error)) {
+            return {troubleExit, error.empty() ? "no ledger entry called " + file : error, ""};
         }
+        const TCopyCheck check = VerifyCopy(place.folder, entry);
+        if (check.state != TCopyState::kSound) {
+            return {kExitLedgerDamaged, CopyTrouble(place.folder, entry, check), ""};
+        }
+        file = LedgerFilePath(place.folder, entry);
     }
     return {};
 }

@@ -3,45 +3,59 @@
 #include <string>
 
 #include "zvtool/exit_codes.h"
+#include "zvtool/ledger/ledger_order.h"
 #include "zvtool/ledger/sha256.h"
 #include "zvtool/numbered_name.h"
 #include "zvtool/platform/files.h"
 #include "zvtool/records/record_file.h"
-#include "zvtool/time_text.h"
 
 namespace {
 
 constexpr char kUnnamedUnit[] = "unnamed";
 // The log of years of backups is a few megabytes; a far larger one is no log of ours.
 constexpr std::size_t kMostLogBytes = 256u * 1024 * 1024;
+constexpr std::size_t kMostCopyBytes = 16u * 1024 * 1024;
 
 std::string LogPath(const std::string& folder) {
     return JoinPath(folder, kLedgerLogName);
 }
 
+// Whether an id is taken by an entry of the log or a file of the ledger.
+bool Taken(const std::string& folder, const TLedgerLog& log, const std::string& id) {
+    for (const TLedgerEntry& entry : log.entries) {
+        if (entry.id == id) {
+            return true;
+        }
+    }
+    TLedgerEntry probe;
+    probe.file = id + ".dat";
+    return FileExists(LedgerFilePath(folder, probe));
+}
+
 }  // namespace
 
-bool ReadLedger(const TLedgerPlace& place, std::vector<TLedgerEntry>* entries, std::string* error) {
-    entries->clear();
+bool ReadLedger(const TLedgerPlace& place, TLedgerLog* log, std::string* error) {
+    *log = TLedgerLog{};
     if (place.folder.empty()) {
         *error = "no ledger folder: " + place.missing;
         return false;
     }
-    const std::string log = LogPath(place.folder);
+    const std::string path = LogPath(place.folder);
     std::string text;
-    switch (ReadWholeFile(log, kMostLogBytes, &text, error)) {
+    switch (ReadWholeFile(path, kMostLogBytes, &text, error)) {
         case TReadResult::kMissing:
+            // No log yet (a folder that cannot be searched fails the open otherwise).
             return true;
         case TReadResult::kRead:
-            *entries = ParseLedgerLog(text);
+            *log = ParseLedgerLog(text);
             return true;
         case TReadResult::kTooLarge:
-            *error = "cannot read " + log + ": it is larger than 256 MB";
+            *error = "cannot read " + path + ": it is larger than 256 MB";
             return false;
         case TReadResult::kFailed:
             break;
     }
-    *error = "cannot read " + log + ": " + *error;
+    *error = "cannot read " + path + ": " + *error;
     return false;
 }
 
@@ -53,24 +67,87 @@ std::string LedgerFilePath(const std::string& folder, const TLedgerEntry& entry)
     return JoinPath(folder, file);
 }
 
+TCopyCheck VerifyCopy(const std::string& folder, const TLedgerEntry& entry) {
+    TCopyCheck check;
+    if (!entry.damage.empty()) {
+        check.state = TCopyState::kDamagedLine;
+        check.reason = entry.damage;
+        return check;
+    }
+    std::string text;
+    switch (ReadWholeFile(LedgerFilePath(folder, entry), kMostCopyBytes, &text, &check.reason)) {
+        case TReadResult::kRead:
+            check.sha256 = Sha256Hex(text);
+            check.state = check.sha256 == entry.sha256 ? TCopyState::kSound : TCopyState::kAltered;
+            return check;
+        case TReadResult::kMissing:
+            check.state = TCopyState::kMissing;
+            return check;
+        case TReadResult::kTooLarge:
+            check.state = TCopyState::kAltered;
+            return check;
+        case TReadResult::kFailed:
+            break;
+    }
+    check.state = TCopyState::kUnreadable;
+    return check;
+}
+
+const char* CopyStateWords(TCopyState state) {
+    switch (state) {
+        case TCopyState::kSound:
+            return "sound";
+        case TCopyState::kDamagedLine:
+            return "its line does not read";
+        case TCopyState::kMissing:
+            return "missing";
+        case TCopyState::kAltered:
+            return "altered";
+        case TCopyState::kUnreadable:
+            break;
+    }
+    return "unreadable";
+}
+
+std::string CopyTrouble(const std::string& folder, const TLedgerEntry& entry,
+                        const TCopyCheck& check) {
+    const std::string path = LedgerFilePath(folder, entry);
+    const std::string name = entry.id.empty() ? entry.unit : entry.id;
+    switch (check.state) {
+        case TCopyState::kSound:
+            return "";
+        case TCopyState::kDamagedLine:
+            return "line " + std::to_string(entry.line) + " of the ledger's log (" + name +
+                   ") does not read: " + check.reason;
+        case TCopyState::kMissing:
+            return "the ledger's copy " + name + " is missing: " + path + " is not there";
+        case TCopyState::kAltered:
+            return "the ledger's copy " + name + " was altered: " + path + " has SHA-256 " +
+                   check.sha256 + ", its line in the log says " + entry.sha256;
+        case TCopyState::kUnreadable:
+            break;
+    }
+    return "cannot read the ledger's copy " + name + " (" + path + "): " + check.reason;
+}
+
 TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TLedgerEntry* kept) {
+    const std::string whole =
+        request.source.empty() ? "" : " (" + request.source + " is whole all the same)";
     const auto failed = [&](const std::string& what) {
-        return TZvError{kExitCannotCreate,
-                        what + "; this backup is not kept in the ledger (" + request.path +
-                            " is whole all the same)",
+        return TZvError{kExitCannotCreate, what + "; this copy is not kept in the ledger" + whole,
                         ""};
     };
     if (place.folder.empty()) {
         return failed("no ledger folder: " + place.missing);
     }
-    const std::string unitFolder = JoinPath(place.folder, request.unit);
+    TLedgerLog log;
     std::string error;
-    if (!MakeFolders(unitFolder, TFolderMode::kPrivate, &error)) {
-        return failed("cannot make the ledger folder " + unitFolder);
+    if (!ReadLedger(place, &log, &error)) {
+        return failed(error);
     }
-    std::string text;
-    if (!ReadRecordFile(request.path, &text, &error)) {
-        return failed("cannot read " + request.path + ": " + error);
+    const std::string unitFolder = JoinPath(place.folder, request.unit);
+    if (!MakeFolders(unitFolder, TFolderMode::kPrivate, &error)) {
+        return failed("cannot make the ledger folder " + unitFolder + ": " + error);
     }
     TLedgerEntry entry;
     entry.time = request.time;
@@ -78,38 +155,35 @@ TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TL
     entry.unit = request.unit;
     entry.port = request.port.empty() ? "-" : request.port;
     entry.version = request.version.empty() ? "-" : request.version;
-    entry.records = static_cast<int>(ReadRecordText(text).records.size());
-    entry.sha256 = Sha256Hex(text);
+    entry.records = static_cast<int>(ReadRecordText(request.text).records.size());
+    entry.sha256 = Sha256Hex(request.text);
+    entry.workstation = WorkstationWord(place.workstation);
+    entry.seq = NextSeq(log.entries, entry.workstation);
     entry.folder = request.folder;
-    const std::string stem =
-        request.unit + "/" + FileStamp(request.time, TZone::kUtc) + "-" + request.kind + ".dat";
-    entry.file = FirstFreeName(stem, [&](const std::string& name) {
-        TLedgerEntry probe = entry;
-        probe.file = name;
-        return FileExists(LedgerFilePath(place.folder, probe));
-    });
+    entry.id = FirstFreeName(EntryId(entry),
+                             [&](const std::string& id) { return Taken(place.folder, log, id); });
+    entry.file = entry.id + ".dat";
     const std::string path = LedgerFilePath(place.folder, entry);
-    if (entry.file.empty() || !WriteWholeFile(path, text, &error)) {
+    if (entry.id.empty() || !WriteWholeFile(path, request.text, &error)) {
         RemoveFile(path);
-        return failed("cannot write " + path);
+        return failed("cannot write " + path + ": " + error);
     }
-    const std::string log = LogPath(place.folder);
-    if (!AppendToFile(log, FormatLedgerLine(entry) + "\n", &error)) {
+    // A log whose last line was cut off gets the new entry on a line of its own.
+    const std::string logPath = LogPath(place.folder);
+    const std::string line = (log.endsMidLine ? "\n" : "") + FormatLedgerLine(entry) + "\n";
+    if (!AppendToFile(logPath, line, &error)) {
         RemoveFile(path);
-        return failed("cannot append to " + log);
+        return failed("cannot append to " + logPath + ": " + error);
     }
     *kept = entry;
     return {};
 }
 
-std::string UnitForFolder(const TLedgerPlace& place, const std::string& given,
+std::string UnitForFolder(const std::vector<TLedgerEntry>& entries, const std::string& given,
                           const std::string& folder) {
     if (!given.empty()) {
         return given;
     }
-    std::vector<TLedgerEntry> entries;
-    std::string error;
-    const std::string remembered =
-        ReadLedger(place, &entries, &error) ? RememberedUnit(entries, folder) : "";
-    return remembered.empty() ? kUnnamedUnit : remembered;
+    const TLedgerEntry* remembered = RememberedEntry(entries, folder);
+    return remembered != nullptr ? remembered->unit : kUnnamedUnit;
 }

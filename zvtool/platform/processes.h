@@ -47,6 +47,8 @@ std::string SelfPath();
 // The first program called `name` on the search path; "" when there is none.
 std::string FindOnSearchPath(const std::string& name);
 long long ThisProcessId();
+// This machine's name ("bench2"); "" when the system does not tell it.
+std::string MachineName();
 // Whether standard error is a terminal, where a progress line can be redrawn in place.
 bool StderrIsTerminal();
 void SleepMs(int milliseconds);

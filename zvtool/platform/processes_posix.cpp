@@ -181,6 +181,11 @@ std::string FindOnSearchPath(const std::string& name) {
     return "";
 }
 
+std::string MachineName() {
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
+}
+
 long long ThisProcessId() {
     return getpid();
 }

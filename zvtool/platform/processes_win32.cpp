@@ -202,6 +202,12 @@ std::string FindOnSearchPath(const std::string& name) {
     return length > 0 && length < MAX_PATH ? std::string(found) : std::string();
 }
 
+std::string MachineName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
 long long ThisProcessId() {
     return static_cast<long long>(GetCurrentProcessId());
 }
