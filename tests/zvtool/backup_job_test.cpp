@@ -1,5 +1,6 @@
 // Backups in virtual time: the driver's own job code against the fake unit, every driver run
 // of a backup followed as zvtool follows it, in milliseconds of real time.
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -42,14 +43,19 @@ const BackupRow kRows[] = {
     {"Whole", nullptr, "", false, false, kExitOk, "V C 1 2 3 4 5", "0 1 2 3 4 5", "-", 3, -1,
      "kept in the ledger as unnamed@1 (unnamed/20261209-0430"},
     // --resume fetches only what the partial file lacks: never the central record or module 1
-    // again.
-    {"ResumesWhereThePartialFileEnds", nullptr, "0 1 2", true, false, kExitOk, "V 3 4 5",
+    // again; its last record once more, to see that this is the unit it came from.
+    {"ResumesWhereThePartialFileEnds", nullptr, "0 1 2", true, false, kExitOk, "V 2 3 4 5",
      "0 1 2 3 4 5", "-", 3, -1, "resuming from "},
+    // A partial file whose last record is not what the unit holds is another unit's.
+    {"ResumeOnAnotherUnitIsRefused",
+     [](TVirtualDriver&) { fake::UnitRecord(2) = fake::PatternRecord(99); }, "0 1 2", true, false,
+     kExitNotTheSame, "V 2", "-", "0 1 2", 3, -1,
+     "the unit's module 2 is not what it holds, so this is not the unit"},
     {"ResumeWithoutAPartialFileStartsAtTheBeginning", nullptr, "", true, false, kExitOk,
      "V C 1 2 3 4 5", "0 1 2 3 4 5", "-", 3, -1, "to resume from; the backup starts at the"},
     // A refusal ends the backup; what came before it is kept beside FILE, never under it.
     {"RefusalAtModule3", [](TVirtualDriver&) { Refuse(3); }, "", false, false, 4, "V C 1 2 3", "-",
-     "0 1 2", 4, 3, "To continue at the first module it lacks: zvtool backup -o "},
+     "0 1 2", 4, 3, "To continue at the first module it lacks:"},
     // Past refused modules the backup ends on the first refusal, not on the last run's
     // success: result 4 and module 2, exit 79.
     {"SkipRefusedEndsOnTheRefusal", [](TVirtualDriver&) { Refuse(2), Refuse(4); }, "", false, true,
@@ -75,9 +81,6 @@ class BackupJob : public JobTable, public ::testing::WithParamInterface<BackupRo
 
 TEST_P(BackupJob, FetchesWhatIsMissingAndKeepsWhatCame) {
     const BackupRow& row = GetParam();
-    if (row.arrange) {
-        row.arrange(driver);
-    }
     const std::string file = JoinPath(folder, "unit.dat");
     if (row.partialBefore[0] != '\0') {
         std::vector<int> numbers;
@@ -87,6 +90,10 @@ TEST_P(BackupJob, FetchesWhatIsMissingAndKeepsWhatCame) {
             }
         }
         WriteRecords(file + ".partial", UnitRecords(numbers));
+    }
+    // After the partial file: a unit arranged otherwise is no longer the one it came from.
+    if (row.arrange) {
+        row.arrange(driver);
     }
     TJobRequest request = Request(TZvJob::kBackup, file);
     request.resume = row.resume;
@@ -100,11 +107,13 @@ TEST_P(BackupJob, FetchesWhatIsMissingAndKeepsWhatCame) {
     EXPECT_EQ(NumbersIn(file), row.file);
     EXPECT_EQ(NumbersIn(file + ".partial"), row.partial);
     EXPECT_TRUE(HoldsTheUnits(file) || NumbersIn(file) == "-");
-    EXPECT_TRUE(HoldsTheUnits(file + ".partial") || NumbersIn(file + ".partial") == "-");
+    // A refused resume leaves the partial file as it was: another unit's records.
+    const bool refused = row.exit == kExitNotTheSame;
+    EXPECT_TRUE(refused || HoldsTheUnits(file + ".partial") || NumbersIn(file + ".partial") == "-");
     EXPECT_EQ(outcome.run.result, row.result);
     EXPECT_EQ(outcome.run.failedModule, row.failedModule);
     EXPECT_TRUE(Said(outcome, row.said)) << row.said;
-    EXPECT_EQ(outcome.partial, std::string(row.partial) != "-");
+    EXPECT_EQ(outcome.partial, !refused && std::string(row.partial) != "-");
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, BackupJob, ::testing::ValuesIn(kRows),
@@ -152,10 +161,99 @@ TEST_F(BackupJob, StoppedThenResumedFetchesEachRecordOnce) {
     TJobOutcome resumed;
     RunBackup(context, request, &resumed);
     ASSERT_EQ(resumed.end.exit, kExitOk) << AllSaid(resumed);
-    EXPECT_EQ(Exchanges(), "V C 1 2 3 V 4 5");
+    EXPECT_EQ(Exchanges(), "V C 1 2 3 V 3 4 5");
     EXPECT_EQ(NumbersIn(file), "0 1 2 3 4 5");
     EXPECT_TRUE(HoldsTheUnits(file));
     EXPECT_EQ(resumed.fetched, 2);
+}
+
+// A resume checks that it goes on with the same records from the same unit on the same port:
+// the note a stopped backup leaves beside FILE.partial says which.
+class ResumeCheck : public JobTable {
+  protected:
+    // A backup of modules 1-5 stopped by Ctrl-C in its fourth pass, on COM1 led to /dev/null.
+    void Stop() {
+        std::filesystem::create_symlink("/dev/null", JoinPath(folder, "COM1"));
+        driver.CancelAtPass(3, 4);
+        TJobOutcome stopped;
+        RunBackup(context, request, &stopped);
+        ASSERT_EQ(stopped.end.exit, kExitInterrupted) << AllSaid(stopped);
+        ASSERT_EQ(NumbersIn(file + ".partial"), "0 1 2 3");
+        driver.cancel.requested = false;
+        request.resume = true;
+    }
+
+    TJobOutcome Resume() {
+        TJobOutcome resumed;
+        RunBackup(context, request, &resumed);
+        return resumed;
+    }
+
+    std::string file = JoinPath(folder, "unit.dat");
+    TJobRequest request = Request(TZvJob::kBackup, file, 1, 5);
+};
+
+TEST_F(ResumeCheck, TheSameUnitGoesOn) {
+    Stop();
+    const TJobOutcome resumed = Resume();
+    EXPECT_EQ(resumed.end.exit, kExitOk) << AllSaid(resumed);
+    EXPECT_FALSE(FileExists(file + ".partial.note"));
+    EXPECT_EQ(resumed.portIdentity, "/dev/null");
+}
+
+TEST_F(ResumeCheck, AnEditedPartialFileIsRefused) {
+    Stop();
+    std::vector<TZvRecord> records = UnitRecords({0, 1, 2, 3});
+    records[1].bytes[7] = static_cast<std::uint8_t>(records[1].bytes[7] + 1);
+    WriteRecords(file + ".partial", records);
+    const TJobOutcome resumed = Resume();
+    EXPECT_EQ(resumed.end.exit, kExitNotTheSame);
+    EXPECT_TRUE(Said(resumed, "was changed since the backup stopped: its records' SHA-256 is "))
+        << AllSaid(resumed);
+    EXPECT_EQ(driver.runs, 3);  // no driver ran for the refused resume
+}
+
+TEST_F(ResumeCheck, AnotherPortIsRefused) {
+    Stop();
+    std::filesystem::remove(JoinPath(folder, "COM1"));
+    std::filesystem::create_symlink("/dev/zero", JoinPath(folder, "COM1"));
+    const TJobOutcome resumed = Resume();
+    EXPECT_EQ(resumed.end.exit, kExitNotTheSame);
+    EXPECT_TRUE(Said(resumed,
+                     "it was taken on the port /dev/null, and this job's port is "
+                     "/dev/zero"))
+        << AllSaid(resumed);
+    EXPECT_TRUE(Said(resumed, "only the port tells them apart"));
+}
+
+TEST_F(ResumeCheck, AnotherVersionIsRefused) {
+    Stop();
+    fake::SetUnitVersion(2, 0);
+    const TJobOutcome resumed = Resume();
+    EXPECT_EQ(resumed.end.exit, kExitNotTheSame);
+    EXPECT_TRUE(Said(resumed,
+                     "it was taken from a unit of version 18.52, and the unit on this "
+                     "port is version 2.0"))
+        << AllSaid(resumed);
+}
+
+// The port a job started on is the port it ends on: COM1 led elsewhere between two driver runs
+// of one backup stops the backup before its next run, with the command that finishes it.
+TEST_F(ResumeCheck, APortThatGoesAwayStopsTheJob) {
+    std::filesystem::create_symlink("/dev/null", JoinPath(folder, "COM1"));
+    driver.AfterRun(2, [this] {
+        std::filesystem::remove(JoinPath(folder, "COM1"));
+        std::filesystem::create_symlink("/dev/zero", JoinPath(folder, "COM1"));
+    });
+    TJobOutcome outcome;
+    RunBackup(context, request, &outcome);
+    EXPECT_EQ(outcome.end.exit, kExitPortGone);
+    EXPECT_TRUE(Said(outcome,
+                     "the port went away: COM1 was /dev/null when the job began, and is "
+                     "/dev/zero now"))
+        << AllSaid(outcome);
+    EXPECT_EQ(driver.runs, 2);
+    EXPECT_EQ(outcome.finishing, "zvtool backup -o " + file + " --modules 1-5 --resume");
 }
 
 }  // namespace

@@ -165,7 +165,7 @@ const TextRow kRows[] = {
      4,
      {"result 4: "},
      {"the unit answered: version 18.52\n", "unit.dat.partial holds the 3 records fetched",
-      "To continue at the first module it lacks: zvtool backup -o "},
+      "To continue at the first module it lacks:\n  zvtool backup -o "},
      {}},
     // A backup that failed at module 3 continues there, not at the central record.
     {"BackupResume",
@@ -196,7 +196,7 @@ const TextRow kRows[] = {
      {"zvtool: module 3 refused; going on from module 4\n",
       "the backup is incomplete: the unit refused module 3; ",
       "u.dat.partial holds the other 5 records",
-      "To try the refused ones again: zvtool backup -o "},
+      "To try the refused ones again:\n  zvtool backup -o "},
      {"every requested record"}},
     // A unit that stores module 3 wrong and answers done: the read-back catches it.
     {"StoreWrong",
@@ -283,7 +283,7 @@ TEST_F(JobText, SkipRefusedAsAScriptReadsIt) {
           "\"result\": 4", "\"failed_module\": 3", "\"cause\": \"refused\""}) {
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
     }
-    EXPECT_NE(shown.err.find("To try the refused ones again: zvtool backup -o " +
+    EXPECT_NE(shown.err.find("To try the refused ones again:\n  zvtool backup -o " +
                              JoinPath(folder, "u.dat") + " --modules 1-5 --unit pump-9 --resume"),
               std::string::npos)
         << shown.err;

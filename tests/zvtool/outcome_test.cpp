@@ -133,7 +133,8 @@ TEST(ZvtoolOutcome, JobObject) {
         "record was fetched and written to \\\"fromZv.dat\\\"\", \"seconds\": 9.2, "
         "\"records\": 5, \"file\": \"C:\\\\work\\\\\\\"m\\\".dat\", \"partial\": false, "
         "\"failed_module\": null, \"port\": 3, \"port_from\": \"--port\", \"trace\": null, "
-        "\"account\": [\"central fetch: 2 attempts\"], \"repeats\": 1, \"cause\": \"silent\"}");
+        "\"account\": [\"central fetch: 2 attempts\"], \"repeats\": 1, \"cause\": \"silent\", "
+        "\"finishing\": null}");
     TJobOutcome refused;
     refused.command = "test";
     refused.job = "test";
@@ -144,7 +145,7 @@ TEST(ZvtoolOutcome, JobObject) {
               "\"job\": \"test\", \"result\": null, \"meaning\": null, \"seconds\": 0.0, "
               "\"records\": null, \"file\": null, \"partial\": false, \"failed_module\": null, "
               "\"port\": null, \"port_from\": null, \"trace\": null, \"account\": [], "
-              "\"repeats\": null, \"cause\": null}");
+              "\"repeats\": null, \"cause\": null, \"finishing\": null}");
 }
 
 // Every object zvtool writes holds to the schema table: each command's job outcome, the

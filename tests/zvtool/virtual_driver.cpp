@@ -79,6 +79,11 @@ void TVirtualDriver::RefuseStart(const std::string& why) {
     refuse_ = why;
 }
 
+void TVirtualDriver::AfterRun(int run, std::function<void()> what) {
+    afterRun_ = run;
+    after_ = std::move(what);
+}
+
 bool TVirtualDriver::Due(int run, int pass, std::uint64_t ms, const std::string& folder) const {
     if (ms != 0 && fake::NowMs() >= ms) {
         return true;
@@ -141,5 +146,9 @@ bool TVirtualDriver::Run(const TDriverLaunch& launch, const TDriverWatch& watch,
     TraceEnd();
     fake::SetClockWatcher(nullptr);
     unsetenv(kTraceVariable);
-    return chdir(before.c_str()) == 0;
+    const bool back = chdir(before.c_str()) == 0;
+    if (runs == afterRun_ && after_) {
+        after_();
+    }
+    return back;
 }

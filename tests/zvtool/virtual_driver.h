@@ -10,6 +10,7 @@
 //   TJobContext context = driver.Context(folder);
 //   RunBackup(context, request, &outcome);
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ class TVirtualDriver {
     void CancelAtPass(int run, int pass);
     // The driver cannot be started at all.
     void RefuseStart(const std::string& why);
+    // Something happens to the bench after the `run`-th run ended (a link taken away).
+    void AfterRun(int run, std::function<void()> what);
 
     TCancelRequest cancel;
     std::vector<TEvent> events;
@@ -52,6 +55,8 @@ class TVirtualDriver {
     int cancelRun_ = 0;
     int cancelPass_ = 0;
     std::string refuse_;
+    int afterRun_ = 0;
+    std::function<void()> after_;
 };
 
 // 2026-12-09 04:30:12 UTC: the wall clock of every virtual run starts here.

@@ -153,12 +153,15 @@ case $name in
         start_sim --store "$PWD/unit.txt" --unit-version 3,7
         zvtool backup -o u.dat --modules 1-4 --unit pump-3 && check "backup" "$status" 0
         has err.txt "the unit answered: version 3.7"
-        has err.txt "kept in the ledger as pump-3@1: $ledger/pump-3/"
+        # Kept under its permanent name, with the port the job really used.
+        sha=$(sha256sum u.dat | cut -c1-64)
+        id=$(sed -n 's/.* id=\([^ ]*\) .*/\1/p' "$ledger/ledger.log")
+        check "permanent name" "$(echo "$id" | grep -c "^pump-3/[0-9]\{8\}-[0-9]\{6\}-${sha:0:8}-")" 1
+        has err.txt "kept in the ledger as pump-3@1 ($id): $ledger/$id.dat"
         check "log lines" "$(wc -l <"$ledger/ledger.log")" 1
-        has "$ledger/ledger.log" " backup unit=pump-3 port=COM1 version=3.7 records=5 sha256=$(sha256sum u.dat | cut -c1-64) file=pump-3/"
-        has "$ledger/ledger.log" " folder=$PWD"
-        kept=$(sed -n 's/.* file=\([^ ]*\) folder=.*/\1/p' "$ledger/ledger.log")
-        cmp u.dat "$ledger/$kept" || { echo "FAIL the ledger's copy differs"; fail=1; }
+        has "$ledger/ledger.log" " backup unit=pump-3 port=$(readlink -f COM1) version=3.7 records=5 sha256=$sha file=$id.dat id=$id "
+        has "$ledger/ledger.log" " seq=1 folder=$PWD"
+        cmp u.dat "$ledger/$id.dat" || { echo "FAIL the ledger's copy differs"; fail=1; }
         zvtool set u.dat -o changed.dat module 2 0 7 module 4 129 0x09 && check "set" "$status" 0
         has out.txt "module 2: 1 of 130 bytes differ"
         check "bytes" "$(tr -d '\r' <changed.dat | tr '\n' ' ' | grep -c ', 7, ')" 1
@@ -175,25 +178,30 @@ case $name in
             "fetch central fetch module 1 fetch module 2 fetch module 3 fetch module 4 send module 2 send module 4 fetch module 2 fetch module 4 "
         check "module 2 byte 0" "$(store_byte unit.txt 2 0)" 7
         check "module 4 byte 129" "$(store_byte unit.txt 4 129)" 9
-        check "log lines" "$(wc -l <"$ledger/ledger.log")" 4
-        check "kinds" "$(cut -d' ' -f4 "$ledger/ledger.log" | tr '\n' ' ')" "backup pre-restore pre-restore pre-restore "
+        # A dry run's copy is a copy of the unit, not one before a restore; a verified restore
+        # adds the unit's new state.
+        check "log lines" "$(wc -l <"$ledger/ledger.log")" 5
+        check "kinds" "$(cut -d' ' -f4 "$ledger/ledger.log" | tr '\n' ' ')" "backup copy copy pre-restore restored "
         zvtool history pump-3 && check "history" "$status" 0
-        has out.txt "pump-3@4       "
-        has out.txt "pre-restore   5 records  port COM1  version 3.7"
-        zvtool diff pump-3@4 changed.dat && check "diff backup and file" "$status" 1
+        has out.txt "pump-3@5       "
+        has out.txt "pre-restore   5 records  port $(readlink -f COM1)  version 3.7"
+        has out.txt "  $id  $ledger/$id.dat"
+        zvtool diff pump-3@5 changed.dat && check "diff backup and file" "$status" 1
         has out.txt "2 changed, 0 only in A, 0 only in B, 3 the same"
-        zvtool diff pump-3@1 pump-3@4 && check "the unit before the restore" "$status" 0
+        zvtool diff pump-3@2 pump-3@5 && check "the unit before the restore" "$status" 0
+        zvtool diff pump-3@1 changed.dat && check "the unit after the restore" "$status" 0
+        zvtool diff "$id" u.dat && check "a permanent name" "$status" 0
         zvtool diff pump-3@9 u.dat && check "no such backup" "$status" 2
-        has err.txt "the ledger holds 4 backups of unit pump-3, not 9"
+        has err.txt "the ledger holds 5 backups of unit pump-3, not 9"
         # The folder remembers the unit it last named.
         zvtool backup -o after.dat --modules 1-4 && check "second backup" "$status" 0
         has err.txt "kept in the ledger as pump-3@1"
         cmp after.dat changed.dat || { echo "FAIL the unit does not hold the file"; fail=1; }
         zvtool units && check "units" "$status" 0
         has out.txt "pump-3         last backup "
-        has out.txt ", 5 records, 5 kept"
+        has out.txt ", 5 records, 6 kept"
         zvtool --json history && check "json history" "$status" 0
-        check "json" "$(json out.txt 'len(o["entries"]), o["entries"][0]["name"], o["entries"][0]["version"]')" "(5, 'pump-3@1', '3.7')"
+        check "json" "$(json out.txt 'len(o["entries"]), o["entries"][0]["name"], o["entries"][0]["version"], o["entries"][-1]["id"], o["entries"][0]["state"]')" "(6, 'pump-3@1', '3.7', '$id', 'sound')"
         ;;
     resume-ctrl-c)
         # Ctrl-C in the middle of a backup: it says how to continue, and --resume does.
@@ -229,10 +237,10 @@ case $name in
         wait "$tool" || status=$?
         sed 's/^/  | /' out.txt err.txt
         check "exit status" "$status" 130
-        has err.txt "the restore stopped: the unit holds the file's module 1; modules 2-4 are still as before (or, for the record under way, either way). Nothing was read back yet. Finish with: zvtool restore $PWD/c.dat --resume"
+        has err.txt "the restore stopped: the unit holds the file's module 1; modules 2-4 are still as before (or, for the record under way, either way). Nothing was read back yet. Finish with:"
+        has err.txt "  zvtool restore $PWD/c.dat --resume"
         check_that "a note of what is left" -e zvtool-restore.todo
-        stop_sim
-        start_sim --store "$PWD/unit.txt"
+        # The same unit on the same port: a simulator started anew would be another device.
         zvtool restore c.dat --resume && check "resumed" "$status" 0
         has err.txt "resuming the restore of $PWD/c.dat: modules 1-4 still to do"
         has out.txt "written and read back the same"
@@ -246,13 +254,17 @@ case $name in
         : >notafolder
         XDG_DATA_HOME="$PWD/notafolder" zvtool backup -o u.dat --modules 1-2 &&
             check "backup" "$status" 0
-        has err.txt "zvtool: warning: cannot make the ledger folder $PWD/notafolder/zvtool/unnamed; this backup is not kept in the ledger ($PWD/u.dat is whole all the same)"
+        has err.txt "zvtool: warning: cannot read $PWD/notafolder/zvtool/ledger.log: Not a directory; this copy is not kept in the ledger ($PWD/u.dat is whole all the same)"
         { sim_records 0 0; printf ',\r\n'; sim_records 1 2; } | cmp -s - u.dat ||
             { echo "FAIL u.dat"; fail=1; }
         XDG_DATA_HOME="$PWD/notafolder" zvtool restore u.dat && check "restore" "$status" 0
-        has err.txt "the unit's records as they were stay in $PWD/zvtool-before.dat"
+        has err.txt "the unit's records as they were are kept in $PWD/zvtool-before.dat: cannot read $PWD/notafolder/zvtool/ledger.log: Not a directory"
         has out.txt "plan: nothing to send"
         cmp -s u.dat zvtool-before.dat || { echo "FAIL zvtool-before.dat"; fail=1; }
+        # A second restore keeps its copy beside the first, never over it.
+        XDG_DATA_HOME="$PWD/notafolder" zvtool restore u.dat && check "restore again" "$status" 0
+        has err.txt "the unit's records as they were are kept in $PWD/zvtool-before-2.dat"
+        cmp -s u.dat zvtool-before-2.dat || { echo "FAIL zvtool-before-2.dat"; fail=1; }
         ;;
     refused-record)
         start_sim --status 9:8:1
@@ -427,7 +439,7 @@ PY
                 "('dry run: nothing sent', True, True)"
             zvtool --json history $unit
             check "$unit in the ledger" "$(json out.txt 'sorted((e["unit"], e["kind"]) for e in o["entries"])')" \
-                "[('$unit', 'backup'), ('$unit', 'pre-restore')]"
+                "[('$unit', 'backup'), ('$unit', 'copy')]"
         done
         zvtool --ports "$PWD/l1" --unit pump restore changed.dat && check "--unit for a bench" "$status" 64
         has err.txt "a bench names its units itself"

@@ -88,9 +88,8 @@ bool ParseUnitsFile(const std::string& text, std::vector<TBenchUnit>* units, std
             return false;
         }
         if (!IsUnitName(unit.name)) {
-            *error = where + "'" + unit.name +
-                     "' cannot name a unit and its folder: use 1 to 64 letters, digits, '.', "
-                     "'-' and '_', not starting with '.'";
+            *error = where + "'" + unit.name + "' cannot name a unit and its folder: use " +
+                     kUnitNameRule;
             return false;
         }
         if (!AddUnit(unit, where, &parsed, error)) {

@@ -24,6 +24,7 @@ void JobValues(const TJobOutcome& outcome, TJsonValues* values) {
     v["account"] = JsonStrings(run.account);
     v["repeats"] = JsonIntOrNull(run.repeats);
     v["cause"] = run.causeKnown ? JsonString(CauseName(run.cause)) : "null";
+    v["finishing"] = JsonStringOrNull(outcome.finishing);
 }
 
 void ServiceValues(const TJobOutcome& outcome, TJsonValues* values) {

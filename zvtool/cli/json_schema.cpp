@@ -33,7 +33,8 @@ const std::vector<TJsonKey> kKeys = {
      "the result's meaning for the job that ran; a result that job cannot give reads \"the "
      "driver did not run the job asked for\""},
     {"seconds", T::kNumber, kJobs | kBenchUnitObject, nullptr, "how long the job ran"},
-    {"records", T::kInteger, kJobs | kBenchUnitObject, "there is no file", "the records in file"},
+    {"records", T::kInteger, kJobs | kBenchUnitObject, "there is no file",
+     "the records in file; a restore: the records of FILE the unit took (0 when none differed)"},
     {"file", T::kString, kJobs | kShowBit | kSetBit | kBenchUnitObject, "there is no file",
      "the file written, sent or read: -o, the backup, the file sent, after a failure the file "
      "that holds what was fetched (\"fromZv.dat\", FILE.partial); show and set: FILE"},
@@ -53,6 +54,8 @@ const std::vector<TJsonKey> kKeys = {
     {"cause", T::kString, kJobs, "there is no trace",
      "what the trace says of the line: \"sound\", \"refused\", \"wrong-reply\", "
      "\"damaged-requests\", \"garbled\", \"silent\", \"intermittent\", \"no-line\""},
+    {"finishing", T::kString, kJobs, "the job did not stop part-way, or nothing finishes it",
+     "the command that finishes a job that stopped part-way (--resume)"},
     {"unit_version", T::kString, kService, "the connection test did not run",
      "the unit's version, \"-\" when the trace does not tell it"},
     {"fetched", T::kInteger, kBackupBit, "nothing was fetched yet",

@@ -46,8 +46,13 @@ std::string Synopsis() {
 std::string Commands() {
     std::string text;
     for (const TCommandRow& row : CommandRows()) {
-        // As --help prints it, in a block of its own: the usage lines keep their columns.
-        text += "*" + std::string(row.name) + "*\n\n```\n" + row.help + "```\n\n";
+        // As --help prints it, in a block of its own: the usage lines keep their columns; a
+        // backslash is scdoc's escape even there.
+        std::string help;
+        for (const char c : std::string(row.help)) {
+            help += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        }
+        text += "*" + std::string(row.name) + "*\n\n```\n" + help + "```\n\n";
     }
     return text;
 }

@@ -82,7 +82,7 @@ const TOptionRow kRows[] = {
      nullptr,
      kEveryBit,
      "print one JSON object on standard output for every command and every\n"
-     "failure: {version, command, exit, error, ...} (README: zvtool's JSON output)"},
+     "failure: {version, command, exit, error, ...} (man zvtool: JSON KEYS)"},
     {kTrace,
      {"--trace"},
      "FILE",
@@ -156,7 +156,7 @@ const TOptionRow kRows[] = {
      {"--unit"},
      "NAME",
      kBackupBit | kRestoreBit,
-     "the unit's name in the ledger (letters, digits, '.', '_', '-'); the run\n"
+     "the unit's name in the ledger (ASCII letters, digits, '.', '_', '-'); the run\n"
      "folder remembers the last one named there; default: that, else \"unnamed\""},
     {kHelp,
      {"-h", "--help"},
@@ -322,9 +322,7 @@ std::string NotAModuleRange(const std::string& text) {
 }
 
 std::string NotAUnitName(const std::string& text) {
-    return "'" + text +
-           "' is not a unit name: 1 to 64 letters, digits, '.', '_' or '-', not starting "
-           "with '.'";
+    return "'" + text + "' is not a unit name: " + kUnitNameRule;
 }
 
 const TOptionRow* OptionRows(std::size_t* count) {

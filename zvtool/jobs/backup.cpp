@@ -5,9 +5,11 @@
 
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/driver_jobs.h"
+#include "zvtool/jobs/stop_note.h"
 #include "zvtool/jobs/unit_copy.h"
 #include "zvtool/jobs/verdict.h"
 #include "zvtool/ledger/ledger.h"
+#include "zvtool/ledger/sha256.h"
 #include "zvtool/numbered_name.h"
 #include "zvtool/platform/files.h"
 #include "zvtool/records/record_commands.h"
@@ -27,9 +29,24 @@ std::string ResumeCommand(const TJobRequest& request, const std::string& output)
     return command + request.finishingOptions + " --resume";
 }
 
-// What FILE.partial holds, for --resume: its records, or none when there is no such file.
+constexpr char kNoteSuffix[] = ".note";
+
+// What --resume goes on from: the records FILE.partial holds and the note the stopped backup
+// left beside it.
+struct TResume {
+    bool noted = false;
+    TStopNote note;
+};
+
+int Refuse(const TJobContext& context, TJobOutcome* outcome, const std::string& why) {
+    return Fail(context, &outcome->end, {kExitNotTheSame, why + kOnlyThePortTells, ""});
+}
+
+// What FILE.partial holds, for --resume: its records, or none when there is no such file. A
+// partial file that changed since the backup stopped, or that was taken on another port, is
+// refused.
 int LoadPartial(const TJobContext& context, TJobOutcome* outcome, const std::string& partial,
-                std::vector<TZvRecord>* records) {
+                std::vector<TZvRecord>* records, TResume* resume) {
     if (!FileExists(partial)) {
         Say(context, &outcome->end,
             Note("no " + partial + " to resume from; the backup starts at the beginning"));
@@ -40,9 +57,73 @@ int LoadPartial(const TJobContext& context, TJobOutcome* outcome, const std::str
         error.exit != kExitOk) {
         return FailLoading(context, outcome, error, problems);
     }
+    std::string text;
+    std::string error;
+    resume->noted =
+        ReadWholeFile(partial + kNoteSuffix, 1u << 16, &text, &error) == TReadResult::kRead &&
+        ParseStopNote(text, &resume->note);
+    if (!resume->noted) {
+        Say(context, &outcome->end,
+            Warning(partial + " carries no note of the unit it was taken from: its last record "
+                              "is fetched again, to see that this is that unit"));
+    } else if (const std::string sha = Sha256Hex(RecordFileText(*records));
+               sha != resume->note.sha256) {
+        return Refuse(context, outcome,
+                      partial +
+                          " was changed since the backup stopped: its records' SHA-256 "
+                          "is " +
+                          sha + ", and the note it left (" + partial + kNoteSuffix + ") says " +
+                          resume->note.sha256 + "; run the backup without --resume");
+    } else if (const std::string mismatch =
+                   StopNoteMismatch(resume->note, ThisJobsPort(context), "");
+               !mismatch.empty()) {
+        return Refuse(context, outcome, "cannot resume from " + partial + ": " + mismatch);
+    }
     Say(context, &outcome->end,
         Info("resuming from " + partial + ": " + DescribeNumbers(*records)));
     return kExitOk;
+}
+
+// After the connection test of a resumed backup: the unit is of the version the note names,
+// and its last record in FILE.partial is still what the unit holds (fetched again).
+int SameUnitAsThePartial(const TJobContext& context, TJobOutcome* outcome,
+                         const std::string& partial, const std::vector<TZvRecord>& records,
+                         const TResume& resume) {
+    if (const std::string mismatch = StopNoteMismatch(resume.note, "", outcome->unitVersion);
+        resume.noted && !mismatch.empty()) {
+        return Refuse(context, outcome, "cannot resume from " + partial + ": " + mismatch);
+    }
+    const TZvRecord& last = records.back();
+    std::vector<TZvRecord> again;
+    const TFetchResult fetch =
+        FetchMissing(context, outcome, last.number == kCentralRecordNumber, last.number,
+                     last.number == kCentralRecordNumber ? 0 : last.number, false, &again);
+    if (fetch.status != kExitOk) {
+        return fetch.status;
+    }
+    if (again.empty() || again.back().bytes != last.bytes) {
+        return Refuse(context, outcome,
+                      "cannot resume from " + partial + ": the unit's " + RecordName(last.number) +
+                          " is not what it holds, so this is not the unit the backup was taken "
+                          "from; run the backup without --resume");
+    }
+    return kExitOk;
+}
+
+// Beside FILE.partial: the note a resume checks it by.
+void LeaveNote(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+               const std::string& partial, const std::vector<TZvRecord>& records) {
+    TStopNote note;
+    note.sha256 = Sha256Hex(RecordFileText(records));
+    note.unit = UnitName(context, request);
+    note.port = outcome->portIdentity;
+    note.version = outcome->unitVersion;
+    std::string error;
+    if (!WriteWholeFile(partial + kNoteSuffix, StopNoteText(note), &error)) {
+        Say(context, &outcome->end,
+            Warning("cannot write " + partial + kNoteSuffix + ": " + error +
+                    "; a --resume will fetch the last record again to see it is this unit"));
+    }
 }
 
 std::string ModuleList(const std::vector<int>& modules) {
@@ -55,7 +136,7 @@ std::string ModuleList(const std::vector<int>& modules) {
 
 // Where the backup goes, and with --resume the records its FILE.partial holds already.
 int PrepareBackup(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
-                  std::string* output, std::vector<TZvRecord>* records) {
+                  std::string* output, std::vector<TZvRecord>* records, TResume* resume) {
     TZvError error = PlanOutputFile(request, context.clock.now(), output);
     if (error.exit == kExitOk) {
         error = CanCreateBeside(*output);
@@ -63,7 +144,10 @@ int PrepareBackup(const TJobContext& context, const TJobRequest& request, TJobOu
     if (error.exit != kExitOk) {
         return Fail(context, &outcome->end, error);
     }
-    return request.resume ? LoadPartial(context, outcome, *output + kPartialSuffix, records)
+    if (const int same = SameUnitAsTheFolders(context, request, outcome); same != kExitOk) {
+        return same;
+    }
+    return request.resume ? LoadPartial(context, outcome, *output + kPartialSuffix, records, resume)
                           : kExitOk;
 }
 
@@ -73,33 +157,36 @@ void SayIncomplete(const TJobContext& context, const TJobRequest& request, TJobO
                    const std::vector<int>& refused, int status) {
     const std::string partial = output + kPartialSuffix;
     outcome->partial = true;
-    outcome->finishing = ResumeCommand(request, output);
     std::string message;
     if (!refused.empty()) {
         message = "the backup is incomplete: the unit refused module" +
                   std::string(refused.size() == 1 ? " " : "s ") + ModuleList(refused) + "; " +
                   partial + " holds the other " + std::to_string(records.size()) + " records; " +
-                  output + " was not written. To try the refused ones again: " + outcome->finishing;
+                  output + " was not written. To try the refused ones again:";
     } else {
         message = "the backup is incomplete: " + partial + " holds the " +
                   std::to_string(records.size()) + " records fetched (" + DescribeNumbers(records) +
-                  "); " + output + " was not written. To continue at the first module it lacks: " +
-                  outcome->finishing;
+                  "); " + output + " was not written. To continue at the first module it lacks:";
     }
     Fail(context, &outcome->end, {status, message, ""});
-    TEvent finishing;
-    finishing.kind = TEventKind::kFinishing;
-    finishing.what = outcome->finishing;
-    context.Emit(finishing);
+    SayFinishing(context, outcome, ResumeCommand(request, output));
 }
 
 // Fetches what the backup still lacks, after the connection test: its status, and the
 // outcome of the first refusal given again when modules were refused.
 int FetchBackup(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
-                std::vector<TZvRecord>* records, TFetchResult* fetch) {
+                const TResume& resume, std::vector<TZvRecord>* records, TFetchResult* fetch) {
     std::string version;
     fetch->status = TestConnection(context, outcome, &version);
     outcome->unitVersion = version;
+    if (fetch->status == kExitOk && !records->empty()) {
+        fetch->status = SameUnitAsThePartial(context, outcome, request.output + kPartialSuffix,
+                                             *records, resume);
+        if (fetch->status == kExitNotTheSame) {
+            records->clear();
+            return fetch->status;
+        }
+    }
     if (fetch->status == kExitOk) {
         EnterPhase(context, TPhase::kFetching);
         *fetch = FetchMissing(context, outcome, true, request.first, request.last,
@@ -172,7 +259,8 @@ void RunBackup(const TJobContext& context, const TJobRequest& request, TJobOutco
     const double start = context.clock.seconds();
     std::string output;
     std::vector<TZvRecord> records;
-    if (const int prepared = PrepareBackup(context, request, outcome, &output, &records);
+    TResume resume;
+    if (const int prepared = PrepareBackup(context, request, outcome, &output, &records, &resume);
         prepared != kExitOk) {
         outcome->end.exit = prepared;
         return;
@@ -180,7 +268,7 @@ void RunBackup(const TJobContext& context, const TJobRequest& request, TJobOutco
     const std::string partial = output + kPartialSuffix;
     const std::size_t resumedWith = records.size();
     TFetchResult fetch;
-    const int status = FetchBackup(context, request, outcome, &records, &fetch);
+    const int status = FetchBackup(context, request, outcome, resume, &records, &fetch);
     outcome->seconds = context.clock.seconds() - start;
     outcome->fetched = static_cast<int>(records.size() - resumedWith);
     outcome->end.exit = status;
@@ -198,6 +286,7 @@ void RunBackup(const TJobContext& context, const TJobRequest& request, TJobOutco
         return;
     }
     if (status == kExitOk) {
+        RemoveFile(partial + kNoteSuffix);
         TZvError error;
         if (!KeepCopy(context, outcome, RecordFileText(records), output, kKindBackup, request,
                       &error)) {
@@ -205,6 +294,7 @@ void RunBackup(const TJobContext& context, const TJobRequest& request, TJobOutco
         }
         return;
     }
+    LeaveNote(context, request, outcome, partial, records);
     SayIncomplete(context, request, outcome, output, records, fetch.refused, status);
     SayRunningFlag(context, outcome, fetch.run);
 }

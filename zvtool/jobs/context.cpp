@@ -34,6 +34,9 @@ TDriverRunner ProcessRunner(const TCancelRequest* cancel) {
         if (!SpawnProcess(spawn, &process, error)) {
             return false;
         }
+        if (launch.started) {
+            launch.started(process.id);
+        }
         using Clock = std::chrono::steady_clock;
         const Clock::time_point start = Clock::now();
         const auto elapsed = [start] {

@@ -18,6 +18,8 @@ struct TDriverLaunch {
     std::string program;
     std::string folder;
     std::vector<std::pair<std::string, std::string>> environment;
+    // Told the driver's process once it runs; may be empty.
+    std::function<void(long long process)> started;
 };
 
 struct TDriverExit {
@@ -63,6 +65,8 @@ struct TJobContext {
     TZvClock clock;
     const TCancelRequest* cancel = nullptr;
     TEventSink sink;  // may be empty
+    // Told the process of each driver the job starts (the lock names it); may be empty.
+    std::function<void(long long process)> driverStarted;
 
     bool CancelRequested() const;
     void Emit(const TEvent& event) const;

@@ -31,6 +31,12 @@ int BeginJob(TJobContext* context, const std::string& commandLine, const std::st
                          "; the driver was not started",
                      ""});
     }
+    session->job = commandLine;
+    session->started = request.started;
+    context->driverStarted = [session](long long driver) {
+        RewriteFileLock(session->lock,
+                        LockHolderText(session->job, session->started, ThisProcessId(), driver));
+    };
     context->trace = traceFile;
     if (context->trace.empty()) {
         std::string error;

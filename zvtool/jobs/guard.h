@@ -10,6 +10,8 @@
 
 struct TJobSession {
     TFileLock lock;
+    std::string job;  // what the lock file names
+    std::string started;
 };
 
 // Takes the lock for `commandLine` ("backup -o b.dat") and sets the context's trace

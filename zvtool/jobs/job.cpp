@@ -9,6 +9,7 @@
 #include "zvtool/jobs/progress.h"
 #include "zvtool/jobs/trace_summary.h"
 #include "zvtool/platform/files.h"
+#include "zvtool/ports/port_identity.h"
 
 namespace {
 
@@ -16,6 +17,31 @@ namespace {
 constexpr double kCauseLookSeconds = 1.0;
 constexpr int kLastResult = 11;
 constexpr char kTraceVariable[] = "ZORDRIVE_TRACE";
+
+// Before each driver run of a job: the port is the device it was when the job began (a link
+// that went away would let the driver open another device for COM1). False and `error` when
+// it is gone or another; the first run only notes what it is.
+bool SamePortAsBefore(const TJobContext& context, TJobOutcome* outcome, TZvError* error) {
+    int comport = 0;
+    PortInUse(context.runFolder, context.port, &comport);
+    const TPortIdentity now = IdentifyPort(context.runFolder, comport);
+    if (outcome->portIdentity.empty()) {
+        outcome->portSeen = now;
+        outcome->portIdentity = PortIdentityWord(now);
+        return true;
+    }
+    const TPortIdentity& before = outcome->portSeen;
+    if (!before.present || SameDevice(before, now)) {
+        return true;
+    }
+    *error = {kExitPortGone,
+              "the port went away: COM" + std::to_string(comport) + " was " +
+                  PortIdentityWord(before) + " when the job began, and is " +
+                  (now.present ? PortIdentityWord(now) : "no device (" + now.device + ")") +
+                  " now; the job stops rather than go on over another device",
+              ""};
+    return false;
+}
 
 // Writes the job's keys into "zordrive.INI", each read back, and clears the result and the
 // pass number in "zordOUT.INI": false and `error` when a key did not take.
@@ -160,11 +186,11 @@ int Fail(const TJobContext& context, TCommandEnd* end, const TZvError& error) {
 TDriverRun RunDriverJob(const TJobContext& context, TJobOutcome* outcome, const TDriverJob& job) {
     TDriverRun run;
     TZvError keyError;
-    if (!PrepareRun(context, job, &keyError)) {
+    if (!SamePortAsBefore(context, outcome, &keyError) || !PrepareRun(context, job, &keyError)) {
         run.toolExit = Fail(context, &outcome->end, keyError);
         return run;
     }
-    TDriverLaunch launch{context.driver, context.runFolder, {}};
+    TDriverLaunch launch{context.driver, context.runFolder, {}, context.driverStarted};
     if (!context.trace.empty()) {
         launch.environment.push_back({kTraceVariable, context.trace});
     }

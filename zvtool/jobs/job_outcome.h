@@ -4,6 +4,7 @@
 
 #include "zvtool/error.h"
 #include "zvtool/jobs/line_cause.h"
+#include "zvtool/ports/port_identity.h"
 
 // What a job came to, for whoever ran it: a terminal prints it as text or JSON, a window
 // shows it, a test reads it. Filled as the job goes; nothing here is printed by the job.
@@ -39,8 +40,9 @@ struct TJobOutcome {
     int port = -1;         // the "Comport" the driver was given; -1 when unknown
     std::string portFrom;  // "--port", "settings", "default"
     std::string trace;     // the driver's trace, once a driver ran
-    // The port's identity as the job found it ("/dev/ttyUSB0", "usb:0403:6001:A1"); "" when
-    // it was not looked at.
+    // The port as the job found it before its first driver run, and in words
+    // ("/dev/ttyUSB0", "usb:0403:6001:A1"); "" before it was looked at.
+    TPortIdentity portSeen;
     std::string portIdentity;
     // How to go on with a job that stopped ("zvtool backup ... --resume"), or "".
     std::string finishing;

@@ -9,6 +9,7 @@
 #include "driver/result_codes.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/driver_jobs.h"
+#include "zvtool/jobs/stop_note.h"
 #include "zvtool/jobs/unit_copy.h"
 #include "zvtool/jobs/verdict.h"
 #include "zvtool/ledger/ledger.h"
@@ -32,38 +33,27 @@ std::string FileSha(const std::string& path) {
     return ReadRecordFile(path, &text, &error) ? Sha256Hex(text) : "";
 }
 
-void WriteNote(const TJobContext& context, const std::string& file,
+void WriteNote(const TJobContext& context, const TJobRequest& request, const TJobOutcome& outcome,
                const std::vector<int>& numbers) {
-    std::string text = file + "\n" + FileSha(file) + "\n";
-    for (int number : numbers) {
-        text += std::to_string(number) + "\n";
-    }
+    TStopNote note;
+    note.file = request.file;
+    note.sha256 = FileSha(request.file);
+    note.unit = UnitName(context, request);
+    note.port = outcome.portIdentity;
+    note.version = outcome.unitVersion;
+    note.todo = numbers;
     std::string error;
-    WriteWholeFile(RunFile(context, kRestoreNote), text, &error);
+    WriteWholeFile(RunFile(context, kRestoreNote), StopNoteText(note), &error);
 }
 
-// The numbers still to do of an unfinished restore of `file`; false when there is none (or
-// it was of another file, or the file changed since).
-bool ReadNote(const TJobContext& context, const std::string& file, std::vector<int>* numbers) {
+// The note of an unfinished restore of `file`; false when there is none (or it was of
+// another file, or the file changed since).
+bool ReadNote(const TJobContext& context, const std::string& file, TStopNote* note) {
     std::string text;
     std::string error;
-    if (ReadWholeFile(RunFile(context, kRestoreNote), kMostNoteBytes, &text, &error) !=
-        TReadResult::kRead) {
-        return false;
-    }
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end - start));
-        start = end == std::string::npos ? text.size() : end + 1;
-    }
-    if (lines.size() < 2 || lines[0] != file || lines[1] != FileSha(file)) {
-        return false;
-    }
-    for (std::size_t i = 2; i < lines.size(); ++i) {
-        numbers->push_back(std::atoi(lines[i].c_str()));
-    }
-    return true;
+    return ReadWholeFile(RunFile(context, kRestoreNote), kMostNoteBytes, &text, &error) ==
+               TReadResult::kRead &&
+           ParseStopNote(text, note) && note->file == file && note->sha256 == FileSha(file);
 }
 
 std::vector<int> Numbers(const TRestorePlan& plan) {
@@ -85,15 +75,10 @@ std::string NumberList(const std::vector<int>& numbers) {
     return DescribeNumbers(records);
 }
 
-// The command that finishes a restore that stopped, said as it stops.
-std::string Finishing(const TJobContext& context, const TJobRequest& request,
-                      TJobOutcome* outcome) {
-    outcome->finishing = "zvtool restore " + request.file + request.finishingOptions + " --resume";
-    TEvent finishing;
-    finishing.kind = TEventKind::kFinishing;
-    finishing.what = outcome->finishing;
-    context.Emit(finishing);
-    return outcome->finishing;
+// The command that finishes a restore that stopped, said after the message that stops it.
+void Finishing(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome) {
+    SayFinishing(context, outcome,
+                 "zvtool restore " + request.file + request.finishingOptions + " --resume");
 }
 
 // Says what the unit holds after the restore stopped while sending, and how to finish.
@@ -105,12 +90,12 @@ int Stopped(const TJobContext& context, const TJobRequest& request, TJobOutcome*
         holds += "; " + NumberList(unsent) + (unsent.size() == 1 ? " is" : " are") +
                  " still as before (or, for the record under way, either way)";
     }
-    const std::string finish = Finishing(context, request, outcome);
-    return Fail(
-        context, &outcome->end,
-        {status,
-         "the restore stopped: " + holds + ". Nothing was read back yet. Finish with: " + finish,
-         ""});
+    const int stopped =
+        Fail(context, &outcome->end,
+             {status,
+              "the restore stopped: " + holds + ". Nothing was read back yet. Finish with:", ""});
+    Finishing(context, request, outcome);
+    return stopped;
 }
 
 // The records of `file` that are a setup file's: central first, then modules.
@@ -303,12 +288,14 @@ int ReadBack(const TJobContext& context, const TJobRequest& request, TJobOutcome
     const std::vector<int> numbers = Numbers(plan);
     if (fetch.status != kExitOk) {
         SayRunningFlag(context, outcome, fetch.run);
-        const std::string finish = Finishing(context, request, outcome);
-        return Fail(context, &outcome->end,
-                    {fetch.status,
-                     "the unit holds every record sent (" + NumberList(numbers) +
-                         "), but reading them back stopped before the end; finish with: " + finish,
-                     ""});
+        const int stopped =
+            Fail(context, &outcome->end,
+                 {fetch.status,
+                  "the unit holds every record sent (" + NumberList(numbers) +
+                      "), but reading them back stopped before the end; finish with:",
+                  ""});
+        Finishing(context, request, outcome);
+        return stopped;
     }
     std::vector<TZvRecord> sentRecords = plan.modules;
     if (plan.central) {
@@ -322,15 +309,16 @@ int ReadBack(const TJobContext& context, const TJobRequest& request, TJobOutcome
         RemoveFile(RunFile(context, kRestoreNote));
         return kExitOk;
     }
-    WriteNote(context, request.file, differ);
-    const std::string finish = Finishing(context, request, outcome);
-    return Fail(context, &outcome->end,
-                {kExitReadBack,
-                 std::to_string(differ.size()) + " of " + std::to_string(count) +
-                     " records read back differ from what was sent (" + NumberList(differ) + ")" +
-                     detail + ". The unit does not keep them as sent: send them again with " +
-                     finish + "; if they differ again, the unit's memory is at fault",
-                 ""});
+    WriteNote(context, request, *outcome, differ);
+    Fail(context, &outcome->end,
+         {kExitReadBack,
+          std::to_string(differ.size()) + " of " + std::to_string(count) +
+              " records read back differ from what was sent (" + NumberList(differ) + ")" + detail +
+              ". The unit does not keep them as sent; if they differ again, the unit's memory is "
+              "at fault. Send them again with:",
+          ""});
+    Finishing(context, request, outcome);
+    return kExitReadBack;
 }
 
 // A file whose records all lie outside --modules (and without the central record, which
@@ -386,7 +374,7 @@ void Conclude(const TJobContext& context, const TJobRequest& request, double sta
 // The records of the file to restore, and whether its central record is to go; with
 // --resume only those that the unfinished restore's note still lists.
 int LoadRestore(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
-                std::vector<TZvRecord>* file, bool* central) {
+                std::vector<TZvRecord>* file, bool* central, TStopNote* note) {
     if (const int loaded = LoadSetupFile(context, outcome, request.file, file); loaded != kExitOk) {
         return loaded;
     }
@@ -394,8 +382,7 @@ int LoadRestore(const TJobContext& context, const TJobRequest& request, TJobOutc
     if (!request.resume) {
         return kExitOk;
     }
-    std::vector<int> todo;
-    if (!ReadNote(context, request.file, &todo)) {
+    if (!ReadNote(context, request.file, note)) {
         return Fail(context, &outcome->end,
                     {kExitNoInput,
                      "no unfinished restore of " + request.file +
@@ -403,6 +390,15 @@ int LoadRestore(const TJobContext& context, const TJobRequest& request, TJobOutc
                          "--resume",
                      ""});
     }
+    if (const std::string mismatch = StopNoteMismatch(*note, ThisJobsPort(context), "");
+        !mismatch.empty()) {
+        return Fail(
+            context, &outcome->end,
+            {kExitNotTheSame,
+             "cannot resume the restore of " + request.file + ": " + mismatch + kOnlyThePortTells,
+             ""});
+    }
+    const std::vector<int>& todo = note->todo;
     // Only what is still to do: the rest was sent and read back the same.
     std::vector<TZvRecord> left;
     *central = false;
@@ -428,7 +424,8 @@ void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJo
     const double start = prepared->start;
     std::vector<TZvRecord> file;
     bool central = false;
-    if (const int loaded = LoadRestore(context, request, outcome, &file, &central);
+    TStopNote note;
+    if (const int loaded = LoadRestore(context, request, outcome, &file, &central, &note);
         loaded != kExitOk) {
         outcome->end.exit = loaded;
         return;
@@ -436,14 +433,23 @@ void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJo
     prepared->central = file.empty() || file[0].number != kCentralRecordNumber
                             ? TZvRecord{kCentralRecordNumber, {}}
                             : file[0];
-    if (const int outside = OutsideTheRange(context, request, outcome, file, central);
-        outside != kExitOk) {
-        outcome->end.exit = outside;
+    if (int refused = OutsideTheRange(context, request, outcome, file, central);
+        refused != kExitOk ||
+        (refused = SameUnitAsTheFolders(context, request, outcome)) != kExitOk) {
+        outcome->end.exit = refused;
         return;
     }
     std::string version;
-    const int tested = TestConnection(context, outcome, &version);
+    int tested = TestConnection(context, outcome, &version);
     outcome->unitVersion = version;
+    if (const std::string mismatch = StopNoteMismatch(note, "", version);
+        tested == kExitOk && !mismatch.empty()) {
+        tested = Fail(
+            context, &outcome->end,
+            {kExitNotTheSame,
+             "cannot resume the restore of " + request.file + ": " + mismatch + kOnlyThePortTells,
+             ""});
+    }
     if (tested != kExitOk) {
         Conclude(context, request, start, 0, "nothing sent: the unit did not answer", tested,
                  outcome);
@@ -463,6 +469,8 @@ void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJo
                  outcome);
         return;
     }
+    prepared->unit = unit;
+    prepared->copied = compare && !request.resume;
     EnterPhase(context, TPhase::kPlanning);
     prepared->plan =
         PlanRestore(file, unit, request.first, request.last, central, request.sendAll || !compare);
@@ -483,7 +491,7 @@ void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJo
 void SendUnitRestore(const TJobContext& context, const TJobRequest& request,
                      const TRestorePrepared& prepared, TJobOutcome* outcome) {
     const int count = PlannedRecords(prepared.plan);
-    WriteNote(context, request.file, Numbers(prepared.plan));
+    WriteNote(context, request, *outcome, Numbers(prepared.plan));
     EnterPhase(context, TPhase::kSending);
     std::vector<int> sent;
     int status = SendPlan(context, request, outcome, prepared, &sent);

@@ -9,6 +9,7 @@ namespace {
 constexpr char kJobKey[] = "job=";
 constexpr char kStartedKey[] = "started=";
 constexpr char kProcessKey[] = "process=";
+constexpr char kDriverKey[] = "driver=";
 
 // The value after `key` on its own line of `text`, or "".
 std::string Value(const std::string& text, const std::string& key) {
@@ -31,9 +32,10 @@ std::string Value(const std::string& text, const std::string& key) {
 
 }  // namespace
 
-std::string LockHolderText(const std::string& job, const std::string& started, long long id) {
+std::string LockHolderText(const std::string& job, const std::string& started, long long id,
+                           long long driver) {
     return kJobKey + job + "\n" + kStartedKey + started + "\n" + kProcessKey + std::to_string(id) +
-           "\n";
+           "\n" + (driver > 0 ? kDriverKey + std::to_string(driver) + "\n" : "");
 }
 
 std::string DescribeLockHolder(const std::string& lockFileText) {
@@ -50,6 +52,11 @@ std::string DescribeLockHolder(const std::string& lockFileText) {
     const std::string process = Value(lockFileText, kProcessKey);
     if (!process.empty()) {
         text += " by process " + process;
+    }
+    const std::string driver = Value(lockFileText, kDriverKey);
+    if (!driver.empty()) {
+        text += ", whose driver is process " + driver +
+                " (a driver holds the lock until it ends, also when its zvtool is gone)";
     }
     return text;
 }

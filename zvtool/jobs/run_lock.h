@@ -23,6 +23,9 @@ struct TRunLockRequest {
 // system's reason.
 TLockResult TakeRunLock(const TRunLockRequest& request, TFileLock* lock, std::string* detail);
 
-// The text a holder writes into the lock file, and what a refused job says of it.
-std::string LockHolderText(const std::string& job, const std::string& started, long long id);
+// The text a holder writes into the lock file (with its driver's process once one runs: a
+// driver left running by a zvtool that was killed keeps the lock), and what a refused job says
+// of it.
+std::string LockHolderText(const std::string& job, const std::string& started, long long id,
+                           long long driver = 0);
 std::string DescribeLockHolder(const std::string& lockFileText);

@@ -8,10 +8,12 @@
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/driver_jobs.h"
 #include "zvtool/jobs/guard.h"
+#include "zvtool/jobs/job_keys.h"
 #include "zvtool/jobs/verdict.h"
 #include "zvtool/ledger/ledger_order.h"
 #include "zvtool/ledger/ledger_store.h"
 #include "zvtool/platform/files.h"
+#include "zvtool/ports/port_identity.h"
 #include "zvtool/records/record_commands.h"
 #include "zvtool/records/record_write.h"
 
@@ -57,6 +59,15 @@ bool RefusedWithin(const TRunReport& run, int first, int last) {
 }
 
 }  // namespace
+
+void SayFinishing(const TJobContext& context, TJobOutcome* outcome, const std::string& command) {
+    outcome->finishing = command;
+    TEvent finishing;
+    finishing.kind = TEventKind::kFinishing;
+    finishing.what = command;
+    context.Emit(finishing);
+    Say(context, &outcome->end, Info("  " + command));
+}
 
 void EnterPhase(const TJobContext& context, TPhase phase) {
     TEvent event;
@@ -151,6 +162,45 @@ void SortBackup(std::vector<TZvRecord>* records) {
         records->end());
 }
 
+std::string UnitName(const TJobContext& context, const TJobRequest& request) {
+    TLedgerLog log;
+    std::string unread;
+    ReadLedger(context.ledger, &log, &unread);
+    return UnitForFolder(log.entries, request.unit, context.runFolder);
+}
+
+int SameUnitAsTheFolders(const TJobContext& context, const TJobRequest& request,
+                         TJobOutcome* outcome) {
+    if (!request.unit.empty()) {
+        return kExitOk;
+    }
+    TLedgerLog log;
+    std::string unread;
+    ReadLedger(context.ledger, &log, &unread);
+    const TLedgerEntry* remembered = RememberedEntry(log.entries, context.runFolder);
+    // A line older than workstations named the port as COMn: nothing to compare with.
+    if (remembered == nullptr || remembered->workstation.empty() || remembered->port == "-") {
+        return kExitOk;
+    }
+    const std::string port = ThisJobsPort(context);
+    if (port == remembered->port || port == "-") {
+        return kExitOk;
+    }
+    return Fail(context, &outcome->end,
+                {kExitNotTheSame,
+                 "this folder remembers the unit " + remembered->unit + ", last on the port " +
+                     remembered->port + ", and this job's port is " + port +
+                     ": that is another unit; give --unit NAME for it (--unit " + remembered->unit +
+                     " if it is " + remembered->unit + " on another port)",
+                 ""});
+}
+
+std::string ThisJobsPort(const TJobContext& context) {
+    int comport = 0;
+    PortInUse(context.runFolder, context.port, &comport);
+    return PortIdentityWord(IdentifyPort(context.runFolder, comport));
+}
+
 std::string PortWord(const TJobContext& context, const TJobOutcome& outcome) {
     if (!outcome.portIdentity.empty()) {
         return outcome.portIdentity;
@@ -162,14 +212,11 @@ std::string PortWord(const TJobContext& context, const TJobOutcome& outcome) {
 bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::string& text,
               const std::string& source, const char* kind, const TJobRequest& request,
               TZvError* error, std::string* path) {
-    TLedgerLog log;
-    std::string unread;
-    ReadLedger(context.ledger, &log, &unread);
     TKeepRequest keep;
     keep.text = text;
     keep.source = source;
     keep.kind = kind;
-    keep.unit = UnitForFolder(log.entries, request.unit, context.runFolder);
+    keep.unit = UnitName(context, request);
     keep.port = PortWord(context, *outcome);
     keep.version = outcome->unitVersion;
     keep.folder = context.runFolder;

@@ -47,8 +47,25 @@ bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::strin
               const std::string& source, const char* kind, const TJobRequest& request,
               TZvError* error, std::string* path = nullptr);
 
+// The unit a job's copies go under: --unit, else the one the run folder remembers, else
+// "unnamed".
+std::string UnitName(const TJobContext& context, const TJobRequest& request);
+
+// A job without --unit in a folder that remembers a unit files its copies under that unit:
+// refused (kExitNotTheSame, said) when the port is not the one that unit was last on, since
+// it is then another unit. kExitOk otherwise.
+int SameUnitAsTheFolders(const TJobContext& context, const TJobRequest& request,
+                         TJobOutcome* outcome);
+
+// The identity word of the port a job in this context uses, looked at now.
+std::string ThisJobsPort(const TJobContext& context);
+
 // The port the job uses, as the ledger names it: its identity once known, else "COMn".
 std::string PortWord(const TJobContext& context, const TJobOutcome& outcome);
+
+// Says how to finish a job that stopped: the command on a line of its own, after the message
+// that ends with what it does; kept as the outcome's `finishing`.
+void SayFinishing(const TJobContext& context, TJobOutcome* outcome, const std::string& command);
 
 // Says the phase a job enters.
 void EnterPhase(const TJobContext& context, TPhase phase);

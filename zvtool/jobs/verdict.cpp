@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "datafile/comma_sep_file.h"
 #include "driver/result_codes.h"
 #include "settings/profile.h"
 #include "zvtool/exit_codes.h"
@@ -34,6 +35,16 @@ std::string PortAdvice(int port, const std::string& from) {
            ": give --port N for the unit's port (COM1 is 1) and check that no other program " +
            "holds it; on POSIX COMn is the link of that name in the driver's folder, else " +
            "/dev/ttyS<n-1>";
+}
+
+// Why the driver could not write "fromZv.dat" in the run folder, in the system's words ("No
+// space left on device"); "" when it seems it could.
+std::string WhyTheFolderFails(const TJobContext& context) {
+    const std::string file = JoinPath(context.runFolder, kFromZvFile);
+    const std::string why = WhyNotWritable(file);
+    return why.empty() ? ""
+                       : "the driver could not write " + file + ": " + why +
+                             "; make room in the run folder, or give --dir another one";
 }
 
 // The trace's account into the outcome; true when the trace holds the run.
@@ -120,7 +131,10 @@ int JudgeRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob&
     if (run.result == kResultPortFailed) {
         Say(context, &outcome->end,
             Note(PortAdvice(port, PortFromText(context.runFolder, from, port))));
-    } else if (traced) {
+    } else if (const std::string folder = WhyTheFolderFails(context);
+               run.result == kResultFetchFileFailed && !folder.empty()) {
+        Say(context, &outcome->end, Note(folder));
+    } else if (traced && !account.lines.empty()) {
         SayAccount(context, outcome, account);
     } else if (const char* advice = ResultAdvice(run.result)) {
         Say(context, &outcome->end, Note(advice));

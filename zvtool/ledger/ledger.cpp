@@ -112,7 +112,8 @@ std::string TakeWords(const std::vector<std::string>& words, TLedgerEntry* entry
 }
 
 // The text with one line per element, its line ends (LF or CR LF) taken off; the last element
-// is what follows the last line end ("" when the text ends with one).
+// is what follows the last line end ("" when the text ends with one), a CR at its end taken
+// off too.
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -123,7 +124,11 @@ std::vector<std::string> Lines(const std::string& text) {
         }
         lines.push_back(line);
     }
-    lines.push_back(text.substr(start));
+    std::string last = text.substr(start);
+    if (!last.empty() && last.back() == '\r') {
+        last.pop_back();
+    }
+    lines.push_back(last);
     return lines;
 }
 

@@ -87,6 +87,8 @@ enum class TLockResult { kTaken, kHeld, kFailed };
 // programs zvtool starts, so that a driver left running keeps the next job out until it ends.
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
                          std::string* detail);
+// Writes `text` into a lock taken, in place of what it held (the holder's driver, once it runs).
+void RewriteFileLock(const TFileLock& lock, const std::string& text);
 // Gives the lock up and empties the file (which stays, so that no second lock on a new file
 // of the same name can be taken beside a holder of the old one).
 void ReleaseFileLock(TFileLock* lock);

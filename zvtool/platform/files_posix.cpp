@@ -289,6 +289,14 @@ TLockResult TakeFileLock(const std::string& path, const std::string& text, TFile
     return TLockResult::kTaken;
 }
 
+void RewriteFileLock(const TFileLock& lock, const std::string& text) {
+    const int descriptor = static_cast<int>(lock.descriptor);
+    if (descriptor >= 0 && ftruncate(descriptor, 0) == 0 &&
+        pwrite(descriptor, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size())) {
+        fsync(descriptor);
+    }
+}
+
 void ReleaseFileLock(TFileLock* lock) {
     if (lock->descriptor < 0) {
         return;

@@ -276,6 +276,17 @@ TLockResult TakeFileLock(const std::string& path, const std::string& text, TFile
     return TLockResult::kTaken;
 }
 
+void RewriteFileLock(const TFileLock& lock, const std::string& text) {
+    HANDLE file = static_cast<HANDLE>(lock.handle);
+    DWORD written = 0;
+    if (file != nullptr &&
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+        SetEndOfFile(file) &&
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+        FlushFileBuffers(file);
+    }
+}
+
 void ReleaseFileLock(TFileLock* lock) {
     if (lock->handle == nullptr) {
         return;

@@ -3,13 +3,16 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "serial/com_names.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/platform/files.h"
+#include "zvtool/ports/port_identity.h"
 #include "zvtool/ports/port_target.h"
+#include "zvtool/ports/serial_ports.h"
 
 namespace {
 
@@ -102,4 +105,29 @@ bool ResolvePortTarget(const std::string& runFolder, const TPortArg& wanted, int
     *note = JoinPath(runFolder, kLinkName) + " now links to " + device +
             (wanted.kind == TPortKind::kUsb ? " (" + wanted.text + ")" : "");
     return true;
+}
+
+TPortIdentity IdentifyPort(const std::string& runFolder, int comport) {
+    TPortIdentity identity;
+    if (comport <= 0) {
+        return identity;
+    }
+    const std::string path = DeviceForNumber(runFolder, comport);
+    char* device = realpath(path.c_str(), nullptr);
+    struct stat info {};
+    if (device == nullptr || stat(device, &info) != 0 || !S_ISCHR(info.st_mode)) {
+        free(device);
+        identity.device = path;
+        return identity;
+    }
+    identity.present = true;
+    identity.device = device;
+    identity.number = static_cast<long long>(info.st_rdev);
+    free(device);
+    for (const TSerialPort& port : ReadSysfsPorts("/")) {
+        if (port.device == identity.device && port.usb) {
+            identity.usb = UsbIdentity(port);
+        }
+    }
+    return identity;
 }

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "zvtool/exit_codes.h"
+#include "zvtool/ports/port_identity.h"
 #include "zvtool/ports/port_target.h"
 
 namespace {
@@ -50,4 +51,16 @@ bool ResolvePortTarget(const std::string&, const TPortArg& wanted, int* comport,
     }
     *note = wanted.text + " is " + port.name;
     return true;
+}
+
+TPortIdentity IdentifyPort(const std::string&, int comport) {
+    TPortIdentity identity;
+    identity.device = "COM" + std::to_string(comport);
+    for (const TSerialPort& port : ListSerialPorts()) {
+        if (port.name == identity.device) {
+            identity.present = true;
+            identity.usb = port.usb ? UsbIdentity(port) : "";
+        }
+    }
+    return identity;
 }
