@@ -2,7 +2,7 @@
 # POSIX: bin/, share/man/man1/ and share/doc/zordrive/. Windows: one flat folder, the
 # layout of the zip. Components: programs, manpages, docs (README.md and the pages of docs/
 # it links, the host examples among them), license (LICENSE),
-# picture (the About-box picture, beside README.md as it links it).
+# picture (the About-box picture, in docs/ as the host contract links it).
 # The Debian package build (ZV_DEBIAN) puts Debian's copyright file and changelog in the
 # doc folder instead of LICENSE.
 option(ZV_DEBIAN "Install for the Debian package: copyright and changelog.Debian.gz" OFF)
@@ -24,8 +24,10 @@ if(ZV_MAN_PAGES)
     install(FILES ${ZV_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT manpages)
 endif()
 install(FILES README.md DESTINATION ${zv_doc_dir} COMPONENT docs)
-install(FILES docs/benchmarks.md docs/diagnosing.md DESTINATION ${zv_doc_dir}/docs COMPONENT docs)
-install(FILES docs/hosts/README.md docs/hosts/zvhost.c docs/hosts/zvhost.py
+install(FILES docs/benchmarks.md docs/building.md docs/diagnosing.md docs/json.md
+              docs/servicing.md docs/simulator.md
+        DESTINATION ${zv_doc_dir}/docs COMPONENT docs)
+install(FILES docs/hosts/README.md docs/hosts/contract.md docs/hosts/zvhost.c docs/hosts/zvhost.py
         DESTINATION ${zv_doc_dir}/docs/hosts COMPONENT docs)
 
 if(ZV_DEBIAN)
