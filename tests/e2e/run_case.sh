@@ -22,7 +22,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 row=$(grep -E "^${name}[[:space:]]*\|" "${ZV_CASES:-$here/cases.txt}" || true)
 [ -n "$row" ] || { echo "no case named $name"; exit 2; }
-IFS='|' read -r _ settings simopts tozv want_result want_now want_from traced <<<"$row"
+# The eighth column is the only one read past the seventh: the last variable of `read` would
+# take the rest of the row, the catalogue's later columns with it, and hide the number.
+IFS='|' read -r _ settings simopts tozv want_result want_now want_from traced _ <<<"$row"
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }
 settings=$(trim "$settings"); simopts=$(trim "$simopts"); tozv=$(trim "$tozv")
 worst=$(trim "$traced")
