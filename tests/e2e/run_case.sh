@@ -4,7 +4,7 @@
 # "zordOUT.INI" keys and "fromZv.dat" byte for byte.
 #   run_case.sh native CASE   (needs ZV_DRIVER=path/to/zordrive, ZV_SIM, ZV_WORK)
 #   run_case.sh wine CASE     (needs ZV_DRIVER=path/to/zordrive.exe, ZV_SIM, ZV_WORK, ZV_PREFIX:
-#                              the shared prefix of tests/wine, with its display and wineserver)
+#                              the build's prefix of tests/wine, with its display and wineserver)
 # With ZV_NULL_MODEM=1 the line is a null-modem cable instead: two pseudo-terminals joined by
 # socat, the driver's COM1 at one end and the simulator serving the other by --device; in wine
 # mode with ZV_SIM_EXE=path/to/minizv-sim.exe, that simulator runs under Wine on COM2.
@@ -197,7 +197,7 @@ driver_pid=$!
 if [[ $acts == *" kill "* ]]; then
     for _ in $(seq 200); do [ "$(key NowTransferingNo)" = 2 ] && break; sleep 0.02; done
     if [ "$mode" = wine ]; then
-        # The shared prefix runs one case at a time: its only zordrive.exe is this case's.
+        # The build's prefix runs one case at a time: its only zordrive.exe is this case's.
         "$wine" taskkill /F /IM zordrive.exe </dev/null >taskkill.out 2>&1 || true
     else
         pkill -KILL -P "$driver_pid" || true

@@ -1,8 +1,17 @@
 # The rows of the wine label for one Windows build, included once per build by
 # CMakeLists.txt beside this file with: tag (the test names' first word), loader (Wine's
-# loader for that build), work (a work directory) and the build's programs (driver_exe,
-# zvtool_exe, sim_exe, host_exe and the check programs).
+# loader for that build), prefix (the build's own Wine prefix), work (a work directory) and
+# the build's programs (driver_exe, zvtool_exe, sim_exe, host_exe and the check programs).
 set(rows "")
+
+# The prefix, made afresh with its display and wineserver before the build's first row and
+# stopped after its last. Made by the 64-bit loader either way: a 64-bit prefix runs the
+# 32-bit programs too.
+add_test(NAME ${tag}.prefix COMMAND bash ${scripts}/prefix.sh create ${prefix})
+set_tests_properties(${tag}.prefix PROPERTIES FIXTURES_SETUP ${tag}_prefix TIMEOUT 120)
+add_test(NAME ${tag}.stop COMMAND bash ${scripts}/prefix.sh stop ${prefix})
+set_tests_properties(${tag}.stop PROPERTIES FIXTURES_CLEANUP ${tag}_prefix)
+set_tests_properties(${tag}.prefix ${tag}.stop PROPERTIES LABELS wine RESOURCE_LOCK ${tag}_prefix)
 
 # A port that cannot be opened ends every run with 5, whatever job the settings select.
 function(zv_wine_port_failure name)
@@ -87,4 +96,7 @@ add_test(NAME ${tag}.about_box
 list(APPEND rows ${tag}.about_box)
 
 set_property(TEST ${rows} APPEND PROPERTY ENVIRONMENT "ZV_WINE=${loader}")
-list(APPEND wine_tests ${rows})
+# One row at a time in the prefix: the rows share the profile files of its Windows directory,
+# its COM1 and COM2 and its one wineserver.
+set_tests_properties(${rows} PROPERTIES LABELS wine RESOURCE_LOCK ${tag}_prefix
+                     FIXTURES_REQUIRED ${tag}_prefix TIMEOUT 90)
