@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# Runs one case of cases.txt (or of the table that ZV_CASES names) against minizv-sim on a
-# pseudo-terminal and checks what a host would see: exit status, "zordOUT.INI" keys and
-# "fromZv.dat" byte for byte.
+# Runs one row of catalogue.txt (or of the table that ZV_CASES names, in the same columns)
+# against minizv-sim on a pseudo-terminal and checks what a host would see: exit status,
+# "zordOUT.INI" keys and "fromZv.dat" byte for byte.
 #   run_case.sh native CASE   (needs ZV_DRIVER=path/to/zordrive, ZV_SIM, ZV_WORK)
 #   run_case.sh wine CASE     (needs ZV_DRIVER=path/to/zordrive.exe, ZV_SIM, ZV_WORK, ZV_PREFIX:
-#                              the shared prefix of tests/wine, with its display and wineserver)
+#                              the build's prefix of tests/wine, with its display and wineserver)
 # With ZV_NULL_MODEM=1 the line is a null-modem cable instead: two pseudo-terminals joined by
 # socat, the driver's COM1 at one end and the simulator serving the other by --device; in wine
 # mode with ZV_SIM_EXE=path/to/minizv-sim.exe, that simulator runs under Wine on COM2.
 # With ZV_HOST set (a command: a host example of docs/hosts), the host writes the case's
 # settings and starts the driver: it is run as ZV_HOST DRIVER DIR KEY=VALUE..., and its exit
 # status is checked as the driver's would be.
-# The rows of tests/e2e/catalogue.txt have more columns: a number in the eighth is the row's
-# worst-case time in seconds, and the run must not take longer (plus start-up).
+# A number in the ninth column is the row's worst-case time in seconds, and the run must not
+# take longer (plus start-up); rows without one (the other tables' rows end at the seventh
+# column) are not timed. The eighth (where the row runs) is for CMake.
 set -euo pipefail
 
 mode=$1
@@ -20,18 +21,20 @@ name=$2
 here=$(cd "$(dirname "$0")" && pwd)
 : "${ZV_DRIVER:?}" "${ZV_SIM:?}" "${ZV_WORK:?}"
 
-row=$(grep -E "^${name}[[:space:]]*\|" "${ZV_CASES:-$here/cases.txt}" || true)
+row=$(grep -E "^${name}[[:space:]]*\|" "${ZV_CASES:-$here/catalogue.txt}" || true)
 [ -n "$row" ] || { echo "no case named $name"; exit 2; }
-IFS='|' read -r _ settings simopts tozv want_result want_now want_from traced <<<"$row"
+# The ninth column is the last one read: the last variable of `read` takes the rest of the
+# row, the documentation columns with it, and would hide the number.
+IFS='|' read -r _ settings simopts tozv want_result want_now want_from _ worst _ <<<"$row"
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }
 settings=$(trim "$settings"); simopts=$(trim "$simopts"); tozv=$(trim "$tozv")
-worst=$(trim "$traced")
+worst=$(trim "$worst")
 want_result=$(trim "$want_result"); want_now=$(trim "$want_now"); want_from=$(trim "$want_from")
 # Words "stty:FLAG" of the simulator column are line flags, set with stty once the line is up.
 # Words "host:WHAT" are what the host does around the run: "stale" leaves the status file of
 # an earlier module job in place, "busy" has another driver hold the port, "kill" kills the
 # driver once "NowTransferingNo" reads 2 (SIGKILL; under Wine "taskkill /F"; the result
-# column then reads "none").
+# column then reads "none"), "trace" traces the driver and the simulator and compares them.
 line_flags=() sim_args=() host_acts=()
 for word in $simopts; do
     case $word in
@@ -52,7 +55,8 @@ for word in $settings; do
         *) ini_lines+=("$word") ;;
     esac
 done
-traced=$(trim "$traced")
+traced=''
+[[ $acts != *" trace "* ]] || traced=trace
 
 dir="$ZV_WORK/$mode${ZV_NULL_MODEM:+-null-modem}-$name"
 rm -rf "$dir"
@@ -193,7 +197,7 @@ driver_pid=$!
 if [[ $acts == *" kill "* ]]; then
     for _ in $(seq 200); do [ "$(key NowTransferingNo)" = 2 ] && break; sleep 0.02; done
     if [ "$mode" = wine ]; then
-        # The shared prefix runs one case at a time: its only zordrive.exe is this case's.
+        # The build's prefix runs one case at a time: its only zordrive.exe is this case's.
         "$wine" taskkill /F /IM zordrive.exe </dev/null >taskkill.out 2>&1 || true
     else
         pkill -KILL -P "$driver_pid" || true

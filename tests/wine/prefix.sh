@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The Wine prefix that the wine tests share, with a virtual X display and a persistent
-# wineserver, so that the status window really exists and a run of the driver takes a
-# fraction of a second instead of starting Wine's services each time.
+# The Wine prefix that one Windows build's wine tests share, with a virtual X display and a
+# persistent wineserver, so that the status window really exists and a run of the driver
+# takes a fraction of a second instead of starting Wine's services each time.
 # `create PREFIX` makes all three afresh (a few seconds); `stop PREFIX` ends them.
 set -euo pipefail
 action=$1 prefix=$2

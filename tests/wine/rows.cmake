@@ -1,8 +1,17 @@
 # The rows of the wine label for one Windows build, included once per build by
 # CMakeLists.txt beside this file with: tag (the test names' first word), loader (Wine's
-# loader for that build), work (a work directory) and the build's programs (driver_exe,
-# zvtool_exe, sim_exe, host_exe and the check programs).
+# loader for that build), prefix (the build's own Wine prefix), work (a work directory) and
+# the build's programs (driver_exe, zvtool_exe, sim_exe, host_exe and the check programs).
 set(rows "")
+
+# The prefix, made afresh with its display and wineserver before the build's first row and
+# stopped after its last. Made by the 64-bit loader either way: a 64-bit prefix runs the
+# 32-bit programs too.
+add_test(NAME ${tag}.prefix COMMAND bash ${scripts}/prefix.sh create ${prefix})
+set_tests_properties(${tag}.prefix PROPERTIES FIXTURES_SETUP ${tag}_prefix TIMEOUT 120)
+add_test(NAME ${tag}.stop COMMAND bash ${scripts}/prefix.sh stop ${prefix})
+set_tests_properties(${tag}.stop PROPERTIES FIXTURES_CLEANUP ${tag}_prefix)
+set_tests_properties(${tag}.prefix ${tag}.stop PROPERTIES LABELS wine RESOURCE_LOCK ${tag}_prefix)
 
 # A port that cannot be opened ends every run with 5, whatever job the settings select.
 function(zv_wine_port_failure name)
@@ -40,11 +49,9 @@ function(zv_wine_cases name_prefix env)
 endfunction()
 set(run_env "ZV_DRIVER=${driver_exe};ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_PREFIX=${prefix}")
 
-# The shared end-to-end cases (tests/e2e/cases.txt), run by zordrive.exe against minizv-sim.
-zv_wine_cases("" "${run_env};ZV_WORK=${work}" ${ZV_E2E_CASES})
-
-# The catalogue rows that apply under Wine (tests/e2e/catalogue.txt), and the C host example
-# of docs/hosts, built by this build, running the host rows with this build's zordrive.exe.
+# The end-to-end rows that apply under Wine (tests/e2e/catalogue.txt), run by zordrive.exe
+# against minizv-sim, and the C host example of docs/hosts, built by this build, running the
+# host rows with this build's zordrive.exe.
 set(catalogue_env "${run_env};ZV_CASES=${PROJECT_SOURCE_DIR}/tests/e2e/catalogue.txt")
 zv_wine_cases(catalogue. "${catalogue_env};ZV_WORK=${work}/catalogue" ${ZV_CATALOGUE_WINE})
 zv_wine_cases(host-c. "${catalogue_env};ZV_HOST=${host_exe};ZV_WORK=${work}/host-c"
@@ -71,9 +78,9 @@ function(zv_wine_job_window case_name)
         "ZV_DRIVER=${driver_exe};ZV_SIM=$<TARGET_FILE:minizv-sim>;ZV_WORK=${work}/window")
     set(rows ${rows} ${tag}.window.${case_name} PARENT_SCOPE)
 endfunction()
-zv_wine_job_window(fetch-modules-3-5 "Zorvek PC interface" "Zor Tool, Modul 3"
+zv_wine_job_window(fetch-modules-good "Zorvek PC interface" "Zor Tool, Modul 3"
                    "Zor Tool, Modul 4" "Zor Tool, Modul 5" "Zorvek PC interface")
-zv_wine_job_window(send-modules-2 "Zorvek PC interface" "Zor Tool, Modul 1"
+zv_wine_job_window(send-modules-good "Zorvek PC interface" "Zor Tool, Modul 1"
                    "Zor Tool, Modul 2" "Zorvek PC interface")
 
 # zvtool.exe driving zordrive.exe: a fetch with progress lines, a send, a failure.
@@ -89,4 +96,7 @@ add_test(NAME ${tag}.about_box
 list(APPEND rows ${tag}.about_box)
 
 set_property(TEST ${rows} APPEND PROPERTY ENVIRONMENT "ZV_WINE=${loader}")
-list(APPEND wine_tests ${rows})
+# One row at a time in the prefix: the rows share the profile files of its Windows directory,
+# its COM1 and COM2 and its one wineserver.
+set_tests_properties(${rows} PROPERTIES LABELS wine RESOURCE_LOCK ${tag}_prefix
+                     FIXTURES_REQUIRED ${tag}_prefix TIMEOUT 90)

@@ -1,5 +1,5 @@
 # Sourced by the wine test scripts after setting `prefix`: the Wine programs and the
-# environment that every run in the shared prefix uses, its virtual display included.
+# environment that every run in a build's prefix uses, its virtual display included.
 # ZV_WINE: the loader for the build under test (the 32-bit rows set /usr/lib/wine/wine).
 wine=${ZV_WINE:-/usr/lib/wine/wine64}
 wineserver=/usr/lib/wine/wineserver
