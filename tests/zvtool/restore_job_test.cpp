@@ -1,5 +1,6 @@
 // Restores in virtual time: the plan, the delta send and the read-back against the fake unit,
 // a stop in each phase and what a resume then does.
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -8,6 +9,7 @@
 #include "tests/fakes/fake_unit.h"
 #include "tests/zvtool/job_tables.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/jobs/backup.h"
 #include "zvtool/jobs/restore.h"
 #include "zvtool/ledger/ledger_commands.h"
 
@@ -263,6 +265,71 @@ TEST_F(RestoreJob, ResumedAfterAReadBackThatDiffered) {
     Restore(context, request, &resumed);
     EXPECT_EQ(resumed.end.exit, kExitOk) << AllSaid(resumed);
     EXPECT_EQ(ExchangesFrom(before), "V 4 S4 4");
+}
+
+}  // namespace
+}  // namespace jobtables
+
+namespace jobtables {
+namespace {
+
+// What a stopped restore leaves names the port it ran on: a resume on another port, or a
+// backup without --unit in a folder whose unit was on another port, is refused before anything
+// is sent, naming both ports.
+class OtherPort : public JobTable {
+  protected:
+    void LeadCom1To(const char* device) {
+        std::filesystem::remove(JoinPath(folder, "COM1"));
+        std::filesystem::create_symlink(device, JoinPath(folder, "COM1"));
+    }
+};
+
+TEST_F(OtherPort, ARestoreResumedThereIsRefused) {
+    LeadCom1To("/dev/null");
+    const std::string file = FileToRestore(folder, {1, 2, 3});
+    TJobRequest request = Request(TZvJob::kRestore, file, 1, 200);
+    driver.CancelAtPass(4, 2);
+    TJobOutcome stopped;
+    Restore(context, request, &stopped);
+    ASSERT_EQ(stopped.end.exit, kExitInterrupted) << AllSaid(stopped);
+    driver.cancel.requested = false;
+    LeadCom1To("/dev/zero");
+    const int runs = driver.runs;
+    request.resume = true;
+    TJobOutcome resumed;
+    Restore(context, request, &resumed);
+    EXPECT_EQ(resumed.end.exit, kExitNotTheSame);
+    EXPECT_TRUE(Said(resumed, "cannot resume the restore of " + file +
+                                  ": it was taken on the port /dev/null, and this job's port "
+                                  "is /dev/zero"))
+        << AllSaid(resumed);
+    EXPECT_EQ(driver.runs, runs);
+    EXPECT_TRUE(FileExists(JoinPath(folder, "zvtool-restore.todo")));
+}
+
+TEST_F(OtherPort, TheFoldersUnitIsNotFiledForAnother) {
+    LeadCom1To("/dev/null");
+    TJobRequest request = Request(TZvJob::kBackup, JoinPath(folder, "a.dat"), 1, 2);
+    request.unit = "pump-3";
+    TJobOutcome first;
+    RunBackup(context, request, &first);
+    ASSERT_EQ(first.end.exit, kExitOk) << AllSaid(first);
+    LeadCom1To("/dev/zero");
+    request.unit.clear();
+    request.output = JoinPath(folder, "b.dat");
+    TJobOutcome second;
+    RunBackup(context, request, &second);
+    EXPECT_EQ(second.end.exit, kExitNotTheSame);
+    EXPECT_TRUE(Said(second,
+                     "this folder remembers the unit pump-3, last on the port "
+                     "/dev/null, and this job's port is /dev/zero"))
+        << AllSaid(second);
+    EXPECT_FALSE(FileExists(request.output));
+    // Named, the same unit on its new port is that unit's next copy.
+    request.unit = "pump-3";
+    TJobOutcome named;
+    RunBackup(context, request, &named);
+    EXPECT_EQ(named.end.exit, kExitOk) << AllSaid(named);
 }
 
 }  // namespace
