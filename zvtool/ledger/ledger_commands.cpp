@@ -17,6 +17,18 @@ void WarnOfProblems(const TLedgerPlace& place, const TLedgerLog& log, TCommandEn
     }
 }
 
+// Reads the log for history or units: a log that cannot be read fails the command, in the
+// system's words, and each line that does not read is a warning of it.
+bool ReadForListing(const TLedgerPlace& place, TLedgerLog* log, TCommandEnd* end) {
+    std::string error;
+    if (!ReadLedger(place, log, &error)) {
+        end->Fail({kExitNoInput, error, ""});
+        return false;
+    }
+    WarnOfProblems(place, *log, end);
+    return true;
+}
+
 std::vector<TListedEntry> Listed(const TLedgerPlace& place, const TLedgerLog& log,
                                  const std::string& unit, TCommandEnd* end) {
     std::vector<TListedEntry> listed;
@@ -56,12 +68,9 @@ THistoryResult LedgerHistory(const TLedgerPlace& place, const std::string& unit,
     result.unit = unit;
     result.now = now;
     TLedgerLog log;
-    std::string error;
-    if (!ReadLedger(place, &log, &error)) {
-        result.end.Fail({kExitNoInput, error, ""});
+    if (!ReadForListing(place, &log, &result.end)) {
         return result;
     }
-    WarnOfProblems(place, log, &result.end);
     result.entries = Listed(place, log, unit, &result.end);
     return result;
 }
@@ -71,12 +80,9 @@ TUnitsResult LedgerUnits(const TLedgerPlace& place, long long now) {
     result.folder = place.folder;
     result.now = now;
     TLedgerLog log;
-    std::string error;
-    if (!ReadLedger(place, &log, &error)) {
-        result.end.Fail({kExitNoInput, error, ""});
+    if (!ReadForListing(place, &log, &result.end)) {
         return result;
     }
-    WarnOfProblems(place, log, &result.end);
     std::map<std::string, TUnitSummary> units;
     for (const TListedEntry& listed : Listed(place, log, "", &result.end)) {
         TUnitSummary& unit = units[listed.entry.unit];
