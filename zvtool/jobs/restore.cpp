@@ -416,6 +416,38 @@ int LoadRestore(const TJobContext& context, const TJobRequest& request, TJobOutc
     return kExitOk;
 }
 
+// The connection test; a resumed restore's unit must be of the version the stopped one met.
+int TestTheUnit(const TJobContext& context, const TJobRequest& request, const TStopNote& note,
+                TJobOutcome* outcome) {
+    std::string version;
+    const int tested = TestConnection(context, outcome, &version);
+    outcome->unitVersion = version;
+    if (const std::string mismatch = StopNoteMismatch(note, "", version);
+        tested == kExitOk && !mismatch.empty()) {
+        return Fail(
+            context, &outcome->end,
+            {kExitNotTheSame,
+             "cannot resume the restore of " + request.file + ": " + mismatch + kOnlyThePortTells,
+             ""});
+    }
+    return tested;
+}
+
+// What the unit holds now, kept in the ledger (on resume just the records to do), to compare
+// the file with; --no-backup copies nothing.
+int CopyBeforeRestore(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
+                      const std::vector<TZvRecord>& file, bool central,
+                      TRestorePrepared* prepared) {
+    if (request.noBackup && !request.resume) {
+        Say(context, &outcome->end,
+            Warning("--no-backup: no copy of the unit is kept, and with nothing to compare every "
+                    "record is sent"));
+        return kExitOk;
+    }
+    prepared->copied = !request.resume;
+    return CopyUnit(context, request, outcome, file, central, !request.resume, &prepared->unit);
+}
+
 }  // namespace
 
 void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
@@ -439,41 +471,21 @@ void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJo
         outcome->end.exit = refused;
         return;
     }
-    std::string version;
-    int tested = TestConnection(context, outcome, &version);
-    outcome->unitVersion = version;
-    if (const std::string mismatch = StopNoteMismatch(note, "", version);
-        tested == kExitOk && !mismatch.empty()) {
-        tested = Fail(
-            context, &outcome->end,
-            {kExitNotTheSame,
-             "cannot resume the restore of " + request.file + ": " + mismatch + kOnlyThePortTells,
-             ""});
-    }
-    if (tested != kExitOk) {
+    if (const int tested = TestTheUnit(context, request, note, outcome); tested != kExitOk) {
         Conclude(context, request, start, 0, "nothing sent: the unit did not answer", tested,
                  outcome);
         return;
     }
-    // What the unit holds now, kept in the ledger; on resume just the records to do.
-    std::vector<TZvRecord> unit;
-    const bool compare = request.resume || !request.noBackup;
-    if (request.noBackup && !request.resume) {
-        Say(context, &outcome->end,
-            Warning("--no-backup: no copy of the unit is kept, and with nothing to compare every "
-                    "record is sent"));
-    } else if (const int status =
-                   CopyUnit(context, request, outcome, file, central, !request.resume, &unit);
-               status != kExitOk) {
-        Conclude(context, request, start, 0, "nothing sent: the unit could not be copied", status,
+    if (const int copied = CopyBeforeRestore(context, request, outcome, file, central, prepared);
+        copied != kExitOk) {
+        Conclude(context, request, start, 0, "nothing sent: the unit could not be copied", copied,
                  outcome);
         return;
     }
-    prepared->unit = unit;
-    prepared->copied = compare && !request.resume;
+    const bool compare = request.resume || !request.noBackup;
     EnterPhase(context, TPhase::kPlanning);
-    prepared->plan =
-        PlanRestore(file, unit, request.first, request.last, central, request.sendAll || !compare);
+    prepared->plan = PlanRestore(file, prepared->unit, request.first, request.last, central,
+                                 request.sendAll || !compare);
     outcome->planned = true;
     outcome->plan = DescribePlan(prepared->plan);
     if (PlannedRecords(prepared->plan) == 0) {
