@@ -175,10 +175,32 @@ bool ParseRecordNumber(const std::string& text, int* number) {
     return ParseWholeNumber(text, 0, kLastRecordNumber, number);
 }
 
+// Where an option that keeps its value as it stands keeps it; nullptr for the others.
+std::string* PlainValue(int id, TZvOptions* options) {
+    switch (id) {
+        case kDriver:
+            return &options->driver;
+        case kPortList:
+            return &options->portList;
+        case kUnitsFile:
+            return &options->unitsFile;
+        case kDir:
+            return &options->dir;
+        case kTrace:
+            return &options->trace;
+        default:
+            return nullptr;
+    }
+}
+
 // Applies an option that takes a value; false and `error` when it does not fit.
 bool TakeValue(const TGivenOption& given, TZvOptions* options, std::string* error) {
     const std::string& value = given.value;
     TJobRequest& job = options->job;
+    if (std::string* plain = PlainValue(given.row->id, options)) {
+        *plain = value;
+        return true;
+    }
     switch (given.row->id) {
         case kPort: {
             TPortArg port;
@@ -208,21 +230,6 @@ bool TakeValue(const TGivenOption& given, TZvOptions* options, std::string* erro
                 return false;
             }
             job.unit = value;
-            return true;
-        case kDriver:
-            options->driver = value;
-            return true;
-        case kPortList:
-            options->portList = value;
-            return true;
-        case kUnitsFile:
-            options->unitsFile = value;
-            return true;
-        case kDir:
-            options->dir = value;
-            return true;
-        case kTrace:
-            options->trace = value;
             return true;
         default:
             job.output = value;
