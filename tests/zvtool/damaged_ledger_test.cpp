@@ -206,18 +206,27 @@ INSTANTIATE_TEST_SUITE_P(Rows, DamagedLedger, ::testing::ValuesIn(kRows),
                              return std::string(row.param.name);
                          });
 
-// An altered copy is refused naming its file and both hashes.
+// An altered copy is refused naming its file and both hashes, whether it is named by its
+// entry, by its permanent name or by its path in the ledger; a file outside the ledger is not
+// the ledger's to check.
 TEST(DamagedLedger, AnAlteredCopyNamesBothHashes) {
     ScratchDir dir;
     const TLedger ledger(AbsolutePath("."));
     const std::string path = LedgerFilePath(ledger.folder, ledger.kept[1]);
     WriteBytes(path.c_str(), "0, 1, 7");
-    std::vector<std::string> files{"pump-3@2"};
+    for (const std::string& name : {std::string("pump-3@2"), ledger.kept[1].id, path}) {
+        std::vector<std::string> files{name};
+        TCommandEnd end;
+        const TZvError error = ResolveLedgerNames({ledger.folder, "", "x"}, 2, &files, &end);
+        EXPECT_EQ(error.exit, kExitLedgerDamaged) << name;
+        EXPECT_EQ(error.message, "the ledger's copy " + ledger.kept[1].id + " was altered: " +
+                                     path + " has SHA-256 " + Sha256Hex("0, 1, 7") +
+                                     ", its line in the log says " + ledger.kept[1].sha256);
+    }
+    WriteBytes("outside.dat", "0, 1, 7");
+    std::vector<std::string> files{AbsolutePath("outside.dat")};
     TCommandEnd end;
-    const TZvError error = ResolveLedgerNames({ledger.folder, "", "x"}, 2, &files, &end);
-    EXPECT_EQ(error.message, "the ledger's copy " + ledger.kept[1].id + " was altered: " + path +
-                                 " has SHA-256 " + Sha256Hex("0, 1, 7") +
-                                 ", its line in the log says " + ledger.kept[1].sha256);
+    EXPECT_EQ(ResolveLedgerNames({ledger.folder, "", "x"}, 2, &files, &end).exit, kExitOk);
 }
 
 // An entry dated after now (a clock ahead) is shown as that, not as "0 s ago"; a damaged copy

@@ -50,6 +50,25 @@ std::vector<TListedEntry> Listed(const TLedgerPlace& place, const TLedgerLog& lo
     return listed;
 }
 
+// Whether `path` lies inside the ledger's folder.
+bool InLedgerFolder(const TLedgerPlace& place, const std::string& path) {
+    const std::string folder = AbsolutePath(place.folder) + FolderSeparator();
+    return AbsolutePath(path).compare(0, folder.size(), folder) == 0;
+}
+
+// The entry whose copy is the file at `path`; false when no entry has it.
+bool EntryOfCopy(const TLedgerPlace& place, const TLedgerLog& log, const std::string& path,
+                 TLedgerEntry* entry) {
+    const std::string wanted = AbsolutePath(path);
+    for (const TLedgerEntry& one : log.entries) {
+        if (AbsolutePath(LedgerFilePath(place.folder, one)) == wanted) {
+            *entry = one;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool LooksLikeLedgerName(const std::string& word) {
@@ -128,7 +147,9 @@ TZvError ResolveLedgerNames(const TLedgerPlace& place, int troubleExit,
     TLedgerLog log;
     bool read = false;
     for (std::string& file : *files) {
-        if (!LooksLikeLedgerName(file) || FileExists(file)) {
+        // A copy named by its path in the ledger folder is verified as one named by its entry.
+        const bool copyPath = FileExists(file) && InLedgerFolder(place, file);
+        if (!copyPath && (!LooksLikeLedgerName(file) || FileExists(file))) {
             continue;
         }
         std::string error;
@@ -140,7 +161,11 @@ TZvError ResolveLedgerNames(const TLedgerPlace& place, int troubleExit,
             read = true;
         }
         TLedgerEntry entry;
-        if (!FindLedgerEntry(log.entries, file, &entry, &error)) {
+        if (copyPath) {
+            if (!EntryOfCopy(place, log, file, &entry)) {
+                continue;
+            }
+        } else if (!FindLedgerEntry(log.entries, file, &entry, &error)) {
             return {troubleExit, error.empty() ? "no ledger entry called " + file : error, ""};
         }
         const TCopyCheck check = VerifyCopy(place.folder, entry);
