@@ -1,6 +1,6 @@
 #pragma once
 
-// The five jobs. Each returns the run's result code (see README for the table).
+// The five jobs. Each returns the run's result code (the table is driver/result_codes.h).
 int SendCentralSetupJob();
 int FetchCentralSetupJob();
 int SendModulSetupsJob();
