@@ -49,6 +49,9 @@ case $name in
         has err.txt "cannot resume from $PWD/mix.dat.partial: it was taken on the port $first, and this job's port is $second"
         has err.txt "only the port tells them apart"
         check_that "no driver ran" ! -e zordOUT.INI
+        # The folder's port is left as it was, for the next plain job there.
+        check "COM1 led back" "$(readlink COM1)" "$PWD/l1"
+        has err.txt "$PWD/COM1 links to $PWD/l1 again, as before this job"
         # A partial file changed by hand: refused, naming both hashes.
         python3 - mix.dat.partial <<'PY'
 import sys

@@ -188,7 +188,7 @@ TEST(Ledger, UnitAtNAndPermanentNames) {
         {entries[0].id, true, 100, ""},
         {"a/19700101-000140-9f86d081-ws", true, 100, ""},
         {"a/19700101-000140-9f86d081-other", false, 0, "no entry called a/19700101"},
-        {"a@3", false, 0, "holds 2 backups of unit a, not 3"},
+        {"a@3", false, 0, "holds 2 entries of unit a, not 3"},
         {"c@1", false, 0, "no backup of unit c"},
         {"a@0", false, 0, ""},
         {"a", false, 0, ""},

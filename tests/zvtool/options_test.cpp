@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/cli/command_bits.h"
 #include "zvtool/cli/commands.h"
 
 namespace {
@@ -297,3 +298,11 @@ TEST(ZvtoolOptions, CommandWordBehindOptions) {
 }
 
 }  // namespace
+
+// An option for "every command" (--json, --help) and the keys of every object reach each row
+// of the command table, the newest included.
+TEST(ZvtoolOptions, EveryCommandIsEveryRowOfTheTable) {
+    for (const TCommandRow& row : CommandRows()) {
+        EXPECT_EQ(row.bit & kEveryBit, row.bit) << row.name;
+    }
+}

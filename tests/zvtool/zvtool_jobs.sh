@@ -118,7 +118,7 @@ case $name in
         zvtool diff pump-3@1 changed.dat && check "the unit after the restore" "$status" 0
         zvtool diff "$id" u.dat && check "a permanent name" "$status" 0
         zvtool diff pump-3@9 u.dat && check "no such backup" "$status" 2
-        has err.txt "the ledger holds 5 backups of unit pump-3, not 9"
+        has err.txt "the ledger holds 5 entries of unit pump-3, not 9"
         # The folder remembers the unit it last named.
         zvtool backup -o after.dat --modules 1-4 && check "second backup" "$status" 0
         has err.txt "kept in the ledger as pump-3@1"
@@ -211,6 +211,8 @@ case $name in
         { sim_records 0 0; printf ',\r\n'; sim_records 1 4; } >unit.dat
         zvtool restore unit.dat --modules 30-40 && check "modules the file lacks" "$status" 64
         has err.txt "unit.dat holds no record in --modules 30-40 (it holds central, modules 1-4), so there is nothing to restore"
+        zvtool restore nope@1 && check "no such ledger entry" "$status" 66
+        has err.txt "the ledger holds no backup of unit nope"
         zvtool fetch modules 5-3 && check "range 5-3" "$status" 64
         has err.txt "'5-3' is not a module range"
         has err.txt "Try 'zvtool fetch --help'."
@@ -550,6 +552,7 @@ PY
         check "problems" "$(json out.txt 'type(o["problems"]).__name__, len(o["problems"]) > 0')" "('list', True)"
         zvtool --json diff central.dat bad.dat
         check "differences" "$(json out.txt 'type(o["differences"]).__name__')" "list"
+        zvtool --json ledger check && check "ledger check" "$(json out.txt 'o["command"], o["exit"], o["checked"]')" "('ledger', 0, 0)"
         zvtool --json test --port 77
         check "port" "$(json out.txt 'o["port"], o["port_from"]')" "(77, '--port')"
         ;;

@@ -203,26 +203,32 @@ const char kRestoreHelp[] =
                     [--ignore-mut-block] [OPTIONS]
 
 Puts a setup file written by `zvtool backup` back on the unit, safely and sending only
-what is needed:
+what is needed. FILE may be a ledger entry (UNIT@N or its permanent name), whose copy is
+checked against its SHA-256 first:
   1. the connection test;
   2. a copy of the unit's records that FILE holds, kept in the ledger as "pre-restore"
-     (--no-backup skips it, with a warning, and then every record is sent);
+     (a dry run's as "copy"; without a ledger in zvtool-before.dat, zvtool-before-2.dat,
+     ... of the driver's folder; --no-backup skips it, with a warning, and then every
+     record is sent);
   3. the plan: which records differ from FILE and how long sending and reading them back
      takes (about 1.8 s a record each way); --dry-run stops here;
   4. the central record with its own job if it differs, then the differing module records
      as one module send;
   5. each record sent fetched back and compared with FILE;
-  6. "k of k records written and read back the same", or which differ and where.
+  6. "k of k records written and read back the same", or which differ and where; the
+     unit's new state goes into the ledger as "restored".
 --modules A-B restores only those modules (the central record stays as it is); --all sends
 every record. A restore that stops (a failure, Ctrl-C, a record read back wrong) says what
 the unit now holds and leaves a note in the driver's folder; --resume then continues with
 what is still unsent or not read back: it reads those records, sends those that differ
-and reads them back.
+and reads them back, on the same port and unit only.
 
 Exit status 0 when every record sent was read back the same (or nothing differed); 65
 when FILE fails the check or is not a setup file (central record first, then module
-records only); 80 when a record read back differs; otherwise the driver's result code,
-with a line saying how far the restore came.
+records only); 80 when a record read back differs; 81 when the ledger's copy is not what
+its line says; 82 when --resume meets another unit or port; 83 when the port went away
+during the job; otherwise the driver's result code, with a line saying how far the
+restore came.
 )";
 
 const char kCheckHelp[] = R"(Usage: zvtool check [--all] FILE...
@@ -244,6 +250,9 @@ bits of its value, reads an empty field as 0, stops at a Ctrl-Z, and counts reco
 numbers, not lines, so a record with a number too many or too few shifts every record
 behind it. A send that runs out of numbers within a record ends with result 9.
 
+A FILE may be a ledger entry (UNIT@N or its permanent name); its copy is checked against
+its SHA-256 first (exit 81 when it fails).
+
 Exit status: 0 every file is sound, 1 problems found, 2 a file cannot be read or the
 command line is wrong.
 )";
@@ -257,6 +266,9 @@ record, module N) and the line of the file it starts on, then its 130 setup byte
 A file that fails `zvtool check` is still shown, as the driver would read it, with a
 warning on stderr.
 
+FILE may be a ledger entry (UNIT@N or its permanent name); its copy is checked against its
+SHA-256 first (exit 81 when it fails).
+
 Exit status: 0 shown, 1 shown but the file fails the check, 2 the file cannot be read,
 holds no record N, or the command line is wrong.
 )";
@@ -269,8 +281,9 @@ every offset (0 to 129) with the byte in A and in B. When a file holds a number 
 its later record counts, as the unit keeps the one sent last. A file that fails
 `zvtool check` is compared as the driver would read it, with a warning on stderr.
 
-A or B may name a backup in the ledger as UNIT@N, the N-th newest of unit UNIT (UNIT@1
-the last one taken; `zvtool history UNIT` lists them), unless a file of that name exists.
+A or B may name a ledger entry as UNIT@N, the N-th newest of unit UNIT (UNIT@1 the last
+one taken; `zvtool history UNIT` lists them), or by its permanent name, unless a file of
+that name exists; its copy is checked against its SHA-256 first (exit 81 when it fails).
 
 Exit status, as cmp has it: 0 the same records, 1 they differ, 2 a file cannot be read
 or the command line is wrong.
@@ -294,18 +307,21 @@ Exit status: 0 changed, 64 a change that does not fit or names a record not in F
 
 const char kHistoryHelp[] = R"(Usage: zvtool history [UNIT]
 
-Lists the backups kept in the ledger, newest first: every backup zvtool took and every
-copy of a unit taken before a restore, each with its name UNIT@N (for `zvtool diff`),
-date and time (UTC), kind, record count, port, the unit's version, its age and its file.
+Lists the entries of the ledger, newest first: each backup, each copy of a unit taken
+before a restore ("pre-restore") or by a dry run ("copy"), and each state a restore left
+("restored"), with its name UNIT@N (the N-th newest), its permanent name, date and time
+(UTC), kind, record count, port, the unit's version, its age and its file; a copy that is
+not what its line says is marked.
 
 The ledger is the folder XDG_DATA_HOME/zvtool (default ~/.local/share/zvtool) on POSIX,
 %LOCALAPPDATA%\zvtool on Windows: a folder per unit of record files in the driver's
-layout, and "ledger.log", one line per backup with its SHA-256, to read with `cat`.
+layout, and "ledger.log", one line per entry with its SHA-256, to read with `cat`.
 )";
 
 const char kUnitsHelp[] = R"(Usage: zvtool units
 
-Lists each unit of the ledger with its last backup, its age and how many are kept.
+Lists each unit of the ledger with its last entry (a backup, or the state a restore left),
+its age, how many are kept and how many are damaged or missing.
 )";
 
 const char kLedgerHelp[] = R"(Usage: zvtool ledger check
@@ -382,10 +398,10 @@ const std::vector<TCommandRow>& CommandRows() {
          "                                    module N OFFSET VALUE\n",
          kSetHelp},
         {"history", TCommandKind::kLedger, kHistoryBit, kExitUsage, HistoryWords, RunHistoryCommand,
-         "  history [UNIT]                    the backups kept, newest first, each as UNIT@N\n",
+         "  history [UNIT]                    the ledger's entries, newest first, each as UNIT@N\n",
          kHistoryHelp},
         {"units", TCommandKind::kLedger, kUnitsBit, kExitUsage, UnitsWords, RunUnitsCommand,
-         "  units                             each unit's last backup and its age\n", kUnitsHelp},
+         "  units                             each unit's last entry and its age\n", kUnitsHelp},
         {"ledger", TCommandKind::kLedger, kLedgerBit, kExitDiffTrouble, LedgerWords,
          RunLedgerCommand,
          "  ledger check                      check every line and every copy of the ledger\n",

@@ -24,8 +24,8 @@ them. One job at a time runs on the driver's files: a job takes a lock there fir
 (".zvtool.lock" in the folder; on Windows one per user). The driver always traces into a
 session trace ($XDG_STATE_HOME/zvtool/logs or ~/.local/state/zvtool/logs; on Windows
 %LOCALAPPDATA%\zvtool\logs), from which a failed job is explained at once. With --json
-every command and every failure prints one JSON object on standard output (the README's
-"zvtool's JSON output" lists its keys). Progress goes to standard error: one line redrawn
+every command and every failure prints one JSON object on standard output (its keys: man
+zvtool, JSON OUTPUT). Progress goes to standard error: one line redrawn
 in place on a terminal, one line per module otherwise. Ctrl-C stops the driver and says
 what it left behind.
 

@@ -27,9 +27,14 @@ bool ResolveRestoreFile(const TJobContext& context, TJobRequest* request, TComma
         return true;
     }
     std::vector<std::string> files{request->file};
-    const TZvError error = ResolveLedgerNames(context.ledger, kExitNoInput, &files, end);
+    TCommandEnd read;
+    const TZvError error = ResolveLedgerNames(context.ledger, kExitNoInput, &files, &read);
+    // The log's lines that do not read, said as the job's own messages are.
+    for (const TMessage& message : read.messages) {
+        Say(context, end, message);
+    }
     if (error.exit != kExitOk) {
-        Fail(context, end, error);
+        end->exit = Fail(context, end, error);
         return false;
     }
     request->file = files[0];
@@ -115,6 +120,24 @@ int TakePort(const TZvOptions& options, TJobContext* context, TCommandEnd* end) 
     return kExitOk;
 }
 
+// After a job refused as another unit than the one it was to go on with (a resume, the folder's
+// unit), COM1 leads where it led before --port moved it, so that the next plain job there does
+// not run on the other unit's line.
+void PutPortBack(const TJobContext& context, const std::string& before, TCommandEnd* end) {
+    if (Com1Target(context.runFolder) == before) {
+        return;
+    }
+    TZvError error;
+    if (!PutCom1Back(context.runFolder, before, &error)) {
+        Say(context, end, Warning(error.message));
+    } else {
+        const std::string link = JoinPath(context.runFolder, "COM1");
+        Say(context, end,
+            Note(before.empty() ? link + " is gone again, as before this job"
+                                : link + " links to " + before + " again, as before this job"));
+    }
+}
+
 // The job itself; a restore prints its plan before it sends.
 void RunTheJob(const TJobContext& context, const TJobRequest& request, bool json,
                TJobOutcome* outcome) {
@@ -189,11 +212,15 @@ int RunJobCommand(const TCliRun& cli) {
     TJobSession session;
     const std::string trace = options.trace.empty() ? "" : AbsolutePath(options.trace);
     int status = BeginJob(&context, CommandLineText(cli), trace, &session, &outcome.end);
+    const std::string linkBefore = Com1Target(context.runFolder);
     if (status == kExitOk && !options.portArg.empty()) {
         status = TakePort(options, &context, &outcome.end);
     }
     if (status == kExitOk) {
         RunTheJob(context, request, options.json, &outcome);
+        if (outcome.end.exit == kExitNotTheSame) {
+            PutPortBack(context, linkBefore, &outcome.end);
+        }
     } else {
         outcome.end.exit = status;
     }

@@ -16,7 +16,8 @@ using T = TJsonType;
 const std::vector<TJsonKey> kKeys = {
     {"version", T::kInteger, kEvery, nullptr, "the schema version, 2"},
     {"command", T::kString, kEvery, "the command line named no command",
-     "the command: test, fetch, send, backup, restore, check, show, diff, set, history, units, ports"},
+     "the command: test, fetch, send, backup, restore, check, show, diff, set, history, units, "
+     "ledger, ports"},
     {"exit", T::kInteger, kEvery, "the object is of a bench's unit that did not end by itself",
      "zvtool's exit status"},
     {"error", T::kString, kEvery, "it did not fail",
@@ -63,7 +64,8 @@ const std::vector<TJsonKey> kKeys = {
     {"refused", T::kList, kBackupBit, nullptr,
      "the module numbers the unit refused (--skip-refused)"},
     {"kept_as", T::kString, kService, "no copy was kept (the ledger could not be written, or no "
-     "copy was due)", "the ledger's name of the copy kept: \"UNIT@1\""},
+     "copy was due)", "the permanent name of the ledger entry kept: the backup, or after a restore its "
+     "\"restored\" entry (UNIT/STAMP-SHA8-WORKSTATION)"},
     {"plan", T::kString, kRestoreBit, "the restore stopped before its plan", "the plan in words"},
     {"sent", T::kInteger, kRestoreBit, "nothing was read back", "the records sent"},
     {"read_back_same", T::kInteger, kRestoreBit, "nothing was read back",

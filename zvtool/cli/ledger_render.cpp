@@ -42,14 +42,20 @@ std::string NothingKept(const std::string& folder, const std::string& unit) {
            (unit.empty() ? "" : " of unit " + unit) + "\n";
 }
 
+std::string OrDash(const std::string& value) {
+    return value.empty() ? "-" : value;
+}
+
 std::string EntryText(const TListedEntry& listed, long long now, const std::string& folder) {
     const TLedgerEntry& entry = listed.entry;
     char line[512];
     std::snprintf(line, sizeof line, "%-14s %s  %-11s %3d records  port %s  version %s  %s\n",
                   listed.name.c_str(), TimeText(entry.time, TZone::kUtc).c_str(),
-                  entry.kind.c_str(), entry.records, entry.port.c_str(), entry.version.c_str(),
-                  Age(now, entry.time).c_str());
-    std::string text = line + std::string("  ") + entry.id + "  " + listed.path + "\n";
+                  entry.kind.c_str(), entry.records, OrDash(entry.port).c_str(),
+                  OrDash(entry.version).c_str(), Age(now, entry.time).c_str());
+    // A damaged line may name no entry or no file: said as such, not as the ledger's folder.
+    std::string text = line + std::string("  ") + OrDash(entry.id) + "  " +
+                       (entry.file.empty() ? "(the line names no file)" : listed.path) + "\n";
     const std::string trouble = CopyTrouble(folder, entry, listed.check);
     return trouble.empty() ? text : text + "  ! " + trouble + "\n";
 }
@@ -124,8 +130,10 @@ std::string LedgerCheckText(const TLedgerCheckResult& result) {
     const std::string entries =
         std::to_string(result.entries) + (result.entries == 1 ? " entry" : " entries");
     return text + "the ledger (" + result.folder + ") holds " + entries + ": " +
-           (result.problems.empty() ? "every copy is what its line says"
-                                    : std::to_string(result.problems.size()) + " problems") +
+           (result.problems.empty()
+                ? "every copy is what its line says"
+                : std::to_string(result.problems.size()) +
+                      (result.problems.size() == 1 ? " problem" : " problems")) +
            "\n";
 }
 

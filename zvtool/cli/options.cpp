@@ -82,7 +82,7 @@ const TOptionRow kRows[] = {
      nullptr,
      kEveryBit,
      "print one JSON object on standard output for every command and every\n"
-     "failure: {version, command, exit, error, ...} (man zvtool: JSON KEYS)"},
+     "failure: {version, command, exit, error, ...} (man zvtool: JSON OUTPUT)"},
     {kTrace,
      {"--trace"},
      "FILE",

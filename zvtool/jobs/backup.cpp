@@ -38,8 +38,12 @@ struct TResume {
     TStopNote note;
 };
 
-int Refuse(const TJobContext& context, TJobOutcome* outcome, const std::string& why) {
-    return Fail(context, &outcome->end, {kExitNotTheSame, why + kOnlyThePortTells, ""});
+// Refuses a resume from another unit's records, or from records changed since; where the unit
+// may be another with the same records, the message says that only the port tells them apart.
+int Refuse(const TJobContext& context, TJobOutcome* outcome, const std::string& why,
+           bool otherUnit = true) {
+    return Fail(context, &outcome->end,
+                {kExitNotTheSame, why + (otherUnit ? kOnlyThePortTells : ""), ""});
 }
 
 // What FILE.partial holds, for --resume: its records, or none when there is no such file. A
@@ -73,7 +77,8 @@ int LoadPartial(const TJobContext& context, TJobOutcome* outcome, const std::str
                           " was changed since the backup stopped: its records' SHA-256 "
                           "is " +
                           sha + ", and the note it left (" + partial + kNoteSuffix + ") says " +
-                          resume->note.sha256 + "; run the backup without --resume");
+                          resume->note.sha256 + "; run the backup without --resume",
+                      false);
     } else if (const std::string mismatch =
                    StopNoteMismatch(resume->note, ThisJobsPort(context), "");
                !mismatch.empty()) {

@@ -88,7 +88,7 @@ TZvError CopyInto(const std::string& from, const std::string& to) {
     std::string error;
     if (!CopyWholeFile(from, beside, &error) || !RenameReplacing(beside, to, &error)) {
         RemoveFile(beside);
-        return {kExitCannotCreate, "cannot write " + to + " (copying " + from + ")", ""};
+        return {kExitCannotCreate, "cannot write " + to + " (copying " + from + "): " + error, ""};
     }
     return {};
 }

@@ -123,7 +123,7 @@ int LoadSetupFile(const TJobContext& context, TJobOutcome* outcome, const std::s
 
 // Keeps the unit's records as they were: in the ledger, or where it cannot take them in a
 // numbered file of the run folder ("zvtool-before.dat", "zvtool-before-2.dat", ...), never
-// over an earlier one. kExitOk, or kExitCannotCreate when they can be kept nowhere.
+// over an earlier one. kExitOk, or kExitIoError when they can be kept nowhere.
 int KeepUnitAsItWas(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
                     const std::vector<TZvRecord>& unit) {
     const std::string text = RecordFileText(unit);
@@ -140,8 +140,9 @@ int KeepUnitAsItWas(const TJobContext& context, const TJobRequest& request, TJob
             Note("the unit's records as they were are kept in " + before + ": " + ledger.message));
         return kExitOk;
     }
+    // A driver has run (the copy), so not the code that says none was started.
     return Fail(context, &outcome->end,
-                {kExitCannotCreate,
+                {kExitIoError,
                  "the unit's records as they were can be kept nowhere (" + ledger.message + "; " +
                      before + ": " + error +
                      "), so nothing was sent; give --no-backup to restore "
@@ -194,7 +195,8 @@ int WriteToZv(const TJobContext& context, TJobOutcome* outcome,
     const std::string toZv = RunFile(context, kToZvFile);
     std::string error;
     if (!WriteRecordFile(toZv, records, &error)) {
-        return Fail(context, &outcome->end, {kExitCannotCreate, "cannot write " + toZv, ""});
+        return Fail(context, &outcome->end,
+                    {kExitCannotCreate, "cannot write " + toZv + ": " + error, ""});
     }
     return kExitOk;
 }

@@ -83,9 +83,9 @@ bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string
         *error = "the ledger holds no entry called " + name;
     } else {
         *error = seen == 0 ? "the ledger holds no backup of unit " + unit
-                           : "the ledger holds " + std::to_string(seen) + " backup" +
-                                 (seen == 1 ? "" : "s") + " of unit " + unit + ", not " + number +
-                                 " (see `zvtool history " + unit + "`)";
+                           : "the ledger holds " + std::to_string(seen) + " entr" +
+                                 (seen == 1 ? "y" : "ies") + " of unit " + unit + ", not " +
+                                 number + " (see `zvtool history " + unit + "`)";
     }
     return false;
 }

@@ -13,3 +13,10 @@
 // with `error`.
 bool ResolvePortTarget(const std::string& runFolder, const TPortArg& wanted, int* comport,
                        std::string* note, TZvError* error);
+
+// What the run folder's link "COM1" leads to, as the link says it; "" when there is none (and
+// always on Windows, where --port makes no link).
+std::string Com1Target(const std::string& runFolder);
+// Leads "COM1" back to `target` (a link zvtool made is removed for ""): a job refused as another
+// unit leaves the folder's port as it found it. False with `error` when that fails.
+bool PutCom1Back(const std::string& runFolder, const std::string& target, TZvError* error);

@@ -131,3 +131,24 @@ TPortIdentity IdentifyPort(const std::string& runFolder, int comport) {
     }
     return identity;
 }
+
+std::string Com1Target(const std::string& runFolder) {
+    char target[4096];
+    const ssize_t length =
+        readlink(JoinPath(runFolder, kLinkName).c_str(), target, sizeof target - 1);
+    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : "";
+}
+
+bool PutCom1Back(const std::string& runFolder, const std::string& target, TZvError* error) {
+    if (!target.empty()) {
+        return LinkCom1(runFolder, target, error);
+    }
+    const std::string link = JoinPath(runFolder, kLinkName);
+    struct stat info {};
+    if (lstat(link.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && unlink(link.c_str()) != 0) {
+        *error = {kExitCannotCreate, "cannot remove the link " + link + ": " + std::strerror(errno),
+                  ""};
+        return false;
+    }
+    return true;
+}

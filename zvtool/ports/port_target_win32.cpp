@@ -64,3 +64,11 @@ TPortIdentity IdentifyPort(const std::string&, int comport) {
     }
     return identity;
 }
+
+std::string Com1Target(const std::string&) {
+    return "";
+}
+
+bool PutCom1Back(const std::string&, const std::string&, TZvError*) {
+    return true;
+}

@@ -115,8 +115,7 @@ TSetResult SetRecords(const std::string& file, const std::string& output,
     if (!WriteRecordFile(beside, result.after, &error) ||
         !RenameReplacing(beside, target, &error)) {
         RemoveFile(beside);
-        result.end.Fail(
-            {kExitCannotCreate, "cannot write " + target + "; check its directory", "set"});
+        result.end.Fail({kExitCannotCreate, "cannot write " + target + ": " + error, "set"});
         return result;
     }
     result.written = target;
