@@ -418,6 +418,10 @@ int LoadRestore(const TJobContext& context, const TJobRequest& request, TJobOutc
 
 }  // namespace
 
+std::vector<std::string> RestoreFiles(const TJobContext& context) {
+    return {RunFile(context, kRestoreNote), RunFile(context, kBeforeFile)};
+}
+
 void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
                      TRestorePrepared* prepared) {
     prepared->start = context.clock.seconds();

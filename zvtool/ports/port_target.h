@@ -13,3 +13,10 @@
 // with `error`.
 bool ResolvePortTarget(const std::string& runFolder, const TPortArg& wanted, int* comport,
                        std::string* note, TZvError* error);
+
+// The one link of the run folder that zvtool reads on purpose: "COMn", where the driver looks
+// for port `comport`, must lead to a character device when it is there (else no driver is
+// started: it would open a file, a FIFO or a folder as its port). True when it does, or when
+// there is no such entry or it leads nowhere (the driver reports that as a port it cannot
+// open); false with kExitUnavailable naming the entry and where it leads. Windows: true.
+bool ComEntryIsADevice(const std::string& runFolder, int comport, TZvError* error);

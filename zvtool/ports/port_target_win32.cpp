@@ -64,3 +64,7 @@ TPortIdentity IdentifyPort(const std::string&, int comport) {
     }
     return identity;
 }
+
+bool ComEntryIsADevice(const std::string&, int, TZvError*) {
+    return true;
+}
