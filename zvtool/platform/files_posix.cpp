@@ -234,8 +234,13 @@ TReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::strin
 
 std::string ForeignLinkAt(const std::string& path) {
     TForeignLink foreign;
-    FollowOwnLinks(path.c_str(), &foreign);
-    return foreign.found ? path + " is " + ForeignLinkWords(foreign) : "";
+    const std::string stop = FollowOwnLinks(path.c_str(), &foreign);
+    if (!foreign.found) {
+        return "";
+    }
+    // The user's own links on the way are named too: the link to remove may be the last.
+    return (stop == path ? path : path + " leads to " + stop + ", which") + " is " +
+           ForeignLinkWords(foreign);
 }
 
 std::string OthersMayChange(const std::string& path) {
