@@ -7,13 +7,13 @@
 
 #include "datafile/file_error.h"
 #include "datafile/record_text.h"
+#include "datafile/write_file.h"
 
 // Both files are opened in binary mode and the text-mode work is done here, so the bytes on
 // disk are the same on every platform: lines end in CR LF, and a Ctrl-Z ends the read file.
 namespace {
 
 constexpr char kReadMode[] = "rb";
-constexpr char kWriteMode[] = "wb";
 constexpr int kNoChar = -1;
 constexpr int kLastByte = static_cast<int>(kNumbersPerRecord) - 1;
 
@@ -69,7 +69,7 @@ TCommaSepFile::TCommaSepFile(char mode, TReturnCode* result) {
         }
         *result = readFile != nullptr ? kOk : kCannotOpenToZv;
     } else {
-        writeFile = std::fopen(kFromZvFile, kWriteMode);
+        writeFile = OpenWriteFile(kFromZvFile);
         if (writeFile == nullptr) {
             NoteFileError(kFromZvFile, errno);
         }

@@ -14,6 +14,7 @@
 #include "driver/result_codes.h"
 #include "serial/com_port_posix.h"
 #include "settings/ini.h"
+#include "settings/own_link_posix.h"
 #include "settings/profile.h"
 #include "version.h"
 
@@ -103,39 +104,46 @@ void SayEnd() {
 // The file in the current directory as a full path, so the line says where it looked.
 void SayFilePath(const char* name) {
     char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd) != nullptr) {
+    if (name[0] != '/' && getcwd(cwd, sizeof cwd) != nullptr) {
         Say("%s/", cwd);
     }
     Say("%s", name);
+}
+
+constexpr char kNotThroughLinks[] = "; the driver writes through no link another account made";
+
+bool RefusedLinkIs(const char* name) {
+    return std::strcmp(RefusedLinkPath(), name) == 0;
 }
 
 void ReportFileError(int result, const char* name, const char* verb) {
     const char* failed = FailedFileName() != nullptr ? FailedFileName() : name;
     Say("zordrive: result %d: cannot %s ", result, verb);
     SayFilePath(failed);
-    if (FailedFileName() != nullptr) {
+    if (RefusedLinkIs(failed)) {
+        Say(": %s%s", RefusedLinkWords(), kNotThroughLinks);
+    } else if (FailedFileName() != nullptr) {
         Say(": %s", std::strerror(FailedFileError()));
     }
     SayEnd();
 }
 
-}  // namespace
-
-bool AnswerCommandLine(int argc, char** argv) {
-    if (Asked(argc, argv, "--help", "-h")) {
-        std::fputs(kHelp, stdout);
-        PrintWhereItLooks();
-        PrintResultTable();
-        return true;
+// A status or trace file that was not written because its name is a link of another account:
+// the run's result stands, but the host and the technician must learn why the file is not
+// what the run wrote.
+void ReportRefusedLink() {
+    if (RefusedLinkPath()[0] == '\0' ||
+        (FailedFileName() != nullptr && RefusedLinkIs(FailedFileName()))) {
+        return;
     }
-    if (Asked(argc, argv, "--version", nullptr)) {
-        std::printf("zordrive %s\n", ZV_VERSION);
-        return true;
-    }
-    return false;
+    Say("zordrive: not written through ");
+    SayFilePath(RefusedLinkPath());
+    Say(": %s%s", RefusedLinkWords(), kNotThroughLinks);
+    SayEnd();
 }
 
-void ReportFailedRun(int result) {
+// The line for a run that ended with 2, 4, 5, 8, 9 or 10.
+void ReportResult(int result) {
     // A job that lost its line ends with the code of the step that failed (4 for a fetch, 2
     // for a send or the connection test); the line says why, not only that no reply came.
     if (result != kResultPortFailed && ComLineLost()[0] != '\0') {
@@ -180,4 +188,25 @@ void ReportFailedRun(int result) {
         default:
             break;
     }
+}
+
+}  // namespace
+
+bool AnswerCommandLine(int argc, char** argv) {
+    if (Asked(argc, argv, "--help", "-h")) {
+        std::fputs(kHelp, stdout);
+        PrintWhereItLooks();
+        PrintResultTable();
+        return true;
+    }
+    if (Asked(argc, argv, "--version", nullptr)) {
+        std::printf("zordrive %s\n", ZV_VERSION);
+        return true;
+    }
+    return false;
+}
+
+void ReportFailedRun(int result) {
+    ReportResult(result);
+    ReportRefusedLink();
 }

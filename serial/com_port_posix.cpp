@@ -92,8 +92,17 @@ bool SetLine(int fd) {
            cfgetospeed(&taken) == B2400 && (taken.c_cflag & frame) == CS8;
 }
 
-// Opens and sets up the device; the descriptor, or kClosed with nothing left open.
+// Opens and sets up the device; the descriptor, or kClosed with nothing left open. "COMn" of
+// the folder may lead anywhere (a link another account left, a file by mistake): what is no
+// character device is not even opened, since opening a FIFO or a file is seen by others.
 int OpenPort(const char* path) {
+    struct stat entry {};
+    if (stat(path, &entry) == 0 && !S_ISCHR(entry.st_mode)) {
+        NoteFailure(S_ISREG(entry.st_mode)   ? "not a serial device but a regular file"
+                    : S_ISDIR(entry.st_mode) ? "not a serial device but a directory"
+                                             : "not a serial device");
+        return kClosed;
+    }
     const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         NoteFailure(std::strerror(errno));

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "serial/trace.h"
+#include "settings/own_link_posix.h"
 
 namespace {
 
@@ -15,10 +16,14 @@ bool IsNullDevice(const struct stat& info) {
 
 // Opened without waiting: a FIFO with no reader, or a terminal, would otherwise hold the
 // run at the open or at a write-out. Only a regular file is taken, and the null device,
-// which never blocks.
+// which never blocks; never through a link of another account (noted for the stderr line).
 std::FILE* TraceOpenFile(const char* path) {
-    const int fd =
-        open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    TForeignLink foreign;
+    const int fd = OpenOwnPath(
+        path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666, &foreign);
+    if (foreign.found) {
+        NoteRefusedLink(path, foreign);
+    }
     if (fd < 0) {
         return nullptr;
     }

@@ -7,9 +7,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "settings/own_link_posix.h"
 #include "settings/profile.h"
 #include "settings/profile_text.h"
 
@@ -18,9 +18,9 @@ namespace {
 enum class ReadResult { kRead, kMissing, kFailed };
 
 // Reads a regular file whole. Whatever else bears the name (a directory, or a FIFO that
-// would block the driver) fails.
-ReadResult ReadWholeFile(const char* path, std::string* text, mode_t* mode) {
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// would block the driver) fails; so does a link, with `flags` O_NOFOLLOW.
+ReadResult ReadWholeFile(const char* path, int flags, std::string* text, mode_t* mode) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags);
     if (fd < 0) {
         return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
     }
@@ -61,17 +61,6 @@ bool WriteAll(int fd, const std::string& bytes) {
         done += static_cast<std::size_t>(count);
     }
     return true;
-}
-
-// A symbolic link is followed, so a host may keep the status file elsewhere and link it here.
-std::string TargetPath(const char* file) {
-    char* resolved = realpath(file, nullptr);
-    if (resolved == nullptr) {
-        return file;
-    }
-    std::string path = resolved;
-    std::free(resolved);
-    return path;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -134,12 +123,17 @@ bool ClaimRoom(int fd, off_t size, bool readable) {
 // The fallback, as the Windows profile API writes: the file itself, rewritten from its
 // start. The room is claimed first where the file system can, so a full disk leaves the
 // old bytes as they were; a host polling meanwhile may see the file half written.
+// Never through a link of another account: that is noted for the stderr line instead.
 void RewriteInPlace(const std::string& path, const std::string& bytes) {
     bool readable = true;
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    TForeignLink foreign;
+    int fd = OpenOwnPath(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666, &foreign);
     if (fd < 0 && errno == EACCES) {
         readable = false;
-        fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        fd = OpenOwnPath(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666, &foreign);
+    }
+    if (foreign.found) {
+        NoteRefusedLink(path.c_str(), foreign);
     }
     if (fd < 0) {
         return;
@@ -154,12 +148,14 @@ void RewriteInPlace(const std::string& path, const std::string& bytes) {
 
 // Read, change and replace, all under an exclusive lock on the directory: a second driver
 // writing the same status file would otherwise read the same old bytes, and its rename
-// would drop the other's key.
-void RewriteLocked(const std::string& path, const char* section, const char* key,
+// would drop the other's key. `path` is the file itself, past the user's own links; a link of
+// another account (`foreign`) is never read, only replaced by the new file.
+void RewriteLocked(const std::string& path, bool foreign, const char* section, const char* key,
                    const char* value) {
     std::string text;
     mode_t mode = 0;
-    const ReadResult read = ReadWholeFile(path.c_str(), &text, &mode);
+    const ReadResult read =
+        foreign ? ReadResult::kMissing : ReadWholeFile(path.c_str(), O_NOFOLLOW, &text, &mode);
     if (read == ReadResult::kFailed) {
         return;  // replacing what we cannot read would lose it
     }
@@ -175,20 +171,23 @@ std::uint32_t ProfileGetInt(const char* section, const char* key, int defaultVal
                             const char* file) {
     std::string text;
     mode_t mode = 0;
-    if (ReadWholeFile(file, &text, &mode) != ReadResult::kRead) {
+    if (ReadWholeFile(file, 0, &text, &mode) != ReadResult::kRead) {
         return static_cast<std::uint32_t>(defaultValue);
     }
     return ProfileTextGetInt(text, section, key, defaultValue);
 }
 
+// A symbolic link the user made is followed, so a host may keep the status file elsewhere and
+// link it here; one that another account made is replaced by the file itself.
 void ProfileWriteString(const char* section, const char* key, const char* value, const char* file) {
-    const std::string path = TargetPath(file);
+    TForeignLink foreign;
+    const std::string path = FollowOwnLinks(file, &foreign);
     const int directory = open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (directory >= 0) {
         while (flock(directory, LOCK_EX) != 0 && errno == EINTR) {
         }
     }
-    RewriteLocked(path, section, key, value);
+    RewriteLocked(path, foreign.found, section, key, value);
     if (directory >= 0) {
         close(directory);  // releases the lock
     }

@@ -211,7 +211,7 @@ int RunJobCommand(const TCliRun& cli) {
     SetFlagOnInterrupt(&cancel.requested);
     TJobSession session;
     const std::string trace = options.trace.empty() ? "" : AbsolutePath(options.trace);
-    int status = BeginJob(&context, CommandLineText(cli), trace, &session, &outcome.end);
+    int status = BeginJob(&context, request, CommandLineText(cli), trace, &session, &outcome.end);
     const std::string linkBefore = Com1Target(context.runFolder);
     if (status == kExitOk && !options.portArg.empty()) {
         status = TakePort(options, &context, &outcome.end);

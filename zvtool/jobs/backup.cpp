@@ -18,6 +18,8 @@
 namespace {
 
 constexpr char kPartialSuffix[] = ".partial";
+// In the run folder: the records of a backup that can go nowhere else.
+constexpr char kSpareFile[] = "zvtool-fetched.dat";
 
 // The command that continues a backup that stopped, for the technician to run next.
 std::string ResumeCommand(const TJobRequest& request, const std::string& output) {
@@ -224,7 +226,7 @@ int KeepElsewhere(const TJobContext& context, const TJobRequest& request, TJobOu
              failure + "; the " + count + " are kept in the ledger as " + outcome->keptAs, ""});
     }
     const std::string spare =
-        FirstFreeName(JoinPath(context.runFolder, "zvtool-fetched.dat"),
+        FirstFreeName(JoinPath(context.runFolder, kSpareFile),
                       [](const std::string& name) { return FileExists(name); });
     std::string error;
     if (!spare.empty() && WriteWholeFile(spare, text, &error)) {
@@ -259,6 +261,15 @@ std::string WriteBackup(const std::string& partial, const std::string& path,
 }
 
 }  // namespace
+
+std::vector<std::string> BackupFiles(const TJobContext& context, const TJobRequest& request) {
+    std::vector<std::string> files{JoinPath(context.runFolder, kSpareFile)};
+    if (!request.dated && !request.output.empty()) {
+        const std::string partial = request.output + kPartialSuffix;
+        files.insert(files.end(), {request.output, partial, partial + kNoteSuffix});
+    }
+    return files;
+}
 
 void RunBackup(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome) {
     const double start = context.clock.seconds();

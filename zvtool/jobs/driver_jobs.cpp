@@ -72,10 +72,13 @@ std::string RunFile(const TJobContext& context, const char* name) {
     return JoinPath(context.runFolder, name);
 }
 
+// The temporary file beside a name is made new, never opened where something is: a link
+// left there (in a folder others may write) would take what is written into its target.
 TZvError CanCreateBeside(const std::string& path) {
     const std::string probe = path + kTempSuffix;
     std::string error;
-    if (!WriteWholeFile(probe, "", &error)) {
+    RemoveFile(probe);
+    if (!WriteNewFile(probe, "", &error)) {
         return {kExitCannotCreate, "cannot create files beside " + path + "; check its directory",
                 ""};
     }
@@ -86,6 +89,7 @@ TZvError CanCreateBeside(const std::string& path) {
 TZvError CopyInto(const std::string& from, const std::string& to) {
     const std::string beside = to + kTempSuffix;
     std::string error;
+    RemoveFile(beside);
     if (!CopyWholeFile(from, beside, &error) || !RenameReplacing(beside, to, &error)) {
         RemoveFile(beside);
         return {kExitCannotCreate, "cannot write " + to + " (copying " + from + "): " + error, ""};

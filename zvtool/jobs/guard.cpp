@@ -4,13 +4,14 @@
 
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/job.h"
+#include "zvtool/jobs/job_files.h"
 #include "zvtool/jobs/run_lock.h"
 #include "zvtool/jobs/session_log.h"
 #include "zvtool/platform/processes.h"
 #include "zvtool/time_text.h"
 
-int BeginJob(TJobContext* context, const std::string& commandLine, const std::string& traceFile,
-             TJobSession* session, TCommandEnd* end) {
+int BeginJob(TJobContext* context, const TJobRequest& job, const std::string& commandLine,
+             const std::string& traceFile, TJobSession* session, TCommandEnd* end) {
     std::string detail;
     const long long now = context->clock.now();
     const TRunLockRequest request{context->runFolder, context->stateFolder, commandLine,
@@ -46,7 +47,8 @@ int BeginJob(TJobContext* context, const std::string& commandLine, const std::st
                 Note("no session trace (" + error + "); give --trace FILE to keep one"));
         }
     }
-    return kExitOk;
+    const TZvError planted = PlantedLinkAmong(FilesTheJobWrites(*context, job));
+    return planted.exit == kExitOk ? kExitOk : Fail(*context, end, planted);
 }
 
 void EndJob(TJobSession* session) {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "zvtool/jobs/context.h"
+#include "zvtool/jobs/request.h"
 #include "zvtool/platform/files.h"
 
 // What every zvtool job holds while it runs: the lock on the driver's files, taken before
@@ -16,9 +17,10 @@ struct TJobSession {
 
 // Takes the lock for `commandLine` ("backup -o b.dat") and sets the context's trace
 // (`traceFile` from --trace, or "" for a session trace). kExitOk; or kExitLocked when another
-// job holds the lock, kExitCannotCreate when the lock cannot be written there, said into `end`.
-int BeginJob(TJobContext* context, const std::string& commandLine, const std::string& traceFile,
-             TJobSession* session, TCommandEnd* end);
+// job holds the lock, kExitCannotCreate when the lock cannot be written there or one of the
+// files `job` writes is a link another account made (job_files.h), said into `end`.
+int BeginJob(TJobContext* context, const TJobRequest& job, const std::string& commandLine,
+             const std::string& traceFile, TJobSession* session, TCommandEnd* end);
 
 // Gives the lock up, once the job's last driver has ended.
 void EndJob(TJobSession* session);

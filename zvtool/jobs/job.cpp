@@ -10,6 +10,7 @@
 #include "zvtool/jobs/trace_summary.h"
 #include "zvtool/platform/files.h"
 #include "zvtool/ports/port_identity.h"
+#include "zvtool/ports/port_target.h"
 
 namespace {
 
@@ -20,10 +21,14 @@ constexpr char kTraceVariable[] = "ZORDRIVE_TRACE";
 
 // Before each driver run of a job: the port is the device it was when the job began (a link
 // that went away would let the driver open another device for COM1). False and `error` when
-// it is gone or another; the first run only notes what it is.
+// it is gone or another; the first run only notes what it is, once it is a device at all.
 bool SamePortAsBefore(const TJobContext& context, TJobOutcome* outcome, TZvError* error) {
     int comport = 0;
     PortInUse(context.runFolder, context.port, &comport);
+    // Its first run: a "COMn" that leads to no device is refused before a driver opens it.
+    if (outcome->portIdentity.empty() && !ComEntryIsADevice(context.runFolder, comport, error)) {
+        return false;
+    }
     const TPortIdentity now = IdentifyPort(context.runFolder, comport);
     if (outcome->portIdentity.empty()) {
         outcome->portSeen = now;

@@ -452,6 +452,10 @@ int CopyBeforeRestore(const TJobContext& context, const TJobRequest& request, TJ
 
 }  // namespace
 
+std::vector<std::string> RestoreFiles(const TJobContext& context) {
+    return {RunFile(context, kRestoreNote), RunFile(context, kBeforeFile)};
+}
+
 void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
                      TRestorePrepared* prepared) {
     prepared->start = context.clock.seconds();

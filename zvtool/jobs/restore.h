@@ -29,3 +29,7 @@ void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJo
 // Sends the plan and reads it back.
 void SendUnitRestore(const TJobContext& context, const TJobRequest& request,
                      const TRestorePrepared& prepared, TJobOutcome* outcome);
+
+// The files of the run folder a restore writes itself: the note of an unfinished restore and
+// the unit's records as they were, where the ledger cannot take them.
+std::vector<std::string> RestoreFiles(const TJobContext& context);

@@ -138,6 +138,9 @@ TLedgerCheckResult CheckLedger(const TLedgerPlace& place) {
             result.problems.push_back(CopyTrouble(place.folder, entry, check));
         }
     }
+    for (const std::string& problem : OpenToOthers(place.folder, log.entries)) {
+        result.problems.push_back(problem);
+    }
     result.end.exit = result.problems.empty() ? kExitDiffSame : kExitDiffDiffer;
     return result;
 }

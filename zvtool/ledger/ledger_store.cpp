@@ -1,6 +1,8 @@
 #include "zvtool/ledger/ledger_store.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/ledger_order.h"
@@ -65,6 +67,27 @@ std::string LedgerFilePath(const std::string& folder, const TLedgerEntry& entry)
         c = c == '/' ? FolderSeparator() : c;
     }
     return JoinPath(folder, file);
+}
+
+std::vector<std::string> OpenToOthers(const std::string& folder,
+                                      const std::vector<TLedgerEntry>& entries) {
+    std::vector<std::string> paths{folder, LogPath(folder)};
+    for (const TLedgerEntry& entry : entries) {
+        const std::string copy = LedgerFilePath(folder, entry);
+        for (const std::string& path : {FolderOf(copy), copy}) {
+            if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
+                paths.push_back(path);
+            }
+        }
+    }
+    std::vector<std::string> problems;
+    for (const std::string& path : paths) {
+        const std::string why = OthersMayChange(path);
+        if (!why.empty()) {
+            problems.push_back(path + " can be changed by other accounts: " + why);
+        }
+    }
+    return problems;
 }
 
 TCopyCheck VerifyCopy(const std::string& folder, const TLedgerEntry& entry) {
@@ -164,14 +187,16 @@ TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TL
                              [&](const std::string& id) { return Taken(place.folder, log, id); });
     entry.file = entry.id + ".dat";
     const std::string path = LedgerFilePath(place.folder, entry);
-    if (entry.id.empty() || !WriteWholeFile(path, request.text, &error)) {
+    // The copies and the log are the user's alone, as their folders are (0700): a ledger that
+    // another account may write is no record of what the unit held.
+    if (entry.id.empty() || !WriteWholeFile(path, request.text, &error, TFolderMode::kPrivate)) {
         RemoveFile(path);
         return failed("cannot write " + path + ": " + error);
     }
     // A log whose last line was cut off gets the new entry on a line of its own.
     const std::string logPath = LogPath(place.folder);
     const std::string line = (log.endsMidLine ? "\n" : "") + FormatLedgerLine(entry) + "\n";
-    if (!AppendToFile(logPath, line, &error)) {
+    if (!AppendToFile(logPath, line, &error, TFolderMode::kPrivate)) {
         RemoveFile(path);
         return failed("cannot append to " + logPath + ": " + error);
     }

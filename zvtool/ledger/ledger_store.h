@@ -23,6 +23,13 @@ bool ReadLedger(const TLedgerPlace& place, TLedgerLog* log, std::string* error);
 // The path of an entry's record file.
 std::string LedgerFilePath(const std::string& folder, const TLedgerEntry& entry);
 
+// The ledger's folder, its log, the folders of its units and its copies that other accounts
+// may change, each once, as "PATH can be changed by other accounts: its group and others may
+// write it (mode 0777)". A ledger is the user's own (its folders 0700, its files 0600): a
+// copy that another account may rewrite is no record of what a unit held.
+std::vector<std::string> OpenToOthers(const std::string& folder,
+                                      const std::vector<TLedgerEntry>& entries);
+
 // Whether an entry's copy is what its line says.
 enum class TCopyState { kSound, kDamagedLine, kMissing, kAltered, kUnreadable };
 struct TCopyCheck {

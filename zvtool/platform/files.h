@@ -35,8 +35,22 @@ std::vector<TFolderEntry> ListFiles(const std::string& folder);
 
 // Why a file cannot be written at `path` (creating it if it is missing, and a little room
 // beside it): "" when it can, else the system's reason ("Read-only file system", "No space
-// left on device"). Leaves an existing file as it was.
+// left on device"), or what ForeignLinkAt says. Leaves an existing file as it was.
 std::string WhyNotWritable(const std::string& path);
+
+// A folder that other accounts may write (a shared job folder) may hold, under the name of a
+// file zvtool or the driver writes, a symbolic link that another account made: an attack or
+// a mistake, never a request. No write of this room goes through one (each refuses it with
+// what ForeignLinkAt says); a link the user made is followed. Windows: "" always, since
+// making a link there needs privilege.
+// "" when `path` is no final link of another account, else what it is: "PATH is a symbolic
+// link of user nobody (uid 65534) to /home/me/notes.txt".
+std::string ForeignLinkAt(const std::string& path);
+
+// Whether other accounts may change what is at `path`: "" when not (or it is not there), else
+// why, with its mode: "its group and others may write it (mode 0777)", "it belongs to user
+// nobody (uid 65534) (mode 0644)". Windows: "" always (its rights are no modes).
+std::string OthersMayChange(const std::string& path);
 
 // ---- Reading and writing
 
@@ -47,20 +61,28 @@ enum class TReadResult { kRead, kMissing, kFailed, kTooLarge };
 TReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::string* text,
                           std::string* error);
 
-// Writes `text` as the whole file: false with the system's reason.
-bool WriteWholeFile(const std::string& path, const std::string& text, std::string* error);
+// Who may use a folder or file zvtool makes: only this user (its own state and ledger), or as
+// the user's file-creation mask allows (a bench's unit folders, a record file).
+enum class TFolderMode { kPrivate, kShared };
+
+// Writes `text` as the whole file (made with `mode` when it is new): false with the system's
+// reason.
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string* error,
+                    TFolderMode mode = TFolderMode::kShared);
+// Writes `text` into a new file, where nothing may be yet, not even a link (a temporary file
+// that is then renamed over the name it replaces): false with the system's reason.
+bool WriteNewFile(const std::string& path, const std::string& text, std::string* error);
 // Appends `text` in one write, so that two writers appending at once do not mix their lines.
-bool AppendToFile(const std::string& path, const std::string& text, std::string* error);
-// Copies a file byte for byte: false with the reason when it cannot be read or written whole.
+bool AppendToFile(const std::string& path, const std::string& text, std::string* error,
+                  TFolderMode mode = TFolderMode::kShared);
+// Copies a file byte for byte into a new file `to` (as WriteNewFile): false with the reason
+// when it cannot be read or written whole.
 bool CopyWholeFile(const std::string& from, const std::string& to, std::string* error);
 // Renames `from` to `to`, replacing `to` if it exists: false with the system's reason.
 bool RenameReplacing(const std::string& from, const std::string& to, std::string* error);
 // Removes a file; true when it is gone (or was never there).
 bool RemoveFile(const std::string& path);
 
-// Who may use a folder zvtool makes: only this user (its own state and ledger), or as the
-// user's file-creation mask allows (a bench's unit folders, which others may look into).
-enum class TFolderMode { kPrivate, kShared };
 // Makes `path` and the folders above it that are missing. False with the system's reason
 // (or that something other than a folder is in the way).
 bool MakeFolders(const std::string& path, TFolderMode mode, std::string* error);
@@ -83,7 +105,8 @@ enum class TLockResult { kTaken, kHeld, kFailed };
 
 // Takes the lock on `path` (made when missing) and writes `text` into it, for whoever is
 // refused. kHeld: another holds it and `detail` is what it wrote; kFailed: the file cannot be
-// made or written and `detail` is the system's reason. On POSIX the lock goes along to the
+// made or written and `detail` is the system's reason, or that `path` is a link: the lock is
+// never taken through one, whoever made it. On POSIX the lock goes along to the
 // programs zvtool starts, so that a driver left running keeps the next job out until it ends.
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
                          std::string* detail);

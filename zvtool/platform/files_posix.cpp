@@ -2,15 +2,18 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "settings/own_link_posix.h"
 #include "settings/profile.h"
 #include "zvtool/platform/files.h"
 
@@ -58,11 +61,29 @@ bool WriteAll(int descriptor, const std::string& text) {
     return true;
 }
 
-// Writes `text` to a descriptor opened with `flags`, closing it; false with the reason.
-bool WriteTo(const std::string& path, int flags, const std::string& text, std::string* error) {
-    const int descriptor = open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
+constexpr char kNotThroughLinks[] = "; zvtool writes through no link another account made";
+
+// open(2) of a file to write, through no link of another account: the descriptor, or -1 with
+// the reason in `error`.
+int OpenToWrite(const std::string& path, int flags, mode_t mode, std::string* error) {
+    TForeignLink foreign;
+    const int descriptor = OpenOwnPath(path.c_str(), flags | O_CLOEXEC, mode, &foreign);
     if (descriptor < 0) {
-        *error = ErrnoText();
+        *error = foreign.found ? path + " is " + ForeignLinkWords(foreign) + kNotThroughLinks
+                               : ErrnoText();
+    }
+    return descriptor;
+}
+
+mode_t FileBits(TFolderMode mode) {
+    return mode == TFolderMode::kPrivate ? 0600 : 0666;
+}
+
+// Writes `text` to a descriptor opened with `flags`, closing it; false with the reason.
+bool WriteTo(const std::string& path, int flags, mode_t mode, const std::string& text,
+             std::string* error) {
+    const int descriptor = OpenToWrite(path, flags | O_WRONLY, mode, error);
+    if (descriptor < 0) {
         return false;
     }
     const bool written = WriteAll(descriptor, text);
@@ -73,6 +94,18 @@ bool WriteTo(const std::string& path, int flags, const std::string& text, std::s
         return false;
     }
     return true;
+}
+
+// Why a lock file that is a link is refused: whose link it is and where it leads (read again
+// for the message only; the lock was not taken either way).
+std::string LockLinkText(const std::string& path) {
+    struct stat info {};
+    char target[PATH_MAX];
+    const ssize_t length = readlink(path.c_str(), target, sizeof target);
+    const TForeignLink link{true, lstat(path.c_str(), &info) == 0 ? info.st_uid : 0,
+                            std::string(target, length < 0 ? 0 : static_cast<std::size_t>(length))};
+    return path + " is " + ForeignLinkWords(link) +
+           "; zvtool never takes its lock through a link: remove it";
 }
 
 std::string ReadDescriptor(int descriptor) {
@@ -152,10 +185,10 @@ std::vector<TFolderEntry> ListFiles(const std::string& folder) {
 }
 
 std::string WhyNotWritable(const std::string& path) {
-    errno = 0;
-    const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    std::string why;
+    const int descriptor = OpenToWrite(path, O_WRONLY | O_CREAT | O_APPEND, 0666, &why);
     if (descriptor < 0) {
-        return ErrnoText();
+        return why;
     }
     close(descriptor);
     // The file opens, but the driver's settings writer and the job's files need room beside it.
@@ -199,12 +232,49 @@ TReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::strin
     return result;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& text, std::string* error) {
-    return WriteTo(path, O_CREAT | O_TRUNC, text, error);
+std::string ForeignLinkAt(const std::string& path) {
+    TForeignLink foreign;
+    const std::string stop = FollowOwnLinks(path.c_str(), &foreign);
+    if (!foreign.found) {
+        return "";
+    }
+    // The user's own links on the way are named too: the link to remove may be the last.
+    return (stop == path ? path : path + " leads to " + stop + ", which") + " is " +
+           ForeignLinkWords(foreign);
 }
 
-bool AppendToFile(const std::string& path, const std::string& text, std::string* error) {
-    return WriteTo(path, O_CREAT | O_APPEND, text, error);
+std::string OthersMayChange(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return "";
+    }
+    char mode[16];
+    std::snprintf(mode, sizeof mode, " (mode %04o)", static_cast<unsigned>(info.st_mode & 07777));
+    const mode_t others = info.st_mode & (S_IWGRP | S_IWOTH);
+    if (others != 0) {
+        return std::string(others == S_IWGRP   ? "its group may write it"
+                           : others == S_IWOTH ? "others may write it"
+                                               : "its group and others may write it") +
+               mode;
+    }
+    if (info.st_uid != geteuid()) {
+        return "it belongs to " + AccountWords(info.st_uid) + mode;
+    }
+    return "";
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string* error,
+                    TFolderMode mode) {
+    return WriteTo(path, O_CREAT | O_TRUNC, FileBits(mode), text, error);
+}
+
+bool WriteNewFile(const std::string& path, const std::string& text, std::string* error) {
+    return WriteTo(path, O_CREAT | O_EXCL, 0666, text, error);
+}
+
+bool AppendToFile(const std::string& path, const std::string& text, std::string* error,
+                  TFolderMode mode) {
+    return WriteTo(path, O_CREAT | O_APPEND, FileBits(mode), text, error);
 }
 
 bool CopyWholeFile(const std::string& from, const std::string& to, std::string* error) {
@@ -214,7 +284,7 @@ bool CopyWholeFile(const std::string& from, const std::string& to, std::string* 
         *error = "cannot read " + from + ": " + *error;
         return false;
     }
-    return WriteWholeFile(to, text, error);
+    return WriteNewFile(to, text, error);
 }
 
 bool RenameReplacing(const std::string& from, const std::string& to, std::string* error) {
@@ -256,15 +326,18 @@ std::string SystemErrorText(unsigned long code) {
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
                          std::string* detail) {
     // Not close-on-exec: the driver shares the lock, so that a driver left running by a
-    // zvtool that was killed still keeps the next job out until it ends.
-    int descriptor = open(path.c_str(), O_RDWR | O_CREAT, 0666);
+    // zvtool that was killed still keeps the next job out until it ends. Never through a
+    // link: the lock file is zvtool's own, and a link there (in a folder others may write)
+    // would have the lock's text emptied and written into whatever it leads to.
+    int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0666);
     const int openError = errno;
     // Another user's lock file may be read-only to us: flock() needs no write access, only
     // the holder's text cannot be written then.
-    const bool readOnly =
-        descriptor < 0 && openError == EACCES && (descriptor = open(path.c_str(), O_RDONLY)) >= 0;
+    const bool readOnly = descriptor < 0 && openError == EACCES &&
+                          (descriptor = open(path.c_str(), O_RDONLY | O_NOFOLLOW)) >= 0;
     if (descriptor < 0) {
-        *detail = SystemErrorText(static_cast<unsigned long>(openError));
+        *detail = openError == ELOOP ? LockLinkText(path)
+                                     : SystemErrorText(static_cast<unsigned long>(openError));
         return TLockResult::kFailed;
     }
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {

@@ -187,11 +187,28 @@ TReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::strin
     return result;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& text, std::string* error) {
+// Making a symbolic link needs privilege on Windows, and a file's rights are no modes: the
+// questions of a folder that other accounts may write are not asked there.
+std::string ForeignLinkAt(const std::string&) {
+    return "";
+}
+
+std::string OthersMayChange(const std::string&) {
+    return "";
+}
+
+// A file made new inherits the rights of its folder: under LOCALAPPDATA, the user's own.
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string* error,
+                    TFolderMode) {
     return WriteTo(path, GENERIC_WRITE, CREATE_ALWAYS, text, error);
 }
 
-bool AppendToFile(const std::string& path, const std::string& text, std::string* error) {
+bool WriteNewFile(const std::string& path, const std::string& text, std::string* error) {
+    return WriteTo(path, GENERIC_WRITE, CREATE_NEW, text, error);
+}
+
+bool AppendToFile(const std::string& path, const std::string& text, std::string* error,
+                  TFolderMode) {
     return WriteTo(path, FILE_APPEND_DATA, OPEN_ALWAYS, text, error);
 }
 
@@ -202,7 +219,7 @@ bool CopyWholeFile(const std::string& from, const std::string& to, std::string* 
         *error = "cannot read " + from + ": " + *error;
         return false;
     }
-    return WriteWholeFile(to, text, error);
+    return WriteNewFile(to, text, error);
 }
 
 bool RenameReplacing(const std::string& from, const std::string& to, std::string* error) {

@@ -20,3 +20,9 @@ std::string Com1Target(const std::string& runFolder);
 // Leads "COM1" back to `target` (a link zvtool made is removed for ""): a job refused as another
 // unit leaves the folder's port as it found it. False with `error` when that fails.
 bool PutCom1Back(const std::string& runFolder, const std::string& target, TZvError* error);
+// The one link of the run folder that zvtool reads on purpose: "COMn", where the driver looks
+// for port `comport`, must lead to a character device when it is there (else no driver is
+// started: it would open a file, a FIFO or a folder as its port). True when it does, or when
+// there is no such entry or it leads nowhere (the driver reports that as a port it cannot
+// open); false with kExitUnavailable naming the entry and where it leads. Windows: true.
+bool ComEntryIsADevice(const std::string& runFolder, int comport, TZvError* error);

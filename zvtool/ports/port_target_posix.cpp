@@ -1,3 +1,4 @@
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +106,29 @@ bool ResolvePortTarget(const std::string& runFolder, const TPortArg& wanted, int
     *note = JoinPath(runFolder, kLinkName) + " now links to " + device +
             (wanted.kind == TPortKind::kUsb ? " (" + wanted.text + ")" : "");
     return true;
+}
+
+bool ComEntryIsADevice(const std::string& runFolder, int comport, TZvError* error) {
+    char name[32];
+    ComEntryName(comport, name, sizeof name);
+    const std::string entry = JoinPath(runFolder, name);
+    struct stat info {};
+    if (comport <= 0 || stat(entry.c_str(), &info) != 0 || S_ISCHR(info.st_mode)) {
+        return true;
+    }
+    char target[PATH_MAX];
+    const ssize_t length = readlink(entry.c_str(), target, sizeof target - 1);
+    target[length < 0 ? 0 : length] = '\0';
+    const char* kind = S_ISREG(info.st_mode)    ? "a regular file"
+                       : S_ISDIR(info.st_mode)  ? "a folder"
+                       : S_ISFIFO(info.st_mode) ? "a FIFO"
+                                                : "no character device";
+    *error = {kExitUnavailable,
+              entry + (length < 0 ? " is " : " links to " + std::string(target) + ", which is ") +
+                  kind + ", not a serial port; the driver was not started: give --port the " +
+                  "unit's port, or remove " + entry,
+              ""};
+    return false;
 }
 
 TPortIdentity IdentifyPort(const std::string& runFolder, int comport) {

@@ -72,3 +72,7 @@ std::string Com1Target(const std::string&) {
 bool PutCom1Back(const std::string&, const std::string&, TZvError*) {
     return true;
 }
+
+bool ComEntryIsADevice(const std::string&, int, TZvError*) {
+    return true;
+}

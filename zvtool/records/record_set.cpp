@@ -111,8 +111,11 @@ TSetResult SetRecords(const std::string& file, const std::string& output,
         return result;
     }
     const std::string target = output.empty() ? file : output;
+    // Made new beside the file and renamed over it, so a link at either name is never
+    // written through.
     const std::string beside = target + kBesideSuffix;
-    if (!WriteRecordFile(beside, result.after, &error) ||
+    RemoveFile(beside);
+    if (!WriteNewFile(beside, RecordFileText(result.after), &error) ||
         !RenameReplacing(beside, target, &error)) {
         RemoveFile(beside);
         result.end.Fail({kExitCannotCreate, "cannot write " + target + ": " + error, "set"});
