@@ -13,10 +13,10 @@ int BeginJob(TJobContext* context, const std::string& commandLine, const std::st
              TJobSession* session, TCommandEnd* end) {
     std::string detail;
     const long long now = context->clock.now();
-    const TRunLockRequest request{context->runFolder, context->stateFolder, commandLine,
-                                  TimeText(now, TZone::kLocal), ThisProcessId()};
+    const TRunLockRequest request{context->runFolder, commandLine, TimeText(now, TZone::kLocal),
+                                  ThisProcessId()};
     const TLockResult locked = TakeRunLock(request, &session->lock, &detail);
-    const std::string lockPath = RunLockPath(context->runFolder, context->stateFolder);
+    const std::string lockPath = RunLockPath(context->runFolder);
     if (locked == TLockResult::kHeld) {
         return Fail(*context, end,
                     {kExitLocked,
@@ -33,6 +33,7 @@ int BeginJob(TJobContext* context, const std::string& commandLine, const std::st
     }
     session->job = commandLine;
     session->started = request.started;
+    context->lock = &session->lock;
     context->driverStarted = [session](long long driver) {
         RewriteFileLock(session->lock,
                         LockHolderText(session->job, session->started, ThisProcessId(), driver));

@@ -103,8 +103,8 @@ int JudgeRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob&
                      std::string(kNotTheJobMeaning) + ": it ended with exit status " +
                          std::to_string(run.exitStatus) + " but wrote no ComStatus in " +
                          DriverProfilePath(context.runFolder, kStatusFile) +
-                         ", so it was stopped before its end or it reads and writes its files "
-                         "elsewhere: " +
+                         ", and never set ZorVekDriverRunning there, so it reads and writes "
+                         "its files elsewhere: " +
                          DriverSettingsAdvice(context.runFolder),
                      ""});
     }

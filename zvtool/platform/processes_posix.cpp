@@ -160,6 +160,11 @@ void SetFlagOnInterrupt(std::atomic<bool>* flag) {
     }
 }
 
+bool ProcessRuns(long long id) {
+    // EPERM: another user's process, which runs all the same.
+    return id > 0 && (kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM);
+}
+
 std::string SelfPath() {
     char self[4096];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
