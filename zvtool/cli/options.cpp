@@ -203,8 +203,8 @@ bool TakeValue(const TGivenOption& given, TZvOptions* options, std::string* erro
             }
             return true;
         case kUnit:
-            if (!IsUnitName(value)) {
-                *error = NotAUnitName(value);
+            if (const std::string problem = UnitNameProblem(value); !problem.empty()) {
+                *error = problem;
                 return false;
             }
             job.unit = value;

@@ -22,12 +22,14 @@ std::vector<TListedEntry> Listed(const TLedgerPlace& place, const TLedgerLog& lo
     std::vector<TListedEntry> listed;
     for (const TOrderedEntry& ordered : NewestFirst(log.entries)) {
         const TLedgerEntry& entry = *ordered.entry;
-        if (!unit.empty() && entry.unit != unit) {
+        if (!unit.empty() && !SameUnitName(entry.unit, unit, FileNamesIgnoreCase())) {
             continue;
         }
-        TListedEntry one{entry.unit + "@" + std::to_string(ordered.back),
-                         LedgerFilePath(place.folder, entry), entry,
-                         VerifyCopy(place.folder, entry), ordered.clockBehind};
+        // Each entry named as its unit's newest spells it, where case is ignored.
+        TListedEntry one{
+            LedgerSpelling(log.entries, entry.unit) + "@" + std::to_string(ordered.back),
+            LedgerFilePath(place.folder, entry), entry, VerifyCopy(place.folder, entry),
+            ordered.clockBehind};
         if (one.clockBehind) {
             end->Say(Warning(one.name + " (" + entry.id +
                              ") is dated before the entry its workstation made before it: that "
@@ -79,12 +81,14 @@ TUnitsResult LedgerUnits(const TLedgerPlace& place, long long now) {
     WarnOfProblems(place, log, &result.end);
     std::map<std::string, TUnitSummary> units;
     for (const TListedEntry& listed : Listed(place, log, "", &result.end)) {
-        TUnitSummary& unit = units[listed.entry.unit];
+        TUnitSummary& unit = units[UnitKey(listed.entry.unit, FileNamesIgnoreCase())];
         const bool sound = listed.check.state == TCopyState::kSound;
         if (unit.unit.empty() || (sound && unit.kept == 0)) {
             unit.last = listed;
         }
-        unit.unit = listed.entry.unit;
+        if (unit.unit.empty()) {
+            unit.unit = LedgerSpelling(log.entries, listed.entry.unit);
+        }
         (sound ? unit.kept : unit.damaged) += 1;
     }
     for (const auto& unit : units) {
