@@ -38,6 +38,9 @@ const std::vector<TExitRow> kRows = {
      "--resume, or a folder's remembered unit: the partial file, the unit or its port is not "
      "the one the stopped job left (both sides are named)"},
     {"83", "the port went away, or leads to another device, in the middle of a job"},
+    {"84",
+     "not possible on this system: a bench (--ports, --units) on Windows, where every driver "
+     "shares the two INI files of the Windows directory"},
     {"130", "stopped by Ctrl-C"},
 };
 
