@@ -61,4 +61,9 @@ long long ThisProcessId();
 std::string MachineName();
 // Whether standard error is a terminal, where a progress line can be redrawn in place.
 bool StderrIsTerminal();
+// Whether zvtool has a console window of its own, which closes when it ends (Windows: it was
+// started from Explorer, by a double-click; POSIX: never).
+bool HasItsOwnConsole();
+// Waits until Enter is pressed (or standard input ends).
+void WaitForEnter();
 void SleepMs(int milliseconds);

@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -197,6 +198,15 @@ long long ThisProcessId() {
 
 bool StderrIsTerminal() {
     return isatty(STDERR_FILENO) != 0;
+}
+
+bool HasItsOwnConsole() {
+    return false;
+}
+
+void WaitForEnter() {
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+    }
 }
 
 void SleepMs(int milliseconds) {

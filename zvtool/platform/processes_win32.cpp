@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -289,6 +290,18 @@ long long ThisProcessId() {
 bool StderrIsTerminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+bool HasItsOwnConsole() {
+    // A console that only this process is attached to was made for it: started from Explorer
+    // (from cmd or PowerShell the shell is attached too).
+    DWORD processes[2] = {};
+    return GetConsoleProcessList(processes, 2) == 1;
+}
+
+void WaitForEnter() {
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+    }
 }
 
 void SleepMs(int milliseconds) {

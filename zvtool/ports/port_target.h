@@ -13,3 +13,9 @@
 // with `error`.
 bool ResolvePortTarget(const std::string& runFolder, const TPortArg& wanted, int* comport,
                        std::string* note, TZvError* error);
+
+// What COM`comport` is for a driver run in `runFolder`, for a job the driver could not open
+// it for: POSIX the folder's link "COMn" or the built-in port /dev/ttyS<n-1>, and whether that
+// device is there; Windows whether the PC has that port. A port that is not there is said so,
+// with the serial ports there are (`zvtool ports`).
+std::string ComPortWhere(const std::string& runFolder, int comport);
