@@ -64,8 +64,9 @@ const TOptionRow kRows[] = {
      "run the job on several units at once, one on each port (as --port\n"
      "takes them), each in its run folder unit1, unit2, ... under --dir",
      nullptr,
-     "several units at once: not on Windows, where every driver shares the\n"
-     "two INI files of the Windows directory (exit 84)"},
+     "several units at once: not on this system (exit 84), where every driver\n"
+     "shares the two INI files of the Windows directory, so one unit runs at\n"
+     "a time"},
     {kUnitsFile,
      {"--units"},
      "FILE",
@@ -73,7 +74,7 @@ const TOptionRow kRows[] = {
      "as --ports, with the units a file names: \"NAME PORT\" a line, each\n"
      "run in the folder NAME",
      nullptr,
-     "as --ports, with the units a file names: not on Windows (exit 84)"},
+     "as --ports, with the units a file names: not on this system (exit 84)"},
     {kDriver,
      {"--driver"},
      "PATH",

@@ -144,12 +144,14 @@ struct TFollow {
     }
 };
 
+// What is said of a driver that set its running flag and wrote no result.
 std::string KilledText(const TJobContext& context, int status) {
+    const char* how = ThisSystem() == TSystem::kWindows ? "Task Manager, taskkill, a shutdown"
+                                                        : "kill, a shutdown";
     return "the driver ended without a result: it was ended before it finished (exit status " +
            std::to_string(status) + ", and it left ZorVekDriverRunning=1 and no ComStatus in " +
-           DriverProfilePath(context.runFolder, kStatusFile) +
-           "): another program ended it (Task Manager, taskkill, kill, a shutdown) or it "
-           "crashed";
+           DriverProfilePath(context.runFolder, kStatusFile) + "): another program ended it (" +
+           how + ") or it crashed";
 }
 
 // The end of a run: a driver stopped by Ctrl-C, one that gave no result, or its result. The
