@@ -19,17 +19,21 @@ void WarnOfProblems(const TLedgerPlace& place, const TLedgerLog& log, TCommandEn
 
 std::vector<TListedEntry> Listed(const TLedgerPlace& place, const TLedgerLog& log,
                                  const std::string& unit, TCommandEnd* end) {
+    const bool ignoreCase = FileNamesIgnoreCase();
     std::vector<TListedEntry> listed;
+    // Each entry is named as its unit's newest entry spells the unit, where case is ignored:
+    // the first met, newest first.
+    std::map<std::string, std::string> spelling;
     for (const TOrderedEntry& ordered : NewestFirst(log.entries)) {
         const TLedgerEntry& entry = *ordered.entry;
-        if (!unit.empty() && !SameUnitName(entry.unit, unit, FileNamesIgnoreCase())) {
+        const std::string& spelled =
+            spelling.emplace(UnitKey(entry.unit, ignoreCase), entry.unit).first->second;
+        if (!unit.empty() && !SameUnitName(entry.unit, unit, ignoreCase)) {
             continue;
         }
-        // Each entry named as its unit's newest spells it, where case is ignored.
-        TListedEntry one{
-            LedgerSpelling(log.entries, entry.unit) + "@" + std::to_string(ordered.back),
-            LedgerFilePath(place.folder, entry), entry, VerifyCopy(place.folder, entry),
-            ordered.clockBehind};
+        TListedEntry one{spelled + "@" + std::to_string(ordered.back),
+                         LedgerFilePath(place.folder, entry), entry,
+                         VerifyCopy(place.folder, entry), ordered.clockBehind};
         if (one.clockBehind) {
             end->Say(Warning(one.name + " (" + entry.id +
                              ") is dated before the entry its workstation made before it: that "
@@ -87,7 +91,7 @@ TUnitsResult LedgerUnits(const TLedgerPlace& place, long long now) {
             unit.last = listed;
         }
         if (unit.unit.empty()) {
-            unit.unit = LedgerSpelling(log.entries, listed.entry.unit);
+            unit.unit = listed.name.substr(0, listed.name.rfind('@'));
         }
         (sound ? unit.kept : unit.damaged) += 1;
     }
