@@ -85,7 +85,12 @@ std::string OptionNames(const TOptionRow& row) {
     return names;
 }
 
-std::string OptionHelp(const TOptionRow* rows, std::size_t count, unsigned accepted, int column) {
+const char* OptionRowHelp(const TOptionRow& row, bool windows) {
+    return windows && row.windowsHelp != nullptr ? row.windowsHelp : row.help;
+}
+
+std::string OptionHelp(const TOptionRow* rows, std::size_t count, unsigned accepted, int column,
+                       bool windows) {
     const std::size_t width = column > 0 ? static_cast<std::size_t>(column) : 0;
     std::string help;
     for (std::size_t i = 0; i < count; ++i) {
@@ -99,7 +104,7 @@ std::string OptionHelp(const TOptionRow* rows, std::size_t count, unsigned accep
         }
         label.resize(label.size() < width ? width : label.size() + 1, ' ');
         help += label;
-        for (const char* c = row.help; *c != '\0'; ++c) {
+        for (const char* c = OptionRowHelp(row, windows); *c != '\0'; ++c) {
             help += *c;
             if (*c == '\n') {
                 help.append(width, ' ');

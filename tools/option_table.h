@@ -20,6 +20,9 @@ struct TOptionRow {
     // An optional value: "--name=VALUE" always, the next argument only when this says it is
     // one. nullptr for an option whose value is required or that takes none.
     bool (*valueFollows)(const char* next) = nullptr;
+    // The help text on Windows, where it says other things than on POSIX (paths, what the
+    // option does there); nullptr: `help` on both.
+    const char* windowsHelp = nullptr;
 };
 
 struct TGivenOption {
@@ -43,8 +46,12 @@ bool ParseOptionLine(const TOptionRow* rows, std::size_t count, int argc, const 
                      TParsedLine* line, std::string* error);
 
 // The help lines of the rows that accept any of `accepted`, in table order: "  -o, --output
-// FILE" and the help text from `column` on (one space further when the name is longer).
-std::string OptionHelp(const TOptionRow* rows, std::size_t count, unsigned accepted, int column);
+// FILE" and the help text from `column` on (one space further when the name is longer); on
+// `windows`, each row's Windows text where it has one.
+std::string OptionHelp(const TOptionRow* rows, std::size_t count, unsigned accepted, int column,
+                       bool windows = false);
+// The help text of a row on one system or the other.
+const char* OptionRowHelp(const TOptionRow& row, bool windows);
 
 // The row's spellings as the help shows them: "-o, --output".
 std::string OptionNames(const TOptionRow& row);
@@ -60,6 +67,7 @@ bool ParseOptionLine(const TOptionRow (&rows)[N], int argc, const char* const* a
 }
 
 template <std::size_t N>
-std::string OptionHelp(const TOptionRow (&rows)[N], unsigned accepted, int column) {
-    return OptionHelp(rows, N, accepted, column);
+std::string OptionHelp(const TOptionRow (&rows)[N], unsigned accepted, int column,
+                       bool windows = false) {
+    return OptionHelp(rows, N, accepted, column, windows);
 }

@@ -19,7 +19,8 @@ constexpr int kExitReadBack = 80;    // restore: a record read back differs from
 constexpr int kExitLedgerDamaged = 81;  // a ledger copy is not what its line in the log says
 constexpr int kExitNotTheSame = 82;  // a resume or a folder's unit: not the unit or records it was
 constexpr int kExitPortGone = 83;    // the port went away, or leads to another device, mid-job
-constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C (128 + SIGINT, as shells report it)
+constexpr int kExitNotOnThisSystem = 84;  // not possible on this system (a bench on Windows)
+constexpr int kExitInterrupted = 130;     // stopped by Ctrl-C (128 + SIGINT, as shells report it)
 
 // `diff` and `check` answer a question, as cmp does: 0 same / sound, 1 different / problems,
 // 2 trouble (a file cannot be read, a bad command line).

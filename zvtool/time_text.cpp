@@ -70,14 +70,30 @@ bool ReadWhole(const std::string& text, long long* value) {
     return true;
 }
 
+// Seconds since 1970 of a civil date and time, read as if it were UTC.
+long long AsIfUtc(const TCivil& c) {
+    return DaysFromCivil(c.year, c.month, c.day) * kSecondsPerDay + c.hour * 3600 + c.minute * 60 +
+           c.second;
+}
+
+// The local time's offset from UTC at `time`: " +01:00", " -05:30".
+std::string OffsetText(long long time) {
+    const long long offset = AsIfUtc(Civil(time, TZone::kLocal)) - time;
+    const long long minutes = (offset < 0 ? -offset : offset) / 60;
+    char text[48];
+    std::snprintf(text, sizeof text, " %c%02lld:%02lld", offset < 0 ? '-' : '+', minutes / 60,
+                  minutes % 60);
+    return text;
+}
+
 }  // namespace
 
 std::string TimeText(long long time, TZone zone) {
     const TCivil c = Civil(time, zone);
     char text[48];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld%s", c.year, c.month,
-                  c.day, c.hour, c.minute, c.second, zone == TZone::kUtc ? kUtcSuffix : "");
-    return text;
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", c.year, c.month,
+                  c.day, c.hour, c.minute, c.second);
+    return text + (zone == TZone::kUtc ? std::string(kUtcSuffix) : OffsetText(time));
 }
 
 std::string FileStamp(long long time, TZone zone) {

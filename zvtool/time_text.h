@@ -1,12 +1,13 @@
 #pragma once
 #include <string>
 
-// Time as text, the zone said by the caller: the ledger and the JSON keep UTC, a person's
-// screen and the names of files made on this machine use local time.
+// Time as text, the zone said by the caller: the ledger's log and the JSON keep UTC, a
+// person's screen and the names of files made on this machine use local time.
 
 enum class TZone { kUtc, kLocal };
 
-// "2026-12-09 04:30:12", with " UTC" behind it in UTC.
+// "2026-12-09 04:30:12 UTC" in UTC; in local time with its offset from UTC, so that a time
+// read in a workshop is never taken for another zone's: "2026-12-09 05:30:12 +01:00".
 std::string TimeText(long long time, TZone zone);
 // "20261209-043012", for file names.
 std::string FileStamp(long long time, TZone zone);

@@ -280,7 +280,8 @@ fi
 # The two sides of the traced run must tell the same bytes in the same order: what the
 # driver wrote is what the simulator received, and the other way round.
 if [ "$traced" = trace ]; then
-    hex() { awk -v kind="$1" '$3 == kind { for (i = 4; i <= NF && $i ~ /^[0-9A-F][0-9A-F]$/; i++) printf "%s ", $i }' "$2"; }
+    # The driver's trace ends its lines with CR LF on Windows.
+    hex() { tr -d '\r' <"$2" | awk -v kind="$1" '$3 == kind { for (i = 4; i <= NF && $i ~ /^[0-9A-F][0-9A-F]$/; i++) printf "%s ", $i }'; }
     check "driver tx vs simulator rx" "$(hex tx driver.trace)" "$(hex rx sim.err)"
     check "driver rx vs simulator tx" "$(hex rx driver.trace)" "$(hex tx sim.err)"
     grep -q -- "-- result $want_result: " driver.trace || { echo "FAIL no result line in driver.trace"; fail=1; }

@@ -89,6 +89,18 @@ add_test(NAME ${tag}.zvtool
                  ${work}/zvtool)
 list(APPEND rows ${tag}.zvtool)
 
+# zvtool.exe on a technician's bad day (zvtool_bad_day.sh): zvtool.exe ended while its driver
+# sends, Ctrl-C in the console during a backup and a restore, the refused bench's JSON, the
+# unit-name rule (its table in unit_names_check.exe, and through zvtool.exe), the text files
+# zvtool writes read back with CR LF, and the help, paths and ports as Windows has them.
+foreach(case lock-outlives-zvtool ctrl-c-backup ctrl-c-restore refused-bench unit-names
+        crlf-files help-and-paths)
+    add_test(NAME ${tag}.zvtool.${case}
+             COMMAND bash ${scripts}/zvtool_bad_day.sh ${case} ${prefix} ${zvtool_exe}
+                     $<TARGET_FILE:minizv-sim> ${work}/zvtool-${case} ${unit_names_check_exe})
+    list(APPEND rows ${tag}.zvtool.${case})
+endforeach()
+
 # The About box worked by keystrokes and photographed: work/about_box/about-box.png.
 add_test(NAME ${tag}.about_box
          COMMAND bash ${scripts}/about_box.sh ${prefix} ${about_box_check_exe}

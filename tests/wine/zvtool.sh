@@ -65,6 +65,6 @@ check "failure: json" "$(tr -d '\r' <out.txt | python3 -c 'import json, sys; o =
 zvtool --json ports
 check "ports: COM1 listed" "$(tr -d '\r' <out.txt | python3 -c 'import json, sys; o = json.load(sys.stdin); print(o["exit"], [p["name"] for p in o["ports"]][:1])')" "0 ['COM1']"
 zvtool --ports 1,2 test
-check "bench: exit status" "$status" 69
+check "bench: exit status" "$status" 84
 check "bench: the reason" "$(grep -c 'INI files live in the Windows directory' err.txt)" 1
 exit $((failures > 0))

@@ -75,6 +75,16 @@ const BackupRow kRows[] = {
     // A driver killed from outside gives no result: no success is read into it.
     {"DriverKilledInAPass", [](TVirtualDriver& driver) { driver.KillAtPass(3, 2); }, "", false,
      false, kExitSoftware, "V C 1", "-", "0 1", -1, -1, "the driver ended without a result"},
+    // Ended as Windows' Task Manager ends it, with exit status 1, which looks like a result:
+    // it set its running flag and wrote no result, so it was ended, not pointed elsewhere.
+    {"DriverEndedWithAResultAsItsExitStatus",
+     [](TVirtualDriver& driver) { driver.KillAtPass(3, 2, 1); }, "", false, false, kExitSoftware,
+     "V C 1", "-", "0 1", -1, -1, "it was ended before it finished (exit status 1, and it left "},
+    // The console's Ctrl-C reaches the driver too and ends it before zvtool looks: Ctrl-C all
+    // the same, with what the partial file holds and the command that continues.
+    {"CtrlCThatEndsTheDriverFirst",
+     [](TVirtualDriver& driver) { driver.KillAtPass(3, 3, 0, true); }, "", false, false,
+     kExitInterrupted, "V C 1 2 3", "-", "0 1 2 3", -1, -1, "interrupted: stopping the driver"},
 };
 
 class BackupJob : public JobTable, public ::testing::WithParamInterface<BackupRow> {};

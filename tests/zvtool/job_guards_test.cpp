@@ -20,8 +20,10 @@
 #include "zvtool/jobs/output_rule.h"
 #include "zvtool/jobs/run_lock.h"
 #include "zvtool/jobs/session_log.h"
+#include "zvtool/jobs/stop_note.h"
 #include "zvtool/numbered_name.h"
 #include "zvtool/platform/files.h"
+#include "zvtool/platform/processes.h"
 
 namespace {
 
@@ -158,12 +160,14 @@ TEST(ZvtoolRunLock, ASecondJobIsRefusedWithTheHolder) {
     const std::string here = AbsolutePath(".");
     TFileLock first;
     std::string detail;
-    const TRunLockRequest backup{here, here, "backup -o b.dat", "2026-12-09 03:30:04", 12};
+    const long long self = ThisProcessId();
+    const TRunLockRequest backup{here, "backup -o b.dat", "2026-12-09 03:30:04", self};
     ASSERT_EQ(TakeRunLock(backup, &first, &detail), TLockResult::kTaken) << detail;
     TFileLock second;
-    const TRunLockRequest fetch{here, here, "fetch modules 9", "2026-12-09 03:30:05", 13};
+    const TRunLockRequest fetch{here, "fetch modules 9", "2026-12-09 03:30:05", self};
     EXPECT_EQ(TakeRunLock(fetch, &second, &detail), TLockResult::kHeld);
-    EXPECT_EQ(detail, "`zvtool backup -o b.dat`, started 2026-12-09 03:30:04 by process 12");
+    EXPECT_EQ(detail, "`zvtool backup -o b.dat`, started 2026-12-09 03:30:04 by process " +
+                          std::to_string(self));
     ReleaseFileLock(&first);
     ReleaseFileLock(&second);  // never taken: left alone
     EXPECT_EQ(TakeRunLock(fetch, &second, &detail), TLockResult::kTaken) << detail;
@@ -210,6 +214,50 @@ TEST(ZvtoolRunLock, HolderText) {
               "`zvtool test`, started 2026-12-09 03:30:04 by process 12");
     EXPECT_EQ(DescribeLockHolder("job=test\r\n"), "`zvtool test`");
     EXPECT_EQ(DescribeLockHolder(""), "another zvtool job, just starting or ending");
+    // A zvtool that was ended while its driver runs on: the driver is what to wait for.
+    const std::string orphaned =
+        LockHolderText("send modules m.dat", "2026-12-09 03:30:04", 12, 40);
+    const auto only40 = [](long long id) { return id == 40; };
+    EXPECT_EQ(DescribeLockHolder(orphaned, only40),
+              "`zvtool send modules m.dat`, started 2026-12-09 03:30:04 by process 12, which has "
+              "ended; its driver, process 40, runs on and holds the lock until it ends");
+    EXPECT_EQ(DescribeLockHolder(orphaned, [](long long) { return true; }),
+              "`zvtool send modules m.dat`, started 2026-12-09 03:30:04 by process 12, whose "
+              "driver is process 40 (a driver holds the lock until it ends, also when its zvtool "
+              "is gone)");
+}
+
+// The note a stopped backup or restore leaves reads back as written, with LF line ends (POSIX)
+// and with CR LF (Windows, or a note an editor saved), and so does an older restore's note.
+TEST(ZvtoolStopNote, ReadsBackWithEitherLineEnd) {
+    TStopNote note;
+    note.file = "C:\\My Jobs\\pump 3\\new.dat";
+    note.sha256 = std::string(64, 'c');
+    note.unit = "pump-3";
+    note.port = "COM1";
+    note.version = "3.7";
+    note.todo = {0, 7, 100};
+    const std::string lf = StopNoteText(note);
+    std::string crlf;
+    for (const char c : lf) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    const struct {
+        std::string text;
+        bool older;
+    } rows[] = {{lf, false},
+                {crlf, false},
+                {note.file + "\r\n" + note.sha256 + "\r\n0\r\n7\r\n100\r\n", true}};
+    for (const auto& row : rows) {
+        TStopNote back;
+        ASSERT_TRUE(ParseStopNote(row.text, &back)) << row.text;
+        EXPECT_EQ(back.file, note.file);
+        EXPECT_EQ(back.sha256, note.sha256);
+        EXPECT_EQ(back.todo, note.todo);
+        EXPECT_EQ(back.unit, row.older ? "" : note.unit);
+        EXPECT_EQ(back.version, row.older ? "" : note.version);
+        EXPECT_EQ(StopNoteMismatch(back, "COM1", "3.7"), "");
+    }
 }
 
 TEST(ZvtoolJson, OneObjectWithItsKeysInOrder) {

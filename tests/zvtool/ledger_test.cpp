@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include <string>
 #include <vector>
 
 #include "tests/common/scratch_dir.h"
+#include "tests/zvtool/unit_name_rows.h"
 #include "zvtool/ledger/ledger_order.h"
 #include "zvtool/ledger/ledger_store.h"
 #include "zvtool/ledger/sha256.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/platform/user_folders.h"
 #include "zvtool/time_text.h"
 
@@ -141,6 +144,36 @@ TEST(Ledger, ByteOrderMarkLineEndsAndACutOffLine) {
     EXPECT_TRUE(ParseLedgerLog(good).problems.empty());
 }
 
+// A time shown in local time carries its offset from UTC, in winter and in summer, east and
+// west of Greenwich; the log and the JSON keep UTC.
+TEST(Ledger, LocalTimeWithItsZone) {
+    const char* const before = getenv("TZ");
+    const std::string saved = before != nullptr ? before : "";
+    const struct {
+        const char* zone;
+        long long time;
+        const char* text;
+    } rows[] = {
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1796790612, "2026-12-09 05:30:12 +01:00"},
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1781000000, "2026-06-09 12:13:20 +02:00"},
+        {"EST5EDT,M3.2.0,M11.1.0", 1796790612, "2026-12-08 23:30:12 -05:00"},
+        {"IST-5:30", 1796790612, "2026-12-09 10:00:12 +05:30"},
+        {"UTC0", 1796790612, "2026-12-09 04:30:12 +00:00"},
+    };
+    for (const auto& row : rows) {
+        setenv("TZ", row.zone, 1);
+        tzset();
+        EXPECT_EQ(TimeText(row.time, TZone::kLocal), row.text) << row.zone;
+        EXPECT_EQ(TimeText(row.time, TZone::kUtc).substr(19), " UTC") << row.zone;
+    }
+    if (before != nullptr) {
+        setenv("TZ", saved.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+}
+
 TEST(Ledger, DatesAgesAndNames) {
     EXPECT_EQ(TimeText(0, TZone::kUtc), "1970-01-01 00:00:00 UTC");
     EXPECT_EQ(TimeText(951782400, TZone::kUtc), "2000-02-29 00:00:00 UTC");
@@ -160,15 +193,42 @@ TEST(Ledger, DatesAgesAndNames) {
     for (const auto& age : ages) {
         EXPECT_EQ(AgeText(age.seconds), age.text) << age.seconds;
     }
-    for (const char* name : {"pump-3", "A.b_c", "x",
-                             "0123456789012345678901234567890123456789"
-                             "012345678901234567890123"}) {
-        EXPECT_TRUE(IsUnitName(name)) << name;
+}
+
+// The unit-name rule, the same table that unit_names_check.exe runs under Wine: each name's
+// verdict and what a refusal says of it, and which names are one unit on which system.
+TEST(Ledger, UnitNameRule) {
+    for (const TUnitNameRow& row : kUnitNameRows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(CheckUnitName(row.name), row.verdict);
+        // A device name of an older POSIX ledger still reads; a new unit may not take it.
+        EXPECT_EQ(IsUnitName(row.name), row.verdict != TUnitName::kNotAName);
+        const std::string problem = UnitNameProblem(row.name);
+        EXPECT_EQ(problem.empty(), row.verdict == TUnitName::kGood) << problem;
+        EXPECT_EQ(problem.find("Windows keeps it for a device") != std::string::npos,
+                  row.verdict == TUnitName::kDeviceName)
+            << problem;
+        EXPECT_EQ(SameUnitName(row.name, row.other, true), row.sameIgnoringCase);
+        EXPECT_EQ(SameUnitName(row.name, row.other, false), row.sameWithCase);
+        EXPECT_EQ(SameUnitName(row.name, row.other, FileNamesIgnoreCase()), row.sameWithCase);
     }
-    for (const char* name : {"", ".hidden", "a/b", "a b", "a@1", "..", "a\\b",
-                             "01234567890123456789012345678901234567890123456789012345678901234"}) {
-        EXPECT_FALSE(IsUnitName(name)) << name;
+}
+
+// On POSIX names keep their case: pump-3 and Pump-3 are two units with two folders, as the
+// ledgers of earlier versions have them (on Windows, one: the Wine rows show it).
+TEST(Ledger, UnitsDifferingInCaseOnPosix) {
+    ScratchDir scratch;
+    const TLedgerPlace place{AbsolutePath("ledger"), "", "bench2"};
+    TLedgerEntry kept;
+    for (const char* unit : {"pump-3", "Pump-3"}) {
+        const TKeepRequest request{"0, 1, 2", "",    kKindBackup, unit,
+                                   "COM1",    "1.0", "/srv",      1796790612};
+        ASSERT_EQ(KeepInLedger(place, request, &kept).exit, 0);
+        EXPECT_EQ(kept.unit, unit);
     }
+    EXPECT_EQ(LedgerSpelling({kept}, "PUMP-3"), "PUMP-3");
+    EXPECT_TRUE(IsFolder(JoinPath(place.folder, "pump-3")));
+    EXPECT_TRUE(IsFolder(JoinPath(place.folder, "Pump-3")));
 }
 
 // UNIT@N counts back from the newest, and a permanent name finds its entry wherever it is.

@@ -8,6 +8,7 @@
 
 #include "zvtool/cli/command_bits.h"
 #include "zvtool/cli/commands.h"
+#include "zvtool/cli/help.h"
 
 namespace {
 
@@ -89,8 +90,8 @@ const OptionsCase kCases[] = {
     {"send central c.dat -o x", false, "", 0, 0, "", "", 0, "-o is for fetch"},
     {"backup", false, "", 0, 0, "", "", 0, "backup needs -o FILE"},
     {"fetch modules 3 --modules 1-2", false, "", 0, 0, "", "", 0, "--modules is for backup"},
-    {"test --port 0", false, "", 0, 0, "", "", 0, "--port takes a port number"},
-    {"test --port 256", false, "", 0, 0, "", "", 0, "--port takes a port number"},
+    {"test --port 0", false, "", 0, 0, "", "", 0, "--port takes COMn or its number 1 to 255"},
+    {"test --port 256", false, "", 0, 0, "", "", 0, "--port takes COMn or its number 1 to 255"},
     {"test --port", false, "", 0, 0, "", "", 0, "--port needs a value"},
     {"test --dir=", false, "", 0, 0, "", "", 0, "--dir needs a value"},
     {"test --json=1", false, "", 0, 0, "", "", 0, "--json takes no value"},
@@ -258,13 +259,41 @@ TEST(ZvtoolOptions, HelpListsTheRowsOfTheCommand) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.command);
-        const std::string help = OptionsHelpFor(row.command);
+        const std::string help = OptionsHelpFor(row.command, ThisSystem());
         for (const char* listed : row.listed) {
             EXPECT_NE(help.find(listed), std::string::npos) << listed << "\n" << help;
         }
         for (const char* absent : row.absent) {
             EXPECT_EQ(help.find(absent), std::string::npos) << absent << "\n" << help;
         }
+    }
+}
+
+// zvtool's help on each system names that system's things only: its paths, variables and
+// conventions, never the other system's.
+TEST(ZvtoolOptions, HelpNamesTheThingsOfItsSystemOnly) {
+    const std::vector<const char*> posixWords = {"/dev/", "XDG_",  "~/",           "POSIX",
+                                                 "sysfs", "/proc", ".zvtool.lock", "group"};
+    const std::vector<const char*> windowsWords = {
+        "Windows", "%LOCALAPPDATA%", "%ProgramData%", "Explorer", "/?", "C:\\"};
+    const struct {
+        TSystem system;
+        const std::vector<const char*>& own;
+        const std::vector<const char*>& foreign;
+    } rows[] = {{TSystem::kPosix, posixWords, windowsWords},
+                {TSystem::kWindows, windowsWords, posixWords}};
+    for (const auto& row : rows) {
+        std::string all = MainHelpText(row.system);
+        for (const TCommandRow& command : CommandRows()) {
+            all += CommandHelpText(command, row.system);
+        }
+        for (const char* word : row.foreign) {
+            EXPECT_EQ(all.find(word), std::string::npos)
+                << word << " in the help on "
+                << (row.system == TSystem::kPosix ? "POSIX" : "Windows");
+        }
+        // And each says where its own files are: XDG_..., %LOCALAPPDATA%.
+        EXPECT_NE(all.find(row.own[1]), std::string::npos);
     }
 }
 

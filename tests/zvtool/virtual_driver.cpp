@@ -61,9 +61,11 @@ TJobContext TVirtualDriver::Context(const std::string& runFolder) {
     return context;
 }
 
-void TVirtualDriver::KillAtPass(int run, int pass) {
+void TVirtualDriver::KillAtPass(int run, int pass, int exitStatus, bool byCtrlC) {
     killRun_ = run;
     killPass_ = pass;
+    killStatus_ = exitStatus;
+    killByCtrlC_ = byCtrlC;
 }
 
 void TVirtualDriver::KillAtMs(std::uint64_t ms) {
@@ -119,6 +121,7 @@ bool TVirtualDriver::Run(const TDriverLaunch& launch, const TDriverWatch& watch,
         for (std::uint64_t at = start + ((from - start) / kLookMs + 1) * kLookMs; at <= to;
              at += kLookMs) {
             if (Due(killRun_, killPass_, killMs_, folder)) {
+                cancel.requested = cancel.requested || killByCtrlC_;
                 throw TKilled{};
             }
             if (Due(cancelRun_, cancelPass_, 0, folder)) {
@@ -136,7 +139,8 @@ bool TVirtualDriver::Run(const TDriverLaunch& launch, const TDriverWatch& watch,
             TraceBegin();
             exit->status = RunDriver();
         } catch (const TKilled&) {
-            // Ended by a signal: no result, no exit status.
+            // Ended from outside: no result, and the exit status the killer gave.
+            exit->status = killStatus_;
         } catch (const TStopped&) {
             exit->stopped = true;
         }

@@ -29,8 +29,10 @@ class TVirtualDriver {
 
     // The driver is killed from outside (the line goes silent with it, "ComStatus" stays
     // unwritten) once its `run`-th run (1 the first) reports pass `pass`, or at `ms` of
-    // virtual time.
-    void KillAtPass(int run, int pass);
+    // virtual time. It ends with `exitStatus` (-1: a signal; Windows' End task gives 1), and
+    // with `byCtrlC` the job's cancel request is set at the same moment, as when the console's
+    // Ctrl-C reaches the driver as well as zvtool.
+    void KillAtPass(int run, int pass, int exitStatus = -1, bool byCtrlC = false);
     void KillAtMs(std::uint64_t ms);
     // Ctrl-C: the job's cancel request is set once the `run`-th run reports pass `pass`.
     void CancelAtPass(int run, int pass);
@@ -51,6 +53,8 @@ class TVirtualDriver {
 
     int killRun_ = 0;
     int killPass_ = 0;
+    int killStatus_ = -1;
+    bool killByCtrlC_ = false;
     std::uint64_t killMs_ = 0;
     int cancelRun_ = 0;
     int cancelPass_ = 0;

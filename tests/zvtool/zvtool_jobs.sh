@@ -227,7 +227,8 @@ case $name in
     missing-port)
         zvtool fetch modules 1-2 --port 77 && check "missing port" "$status" 5
         has out.txt "result 5: the serial port cannot be opened"
-        has err.txt "the driver could not open COM77, the port from --port: give --port N"
+        # What COM77 is here, and that no such device is there.
+        has err.txt "the driver could not open COM77, the port from --port: COM77 is /dev/ttyS76 (there is no link $PWD/COM77), and no serial port is there: "
         # A port left in the settings by an earlier --port is named as such.
         zvtool fetch modules 1-2 && check "earlier port" "$status" 5
         has err.txt "the driver could not open COM77, the port from Comport=77 in $PWD/zordrive.INI, left by an earlier --port or another host"

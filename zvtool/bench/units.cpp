@@ -87,7 +87,7 @@ bool ParseUnitsFile(const std::string& text, std::vector<TBenchUnit>* units, std
             *error = where + "give a unit's name and its port, as \"bay1 /dev/ttyUSB0\"";
             return false;
         }
-        if (!IsUnitName(unit.name)) {
+        if (CheckUnitName(unit.name) != TUnitName::kGood) {
             *error = where + "'" + unit.name + "' cannot name a unit and its folder: use " +
                      kUnitNameRule;
             return false;

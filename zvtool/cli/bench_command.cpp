@@ -83,7 +83,7 @@ int RunBenchCommand(const TCliRun& cli) {
     std::vector<TBenchUnit> units;
     TZvError error;
     if (!DriversRunSideBySide(&why)) {
-        return Refuse(cli, {kExitUnavailable, why, ""});
+        return Refuse(cli, {kExitNotOnThisSystem, why, ""});
     }
     if (!ReadUnits(options, &units, &error) || !CheckBenchOptions(options, &error)) {
         return Refuse(cli, error);

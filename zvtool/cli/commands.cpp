@@ -310,12 +310,27 @@ const char kHistoryHelp[] = R"(Usage: zvtool history [UNIT]
 Lists the entries of the ledger, newest first: each backup, each copy of a unit taken
 before a restore ("pre-restore") or by a dry run ("copy"), and each state a restore left
 ("restored"), with its name UNIT@N (the N-th newest), its permanent name, date and time
-(UTC), kind, record count, port, the unit's version, its age and its file; a copy that is
-not what its line says is marked.
+(local time, with its offset from UTC), kind, record count, port, the unit's version, its
+age and its file; a copy that is not what its line says is marked.
 
-The ledger is the folder XDG_DATA_HOME/zvtool (default ~/.local/share/zvtool) on POSIX,
-%LOCALAPPDATA%\zvtool on Windows: a folder per unit of record files in the driver's
-layout, and "ledger.log", one line per entry with its SHA-256, to read with `cat`.
+The ledger is the folder XDG_DATA_HOME/zvtool (default ~/.local/share/zvtool): a folder
+per unit of record files in the driver's layout, and "ledger.log", one line per entry
+with its UTC time and SHA-256, to read with `cat`.
+)";
+
+const char kHistoryWindowsHelp[] = R"(Usage: zvtool history [UNIT]
+
+Lists the entries of the ledger, newest first: each backup, each copy of a unit taken
+before a restore ("pre-restore") or by a dry run ("copy"), and each state a restore left
+("restored"), with its name UNIT@N (the N-th newest), its permanent name, date and time
+(local time, with its offset from UTC), kind, record count, port, the unit's version, its
+age and its file; a copy that is not what its line says is marked.
+Unit names are compared without regard to case, as Windows compares folder names: PUMP-3
+is pump-3.
+
+The ledger is the folder %LOCALAPPDATA%\zvtool: a folder per unit of record files in
+the driver's layout, and "ledger.log", one line per entry with its UTC time and SHA-256,
+to read with Notepad or `type`.
 )";
 
 const char kUnitsHelp[] = R"(Usage: zvtool units
@@ -338,18 +353,30 @@ Exit status, as check has it: 0 sound, 1 problems found, 2 the ledger could not 
 
 const char kPortsHelp[] = R"(Usage: zvtool ports [--dir DIR] [--json]
 
-Lists the serial ports of this machine: each port's device, its driver and, for a USB
-adapter, its vendor and product ID, serial number, maker and product (POSIX: from sysfs,
-with the stable names under /dev/serial/by-id; Windows: the registry's serial ports and the
-device manager). For each: the programs that hold it open (POSIX: read from /proc, so the
-port is never opened and nothing hanging on its modem lines is disturbed; Windows: an
-exclusive open that another program refuses) and whether you may open it, or which group
-would let you. On POSIX the COMn entries of the driver's directory follow, with the port
-each leads to.
+Lists the serial ports of this machine from sysfs: each port's device, its driver and, for
+a USB adapter, its vendor and product ID, serial number, maker and product, with the
+stable names under /dev/serial/by-id. For each: the programs that hold it open (read from
+/proc, so the port is never opened and nothing hanging on its modem lines is disturbed)
+and whether you may open it, or which group would let you. The COMn entries of the
+driver's directory follow, with the port each leads to.
 
 Any of these can be given to a job as --port: the device path, a stable name, or
-usb:VID:PID[:SERIAL] (the serial number tells two adapters of one kind apart). On POSIX
-zvtool then points the link COM1 in the driver's directory at the port and says so.
+usb:VID:PID[:SERIAL] (the serial number tells two adapters of one kind apart). zvtool
+then points the link COM1 in the driver's directory at the port and says so.
+
+Exit status 0; 66 when DIR cannot be entered.
+)";
+
+const char kPortsWindowsHelp[] = R"(Usage: zvtool ports [--json]
+
+Lists the serial ports of this PC: the registry's serial ports with the device manager's
+name of each, its maker and, for a USB adapter, its vendor and product ID and serial
+number. For each: whether a program holds it (an exclusive open that another program
+refuses) and whether you may open it.
+
+Any of these can be given to a job as --port: COMn, its number, or usb:VID:PID[:SERIAL]
+(the serial number tells two adapters of one kind apart), which becomes the number of
+its COM port.
 
 Exit status 0; 66 when DIR cannot be entered.
 )";
@@ -399,7 +426,7 @@ const std::vector<TCommandRow>& CommandRows() {
          kSetHelp},
         {"history", TCommandKind::kLedger, kHistoryBit, kExitUsage, HistoryWords, RunHistoryCommand,
          "  history [UNIT]                    the ledger's entries, newest first, each as UNIT@N\n",
-         kHistoryHelp},
+         kHistoryHelp, kHistoryWindowsHelp},
         {"units", TCommandKind::kLedger, kUnitsBit, kExitUsage, UnitsWords, RunUnitsCommand,
          "  units                             each unit's last entry and its age\n", kUnitsHelp},
         {"ledger", TCommandKind::kLedger, kLedgerBit, kExitDiffTrouble, LedgerWords,
@@ -408,8 +435,8 @@ const std::vector<TCommandRow>& CommandRows() {
          kLedgerHelp},
         {"ports", TCommandKind::kPorts, kPortsBit, kExitUsage, PortsWords, RunPortsCommand,
          "  ports [--dir DIR]                 the serial ports there are, who holds them, who may\n"
-         "                                    open them; --port takes a path or usb:VID:PID too\n",
-         kPortsHelp},
+         "                                    open them; --port takes any of them\n",
+         kPortsHelp, kPortsWindowsHelp},
     };
     return rows;
 }

@@ -35,6 +35,8 @@ struct TCommandRow {
     int (*run)(const TCliRun& cli);
     const char* synopsis;  // its lines of the main help: "  test    test the connection ..."
     const char* help;      // its own help, before its options
+    // Its help on Windows, where it says other things than on POSIX; nullptr: `help`.
+    const char* windowsHelp = nullptr;
 };
 
 const std::vector<TCommandRow>& CommandRows();

@@ -28,7 +28,8 @@ const std::vector<TExitRow> kRows = {
      "the driver did not run the job asked for: a result that job cannot give (it did not "
      "see the keys), an exit without \"ComStatus\", or a fetch without all the records asked "
      "for"},
-    {"77", "you may not open the serial port (the message names the group that may)"},
+    {"77", "you may not open the serial port (the message names the group that may)",
+     "you may not open the serial port (the message says why)"},
     {"79", "backup --skip-refused: the unit refused modules, which the backup lacks"},
     {"80", "restore: a record read back differs from the one sent"},
     {"81",
@@ -38,6 +39,9 @@ const std::vector<TExitRow> kRows = {
      "--resume, or a folder's remembered unit: the partial file, the unit or its port is not "
      "the one the stopped job left (both sides are named)"},
     {"83", "the port went away, or leads to another device, in the middle of a job"},
+    {"84", "not possible on this system",
+     "not possible on Windows: a bench (--ports, --units), since every driver shares the two "
+     "INI files of the Windows directory"},
     {"130", "stopped by Ctrl-C"},
 };
 
@@ -69,12 +73,14 @@ std::string Wrapped(const std::string& text, std::size_t width, std::size_t inde
     return out;
 }
 
-std::string ExitHelpText() {
+std::string ExitHelpText(TSystem system) {
     std::string text;
     for (const TExitRow& row : kRows) {
         std::string code = std::string("  ") + row.codes;
         code.resize(kCodeColumn, ' ');
-        text += code + Wrapped(row.meaning, kHelpWidth, kCodeColumn) + "\n";
+        const bool windows = system == TSystem::kWindows && row.windowsMeaning != nullptr;
+        text += code +
+                Wrapped(windows ? row.windowsMeaning : row.meaning, kHelpWidth, kCodeColumn) + "\n";
     }
     return text;
 }

@@ -7,6 +7,7 @@
 #include "zvtool/cli/commands.h"
 #include "zvtool/cli/exit_table.h"
 #include "zvtool/cli/options.h"
+#include "zvtool/platform/files.h"
 
 namespace {
 
@@ -16,18 +17,38 @@ Runs jobs on the interface unit through the driver (zordrive) and its files, as 
 application does, with live progress; checks, shows and compares record files.
 )";
 
+// What the main help says after the options, on each system.
 const char kMainHelpTail[] = R"(
 zvtool writes only the job's keys into "zordrive.INI" (every other line stays) and reads
 each back, starts the driver, shows its progress from "zordOUT.INI" and waits for it to
-end. On Windows the two INI files are in the Windows directory, where the driver reads
-them. One job at a time runs on the driver's files: a job takes a lock there first
-(".zvtool.lock" in the folder; on Windows one per user). The driver always traces into a
-session trace ($XDG_STATE_HOME/zvtool/logs or ~/.local/state/zvtool/logs; on Windows
-%LOCALAPPDATA%\zvtool\logs), from which a failed job is explained at once. With --json
-every command and every failure prints one JSON object on standard output (its keys: man
-zvtool, JSON OUTPUT). Progress goes to standard error: one line redrawn
-in place on a terminal, one line per module otherwise. Ctrl-C stops the driver and says
-what it left behind.
+end; both files lie in the driver's directory (--dir). One job at a time runs on the
+driver's files: a job takes a lock there first (".zvtool.lock"), which its driver holds
+until it ends. The driver always traces into a session trace ($XDG_STATE_HOME/zvtool/logs
+or ~/.local/state/zvtool/logs), from which a failed job is explained at once. A relative
+FILE, -o or --trace is taken from the directory zvtool was started in, not from --dir.
+With --json every command and every failure prints one JSON object on standard output
+(man zvtool,
+JSON OUTPUT, lists its keys). Progress goes to standard error: one
+line redrawn in place on a terminal, one line per module otherwise. Ctrl-C stops the
+driver and says what it left behind.
+
+Exit status:
+)";
+
+const char kMainHelpTailWindows[] = R"(
+zvtool writes only the job's keys into "zordrive.INI" (every other line stays) and reads
+each back, starts the driver, shows its progress from "zordOUT.INI" and waits for it to
+end; both files lie in the Windows directory, where the driver reads them. One job at a
+time runs on this PC, whatever the account: a job takes a lock first
+(%ProgramData%\zvtool\settings.lock), which its driver holds until it ends. The driver
+always traces into a session trace (%LOCALAPPDATA%\zvtool\logs), from which a failed job
+is explained at once. A relative FILE, -o or --trace is taken from the folder zvtool was
+started in, not from --dir. With --json every command and every failure prints one JSON
+object on standard output (docs\json.md lists its keys). Progress
+goes to standard error: one line redrawn in place in a console window, one line per
+module otherwise. Ctrl-C stops the driver and says what it left behind. `zvtool /?` is
+`zvtool --help`; started without arguments from Explorer, zvtool shows this help and
+waits for Enter.
 
 Exit status:
 )";
@@ -57,7 +78,8 @@ const char* KindHeading(TCommandKind kind) {
 
 }  // namespace
 
-std::string MainHelpText() {
+std::string MainHelpText(TSystem system) {
+    const bool windows = system == TSystem::kWindows;
     std::string text = kMainHead;
     const TCommandRow* previous = nullptr;
     for (const TCommandRow& row : CommandRows()) {
@@ -67,7 +89,8 @@ std::string MainHelpText() {
         text += row.synopsis;
         previous = &row;
     }
-    text += "\nOptions:\n" + OptionsHelpFor("") + "\n" + (kMainHelpTail + 1) + ExitHelpText() +
+    text += "\nOptions:\n" + OptionsHelpFor("", system) + "\n" +
+            ((windows ? kMainHelpTailWindows : kMainHelpTail) + 1) + ExitHelpText(system) +
             kResultHeading;
     for (int code = 0; *ResultMeaning(code) != '\0'; ++code) {
         char line[160];
@@ -77,9 +100,10 @@ std::string MainHelpText() {
     return text;
 }
 
-std::string CommandHelpText(const TCommandRow& row) {
-    std::string text = row.help;
-    text += "\nOptions:\n" + OptionsHelpFor(row.name);
+std::string CommandHelpText(const TCommandRow& row, TSystem system) {
+    std::string text =
+        system == TSystem::kWindows && row.windowsHelp != nullptr ? row.windowsHelp : row.help;
+    text += "\nOptions:\n" + OptionsHelpFor(row.name, system);
     if (row.kind == TCommandKind::kDriverJob) {
         text += kJobTrailer;
     }
@@ -87,11 +111,11 @@ std::string CommandHelpText(const TCommandRow& row) {
 }
 
 void PrintMainHelp() {
-    std::fputs(MainHelpText().c_str(), stdout);
+    std::fputs(MainHelpText(ThisSystem()).c_str(), stdout);
 }
 
 void PrintCommandHelp(const TCommandRow& row) {
-    std::fputs(CommandHelpText(row).c_str(), stdout);
+    std::fputs(CommandHelpText(row, ThisSystem()).c_str(), stdout);
 }
 
 void PrintUsageHint(const std::string& command) {

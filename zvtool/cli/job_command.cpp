@@ -90,6 +90,28 @@ bool PrepareContext(const TZvOptions& options, const TJobRequest& asked, TJobCon
     return true;
 }
 
+// With --dir, a relative FILE, -o or --trace is still taken from the folder zvtool was started
+// in: said once for each, with the path it stands for, so that no one looks for it in --dir.
+void SayWhereRelativePathsAre(const TJobContext& context, const TZvOptions& options,
+                              const TJobRequest& asked, TCommandEnd* end) {
+    if (options.dir.empty() || AbsolutePath(options.dir) == AbsolutePath(".")) {
+        return;
+    }
+    const struct {
+        const char* what;
+        const std::string& path;
+    } given[] = {{"FILE ", asked.file}, {"-o ", asked.output}, {"--trace ", options.trace}};
+    for (const auto& one : given) {
+        const bool ledgerName = LooksLikeLedgerName(one.path) && !FileExists(one.path);
+        if (!one.path.empty() && !ledgerName && AbsolutePath(one.path) != one.path) {
+            Say(context, end,
+                Note(std::string(one.what) + one.path + " is " + AbsolutePath(one.path) +
+                     ": a relative path is taken from the folder zvtool was started in, not from "
+                     "--dir"));
+        }
+    }
+}
+
 // The command line as the lock file names the job: "backup -o b.dat --modules 1-10".
 std::string CommandLineText(const TCliRun& cli) {
     std::string text;
@@ -205,6 +227,7 @@ int RunJobCommand(const TCliRun& cli) {
         PrintOutcome(cli, outcome);
         return outcome.end.exit;
     }
+    SayWhereRelativePathsAre(context, options, options.job, &outcome.end);
     context.runner = ProcessRunner(&cancel);
     context.clock = SystemClock();
     context.cancel = &cancel;

@@ -50,7 +50,7 @@ std::string EntryText(const TListedEntry& listed, long long now, const std::stri
     const TLedgerEntry& entry = listed.entry;
     char line[512];
     std::snprintf(line, sizeof line, "%-14s %s  %-11s %3d records  port %s  version %s  %s\n",
-                  listed.name.c_str(), TimeText(entry.time, TZone::kUtc).c_str(),
+                  listed.name.c_str(), TimeText(entry.time, TZone::kLocal).c_str(),
                   entry.kind.c_str(), entry.records, OrDash(entry.port).c_str(),
                   OrDash(entry.version).c_str(), Age(now, entry.time).c_str());
     // A damaged line may name no entry or no file: said as such, not as the ledger's folder.
@@ -83,8 +83,8 @@ std::string UnitsText(const TUnitsResult& result) {
         char line[512];
         std::snprintf(line, sizeof line, "%-14s last %s %s (%s), %d records, %d kept",
                       unit.unit.c_str(), last.kind.c_str(),
-                      TimeText(last.time, TZone::kUtc).c_str(), Age(result.now, last.time).c_str(),
-                      last.records, unit.kept);
+                      TimeText(last.time, TZone::kLocal).c_str(),
+                      Age(result.now, last.time).c_str(), last.records, unit.kept);
         text += line;
         text += unit.damaged == 0 ? "\n"
                                   : ", " + std::to_string(unit.damaged) + " damaged or missing\n";

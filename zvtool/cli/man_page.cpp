@@ -43,16 +43,23 @@ std::string Synopsis() {
     return text + "```\n";
 }
 
+// A help text as --help prints it, in a block of its own: the usage lines keep their columns;
+// a backslash is scdoc's escape even there.
+std::string Block(const char* help) {
+    std::string text = "```\n";
+    for (const char c : std::string(help)) {
+        text += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    return text + "```\n\n";
+}
+
 std::string Commands() {
     std::string text;
     for (const TCommandRow& row : CommandRows()) {
-        // As --help prints it, in a block of its own: the usage lines keep their columns; a
-        // backslash is scdoc's escape even there.
-        std::string help;
-        for (const char c : std::string(row.help)) {
-            help += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        text += "*" + std::string(row.name) + "*\n\n" + Block(row.help);
+        if (row.windowsHelp != nullptr) {
+            text += "On Windows:\n\n" + Block(row.windowsHelp);
         }
-        text += "*" + std::string(row.name) + "*\n\n```\n" + help + "```\n\n";
     }
     return text;
 }
@@ -72,7 +79,11 @@ std::string Options() {
         }
         const std::string takers =
             (row.accepted & kEveryBit) == kEveryBit ? "every command" : CommandNames(row.accepted);
-        text += term + "\n\t" + Escaped(OneLine(row.help)) + ". For " + takers + ".\n\n";
+        const std::string windows = row.windowsHelp != nullptr
+                                        ? " On Windows: " + Escaped(OneLine(row.windowsHelp)) + "."
+                                        : "";
+        text +=
+            term + "\n\t" + Escaped(OneLine(row.help)) + "." + windows + " For " + takers + ".\n\n";
     }
     return text;
 }
@@ -104,7 +115,11 @@ std::string JsonKeys() {
 std::string ExitStatus() {
     std::string text;
     for (const TExitRow& row : ExitRows()) {
-        text += "*" + std::string(row.codes) + "*\n\t" + Escaped(row.meaning) + ".\n\n";
+        const std::string windows = row.windowsMeaning != nullptr
+                                        ? " On Windows: " + Escaped(row.windowsMeaning) + "."
+                                        : "";
+        text +=
+            "*" + std::string(row.codes) + "*\n\t" + Escaped(row.meaning) + "." + windows + "\n\n";
     }
     return text;
 }

@@ -49,22 +49,32 @@ const TOptionRow kRows[] = {
      kJobBits | kNoCommandBit,
      "the unit's serial port: COMn as a number 1 to 255 (\"Comport\"), a\n"
      "device path (/dev/ttyUSB0, /dev/serial/by-id/...) or a USB adapter\n"
-     "usb:VID:PID[:SERIAL] (`zvtool ports` lists them); on POSIX a path or an\n"
-     "adapter becomes the link COM1 in the driver's directory; default: the\n"
-     "port \"zordrive.INI\" names"},
+     "usb:VID:PID[:SERIAL] (`zvtool ports` lists them); a path or an adapter\n"
+     "becomes the link COM1 in the driver's directory; default: the port\n"
+     "\"zordrive.INI\" names",
+     nullptr,
+     "the unit's serial port: COMn, or its number 1 to 255 (\"Comport\"), or a\n"
+     "USB adapter usb:VID:PID[:SERIAL], which becomes the number of its COM\n"
+     "port (`zvtool ports` lists them); default: the port \"zordrive.INI\"\n"
+     "names"},
     {kPortList,
      {"--ports"},
      "A,B,...",
      kJobBits | kNoCommandBit,
      "run the job on several units at once, one on each port (as --port\n"
-     "takes them), each in its run folder unit1, unit2, ... under --dir\n"
-     "(POSIX only)"},
+     "takes them), each in its run folder unit1, unit2, ... under --dir",
+     nullptr,
+     "several units at once: not on this system (exit 84), where every driver\n"
+     "shares the two INI files of the Windows directory, so one unit runs at\n"
+     "a time"},
     {kUnitsFile,
      {"--units"},
      "FILE",
      kJobBits | kNoCommandBit,
      "as --ports, with the units a file names: \"NAME PORT\" a line, each\n"
-     "run in the folder NAME"},
+     "run in the folder NAME",
+     nullptr,
+     "as --ports, with the units a file names: not on this system (exit 84)"},
     {kDriver,
      {"--driver"},
      "PATH",
@@ -74,9 +84,15 @@ const TOptionRow kRows[] = {
      {"--dir"},
      "DIR",
      kJobBits | kPortsBit | kNoCommandBit,
-     "the driver's directory: it runs there, and \"ToZv.dat\" and \"fromZv.dat\"\n"
-     "lie there (on POSIX also the two INI files and the COMn link); default:\n"
-     "the current directory"},
+     "the driver's directory: it runs there, and its two INI files, \"ToZv.dat\",\n"
+     "\"fromZv.dat\" and the COMn link lie there; default: the current\n"
+     "directory. A relative FILE, -o or --trace is not taken from DIR but\n"
+     "from the directory zvtool was started in",
+     nullptr,
+     "the driver's folder: it runs there, and \"ToZv.dat\" and \"fromZv.dat\" lie\n"
+     "there (its INI files stay in the Windows directory); default: the\n"
+     "current folder. A relative FILE, -o or --trace is not taken from DIR\n"
+     "but from the folder zvtool was started in"},
     {kJson,
      {"--json"},
      nullptr,
@@ -94,7 +110,12 @@ const TOptionRow kRows[] = {
      "FILE",
      kFetchBit | kBackupBit | kSetBit,
      "where the fetched records go as well; backup: the setup file to write;\n"
-     "set: where the changed file goes (default: FILE itself)"},
+     "set: where the changed file goes (default: FILE itself); a relative\n"
+     "FILE is taken from the directory zvtool was started in, not from --dir",
+     nullptr,
+     "where the fetched records go as well; backup: the setup file to write;\n"
+     "set: where the changed file goes (default: FILE itself); a relative\n"
+     "FILE is taken from the folder zvtool was started in, not from --dir"},
     {kModules,
      {"--modules"},
      "A-B",
@@ -156,8 +177,14 @@ const TOptionRow kRows[] = {
      {"--unit"},
      "NAME",
      kBackupBit | kRestoreBit,
-     "the unit's name in the ledger (ASCII letters, digits, '.', '_', '-'); the run\n"
-     "folder remembers the last one named there; default: that, else \"unnamed\""},
+     "the unit's name in the ledger: ASCII letters, digits, '.', '_', '-', and\n"
+     "no name a system keeps for a device (CON, NUL, COM1, ...); the run\n"
+     "folder remembers the last one named there; default: that, else \"unnamed\"",
+     nullptr,
+     "the unit's name in the ledger: ASCII letters, digits, '.', '_', '-', and\n"
+     "no device name (CON, NUL, COM1, ...); names that differ in case only\n"
+     "are one unit; the run folder remembers the last one named there;\n"
+     "default: that, else \"unnamed\""},
     {kHelp,
      {"-h", "--help"},
      nullptr,
@@ -225,8 +252,8 @@ bool TakeValue(const TGivenOption& given, TZvOptions* options, std::string* erro
             }
             return true;
         case kUnit:
-            if (!IsUnitName(value)) {
-                *error = NotAUnitName(value);
+            if (const std::string problem = UnitNameProblem(value); !problem.empty()) {
+                *error = problem;
                 return false;
             }
             job.unit = value;
@@ -365,8 +392,8 @@ bool ParseModuleRange(const std::string& text, int* first, int* last) {
     return true;
 }
 
-std::string OptionsHelpFor(const std::string& command) {
-    return OptionHelp(kRows, CommandBit(command), kHelpColumn);
+std::string OptionsHelpFor(const std::string& command, TSystem system) {
+    return OptionHelp(kRows, CommandBit(command), kHelpColumn, system == TSystem::kWindows);
 }
 
 bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, TZvError* error) {

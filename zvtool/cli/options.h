@@ -4,6 +4,7 @@
 
 #include "zvtool/error.h"
 #include "zvtool/jobs/request.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/records/record_commands.h"
 
 // zvtool's command line, parsed without side effects through its option table and its
@@ -47,8 +48,9 @@ bool ParseModuleRange(const std::string& text, int* first, int* last);
 std::string NotAModuleRange(const std::string& text);
 std::string NotAUnitName(const std::string& text);
 
-// The options `command` accepts ("" for zvtool's own), as help lines from the option table.
-std::string OptionsHelpFor(const std::string& command);
+// The options `command` accepts ("" for zvtool's own), as help lines from the option table,
+// as they read on `system`.
+std::string OptionsHelpFor(const std::string& command, TSystem system);
 
 // The command line less the bench's own options (--ports, --units, --dir with their values)
 // and --json, with the job's FILE and --driver made absolute: what each unit's zvtool is

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "version.h"
 #include "zvtool/cli/command_bits.h"
@@ -13,6 +14,7 @@
 #include "zvtool/cli/messages.h"
 #include "zvtool/cli/options.h"
 #include "zvtool/exit_codes.h"
+#include "zvtool/platform/processes.h"
 
 namespace {
 
@@ -78,9 +80,30 @@ int AnswerVersionOrHelp(const TZvOptions& options, bool json) {
     return kExitOk;
 }
 
+// Started without arguments, zvtool shows its help; in a console window of its own (a
+// double-click on Windows) it waits for Enter, so that the window does not close at once.
+int ShowHelpAlone() {
+    PrintMainHelp();
+    if (HasItsOwnConsole()) {
+        std::fputs("\nPress Enter to close this window.\n", stdout);
+        std::fflush(stdout);
+        WaitForEnter();
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunZvtool(int argc, const char* const* argv) {
+    if (argc <= 1) {
+        return ShowHelpAlone();
+    }
+    // "/?" asks for help, as Windows programs have it.
+    std::vector<const char*> words(argv, argv + argc);
+    for (const char*& word : words) {
+        word = std::string(word) == "/?" ? "--help" : word;
+    }
+    argv = words.data();
     const bool json = WantsJson(argc, argv);
     TCliRun cli;
     cli.argc = argc;

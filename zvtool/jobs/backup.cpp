@@ -5,6 +5,7 @@
 
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/driver_jobs.h"
+#include "zvtool/jobs/job_results.h"
 #include "zvtool/jobs/stop_note.h"
 #include "zvtool/jobs/unit_copy.h"
 #include "zvtool/jobs/verdict.h"
@@ -126,7 +127,7 @@ void LeaveNote(const TJobContext& context, const TJobRequest& request, TJobOutco
     note.port = outcome->portIdentity;
     note.version = outcome->unitVersion;
     std::string error;
-    if (!WriteWholeFile(partial + kNoteSuffix, StopNoteText(note), &error)) {
+    if (!WriteTextFile(partial + kNoteSuffix, StopNoteText(note), &error)) {
         Say(context, &outcome->end,
             Warning("cannot write " + partial + kNoteSuffix + ": " + error +
                     "; a --resume will fetch the last record again to see it is this unit"));
@@ -302,6 +303,7 @@ void RunBackup(const TJobContext& context, const TJobRequest& request, TJobOutco
         return;
     }
     if (status == kExitOk) {
+        outcome->run.meaning = FetchedIntoMeaning(output);
         RemoveFile(partial + kNoteSuffix);
         TZvError error;
         if (!KeepCopy(context, outcome, RecordFileText(records), output, kKindBackup, request,

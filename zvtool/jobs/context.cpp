@@ -30,6 +30,7 @@ TDriverRunner ProcessRunner(const TCancelRequest* cancel) {
         spawn.argv = {launch.program};
         spawn.folder = launch.folder;
         spawn.environment = launch.environment;
+        spawn.lock = launch.lock;
         TProcess process;
         if (!SpawnProcess(spawn, &process, error)) {
             return false;

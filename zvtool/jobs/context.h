@@ -7,6 +7,7 @@
 
 #include "zvtool/jobs/events.h"
 #include "zvtool/ledger/ledger_store.h"
+#include "zvtool/platform/files.h"
 
 // Everything a job needs from outside, given to it whole: where it runs, how the driver is
 // started and what time it is, where it reports its progress, and whether it is to stop. The
@@ -20,6 +21,8 @@ struct TDriverLaunch {
     std::vector<std::pair<std::string, std::string>> environment;
     // Told the driver's process once it runs; may be empty.
     std::function<void(long long process)> started;
+    // The job's lock, which the driver holds with zvtool until it ends; nullptr for none.
+    const TFileLock* lock = nullptr;
 };
 
 struct TDriverExit {
@@ -67,6 +70,8 @@ struct TJobContext {
     TEventSink sink;  // may be empty
     // Told the process of each driver the job starts (the lock names it); may be empty.
     std::function<void(long long process)> driverStarted;
+    // The lock the job holds (BeginJob), handed to each driver it starts; nullptr for none.
+    const TFileLock* lock = nullptr;
 
     bool CancelRequested() const;
     void Emit(const TEvent& event) const;

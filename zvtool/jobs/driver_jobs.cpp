@@ -243,6 +243,7 @@ void RunFetchJob(const TJobContext& context, const TJobRequest& request, TJobOut
             status = Fail(context, &outcome->end, error);
         } else {
             outcome->file = output;
+            outcome->run.meaning = FetchedIntoMeaning(output);
         }
     } else if (status != kExitOk && status != kExitNotTheJob) {
         SayWhatWasFetched(context, outcome, !output.empty());

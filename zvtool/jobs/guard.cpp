@@ -14,10 +14,10 @@ int BeginJob(TJobContext* context, const TJobRequest& job, const std::string& co
              const std::string& traceFile, TJobSession* session, TCommandEnd* end) {
     std::string detail;
     const long long now = context->clock.now();
-    const TRunLockRequest request{context->runFolder, context->stateFolder, commandLine,
-                                  TimeText(now, TZone::kLocal), ThisProcessId()};
+    const TRunLockRequest request{context->runFolder, commandLine, TimeText(now, TZone::kLocal),
+                                  ThisProcessId()};
     const TLockResult locked = TakeRunLock(request, &session->lock, &detail);
-    const std::string lockPath = RunLockPath(context->runFolder, context->stateFolder);
+    const std::string lockPath = RunLockPath(context->runFolder);
     if (locked == TLockResult::kHeld) {
         return Fail(*context, end,
                     {kExitLocked,
@@ -34,6 +34,7 @@ int BeginJob(TJobContext* context, const TJobRequest& job, const std::string& co
     }
     session->job = commandLine;
     session->started = request.started;
+    context->lock = &session->lock;
     context->driverStarted = [session](long long driver) {
         RewriteFileLock(session->lock,
                         LockHolderText(session->job, session->started, ThisProcessId(), driver));

@@ -102,6 +102,14 @@ struct TFollow {
         }
     }
 
+    // Ctrl-C: the driver is stopped (or was ended by the same Ctrl-C), and that is said.
+    void Interrupted() {
+        interrupted = true;
+        End();
+        Say(context, &outcome->end,
+            ErrorMessage({kExitInterrupted, "interrupted: stopping the driver", ""}));
+    }
+
     bool Watch(double elapsed) {
         if (!started) {
             started = true;
@@ -114,10 +122,7 @@ struct TFollow {
             context.Emit(begin);
         }
         if (context.CancelRequested()) {
-            interrupted = true;
-            End();
-            Say(context, &outcome->end,
-                ErrorMessage({kExitInterrupted, "interrupted: stopping the driver", ""}));
+            Interrupted();
             return false;
         }
         TEvent event;
@@ -144,32 +149,51 @@ struct TFollow {
     }
 };
 
+// What is said of a driver that set its running flag and wrote no result.
+std::string KilledText(const TJobContext& context, int status) {
+    const char* how = ThisSystem() == TSystem::kWindows ? "Task Manager, taskkill, a shutdown"
+                                                        : "kill, a shutdown";
+    return "the driver ended without a result: it was ended before it finished (exit status " +
+           std::to_string(status) + ", and it left ZorVekDriverRunning=1 and no ComStatus in " +
+           DriverProfilePath(context.runFolder, kStatusFile) + "): another program ended it (" +
+           how + ") or it crashed";
+}
+
 // The end of a run: a driver stopped by Ctrl-C, one that gave no result, or its result. The
 // result is "ComStatus", which the driver writes as its last act; the exit status is the same
 // code when the run finished, but a driver killed on the way gives an exit status and no
 // "ComStatus" (Wine's "taskkill /F" gives 0, which would read as a connection test passed).
+// A driver that ended without "ComStatus" but with the running flag it sets at its start was
+// ended from outside; without that flag it never wrote the status file zvtool reads.
 void EndRun(const TJobContext& context, TJobOutcome* outcome, bool interrupted, int status,
             TDriverRun* run) {
     const std::string statusFile = DriverProfileName(context.runFolder, kStatusFile);
+    run->running = ProfileGetInt(kSection, "ZorVekDriverRunning", 0, statusFile.c_str()) != 0;
     if (interrupted) {
         run->toolExit = kExitInterrupted;
-        run->running = ProfileGetInt(kSection, "ZorVekDriverRunning", 0, statusFile.c_str()) != 0;
         return;
     }
-    run->exitStatus = status;
     const int comStatus = ReadComStatus(context.runFolder);
-    if ((comStatus < 0 || comStatus > kLastResult) && status >= 0 && status <= kLastResult) {
-        // Killed on the way, or its status file is not the one zvtool reads: the verdict says.
+    const bool noResult = comStatus < 0 || comStatus > kLastResult;
+    run->exitStatus = status;
+    if (!noResult) {
+        run->result = comStatus;
+        return;
+    }
+    run->killed = run->running;
+    if (run->killed) {
+        run->toolExit =
+            Fail(context, &outcome->end, {kExitSoftware, KilledText(context, status), ""});
+    } else if (status >= 0 && status <= kLastResult) {
+        // Its status file is not the one zvtool reads: the verdict says where it reads it.
         run->noStatus = true;
-    } else if (comStatus < 0 || comStatus > kLastResult) {
+    } else {
         run->toolExit = Fail(
             context, &outcome->end,
             {kExitSoftware,
              "the driver ended without a result (exit status " + std::to_string(status) +
                  ", no ComStatus in " + DriverProfilePath(context.runFolder, kStatusFile) + ")",
              ""});
-    } else {
-        run->result = comStatus;
     }
 }
 
@@ -195,7 +219,8 @@ TDriverRun RunDriverJob(const TJobContext& context, TJobOutcome* outcome, const 
         run.toolExit = Fail(context, &outcome->end, keyError);
         return run;
     }
-    TDriverLaunch launch{context.driver, context.runFolder, {}, context.driverStarted};
+    TDriverLaunch launch{
+        context.driver, context.runFolder, {}, context.driverStarted, context.lock};
     if (!context.trace.empty()) {
         launch.environment.push_back({kTraceVariable, context.trace});
     }
@@ -213,7 +238,13 @@ TDriverRun RunDriverJob(const TJobContext& context, TJobOutcome* outcome, const 
         return run;
     }
     run.started = true;
-    if (!follow.interrupted) {
+    // A Ctrl-C that reached the driver as well may end it before zvtool stops it: that is a
+    // stop by Ctrl-C too, unless the driver had written its result.
+    const int comStatus = ReadComStatus(context.runFolder);
+    if (!follow.interrupted && context.CancelRequested() &&
+        (comStatus < 0 || comStatus > kLastResult)) {
+        follow.Interrupted();
+    } else if (!follow.interrupted) {
         follow.End();
     }
     // The last pass may have begun and ended between two looks.

@@ -28,6 +28,9 @@ struct TDriverRun {
     int result = -1;        // the driver's result code ("ComStatus"); -1 when it gave none
     int exitStatus = -1;    // the driver's exit status, when it ended by itself
     bool noStatus = false;  // it ended with a result code as its exit status but no "ComStatus"
+    // It ended without "ComStatus" but left "ZorVekDriverRunning=1" in the status file zvtool
+    // reads (cleared before it started): it began the job and was ended from outside.
+    bool killed = false;
     double seconds = 0;
     int lastPass = 0;      // the last pass the driver reported, 0 for none
     bool running = false;  // "ZorVekDriverRunning" as the driver left it (after a stop)

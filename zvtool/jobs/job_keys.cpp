@@ -45,7 +45,9 @@ int WriteJobKeys(const std::string& runFolder, const std::vector<TJobKey>& keys,
 
 int ClearStatusKeys(const std::string& runFolder, std::string* error) {
     const std::string file = DriverProfileName(runFolder, kStatusFile);
-    for (const char* key : {"ComStatus", "NowTransferingNo"}) {
+    // The running flag too: a driver that sets it but writes no result was ended from
+    // outside, one that never sets it reads another status file (EndRun tells them apart).
+    for (const char* key : {"ComStatus", "NowTransferingNo", "ZorVekDriverRunning"}) {
         ProfileWriteString(kSection, key, "", file.c_str());
         if (ReadKey(runFolder, key, kStatusFile) == kMissing) {
             continue;

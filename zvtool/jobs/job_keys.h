@@ -15,8 +15,9 @@
 int WriteJobKeys(const std::string& runFolder, const std::vector<TJobKey>& keys,
                  std::string* error);
 
-// Clears "ComStatus" and "NowTransferingNo" in "zordOUT.INI" (each left blank, which reads as
-// missing), so that a value left by an earlier run is never taken for this run's: kExitOk;
+// Clears "ComStatus", "NowTransferingNo" and "ZorVekDriverRunning" in "zordOUT.INI" (each left
+// blank, which reads as missing), so that a value left by an earlier run is never taken for
+// this run's: kExitOk;
 // or kExitCannotCreate with `error` naming the file and the reason.
 int ClearStatusKeys(const std::string& runFolder, std::string* error);
 

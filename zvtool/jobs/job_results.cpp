@@ -81,3 +81,7 @@ std::string NotTheJobAsked(TJobKind job, int result, const std::string& settings
             "wrote: " + settingsAdvice;
     return text;
 }
+
+std::string FetchedIntoMeaning(const std::string& file) {
+    return "every requested record was fetched and written to " + file;
+}

@@ -22,3 +22,7 @@ std::string JobResultMeaning(TJobKind job, int result);
 // which jobs give that result, and where to look (`settingsAdvice`: where this driver reads
 // its settings). Without a final full stop.
 std::string NotTheJobAsked(TJobKind job, int result, const std::string& settingsAdvice);
+
+// The meaning of a fetch's success when its records went on into the file the technician
+// asked for (-o FILE, a backup's FILE): that file named, rather than the driver's "fromZv.dat".
+std::string FetchedIntoMeaning(const std::string& file);

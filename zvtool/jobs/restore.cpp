@@ -33,17 +33,25 @@ std::string FileSha(const std::string& path) {
     return ReadRecordFile(path, &text, &error) ? Sha256Hex(text) : "";
 }
 
-void WriteNote(const TJobContext& context, const TJobRequest& request, const TJobOutcome& outcome,
+// The note of the records still to do; a note that cannot be written is said, since --resume
+// would then not know them.
+void WriteNote(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome,
                const std::vector<int>& numbers) {
     TStopNote note;
     note.file = request.file;
     note.sha256 = FileSha(request.file);
     note.unit = UnitName(context, request);
-    note.port = outcome.portIdentity;
-    note.version = outcome.unitVersion;
+    note.port = outcome->portIdentity;
+    note.version = outcome->unitVersion;
     note.todo = numbers;
     std::string error;
-    WriteWholeFile(RunFile(context, kRestoreNote), StopNoteText(note), &error);
+    const std::string path = RunFile(context, kRestoreNote);
+    if (!WriteTextFile(path, StopNoteText(note), &error)) {
+        Say(context, &outcome->end,
+            Warning("cannot write " + path + ": " + error +
+                    "; --resume will not know which records are still to do, so run the whole "
+                    "restore again (it sends only what differs)"));
+    }
 }
 
 // The note of an unfinished restore of `file`; false when there is none (or it was of
@@ -311,7 +319,7 @@ int ReadBack(const TJobContext& context, const TJobRequest& request, TJobOutcome
         RemoveFile(RunFile(context, kRestoreNote));
         return kExitOk;
     }
-    WriteNote(context, request, *outcome, differ);
+    WriteNote(context, request, outcome, differ);
     Fail(context, &outcome->end,
          {kExitReadBack,
           std::to_string(differ.size()) + " of " + std::to_string(count) +
@@ -509,7 +517,7 @@ void PlanUnitRestore(const TJobContext& context, const TJobRequest& request, TJo
 void SendUnitRestore(const TJobContext& context, const TJobRequest& request,
                      const TRestorePrepared& prepared, TJobOutcome* outcome) {
     const int count = PlannedRecords(prepared.plan);
-    WriteNote(context, request, *outcome, Numbers(prepared.plan));
+    WriteNote(context, request, outcome, Numbers(prepared.plan));
     EnterPhase(context, TPhase::kSending);
     std::vector<int> sent;
     int status = SendPlan(context, request, outcome, prepared, &sent);

@@ -1,8 +1,9 @@
 #include "zvtool/jobs/run_lock.h"
 
+#include <cstdlib>
 #include <string>
 
-#include "zvtool/platform/user_folders.h"
+#include "zvtool/platform/processes.h"
 
 namespace {
 
@@ -38,7 +39,8 @@ std::string LockHolderText(const std::string& job, const std::string& started, l
            "\n" + (driver > 0 ? kDriverKey + std::to_string(driver) + "\n" : "");
 }
 
-std::string DescribeLockHolder(const std::string& lockFileText) {
+std::string DescribeLockHolder(const std::string& lockFileText,
+                               const std::function<bool(long long)>& runs) {
     const std::string job = Value(lockFileText, kJobKey);
     if (job.empty()) {
         // The holder has the lock but has not written its name yet, or is just giving it up.
@@ -50,11 +52,14 @@ std::string DescribeLockHolder(const std::string& lockFileText) {
         text += ", started " + started;
     }
     const std::string process = Value(lockFileText, kProcessKey);
-    if (!process.empty()) {
-        text += " by process " + process;
-    }
     const std::string driver = Value(lockFileText, kDriverKey);
-    if (!driver.empty()) {
+    const bool gone = runs && !process.empty() && !runs(std::atoll(process.c_str()));
+    if (!process.empty()) {
+        text += " by process " + process + (gone ? ", which has ended" : "");
+    }
+    if (!driver.empty() && gone) {
+        text += "; its driver, process " + driver + ", runs on and holds the lock until it ends";
+    } else if (!driver.empty()) {
         text += ", whose driver is process " + driver +
                 " (a driver holds the lock until it ends, also when its zvtool is gone)";
     }
@@ -62,17 +67,18 @@ std::string DescribeLockHolder(const std::string& lockFileText) {
 }
 
 TLockResult TakeRunLock(const TRunLockRequest& request, TFileLock* lock, std::string* detail) {
-    const std::string path = RunLockPath(request.runFolder, request.stateFolder);
+    const std::string path = RunLockPath(request.runFolder);
     if (path.empty()) {
-        *detail = UserFolderVariables();
+        *detail = "the system names no folder for it";
         return TLockResult::kFailed;
     }
-    if (!IsFolder(FolderOf(path)) && !MakeFolders(FolderOf(path), TFolderMode::kPrivate, detail)) {
+    if (!IsFolder(FolderOf(path)) &&
+        !MakeFolders(FolderOf(path), TFolderMode::kEveryAccount, detail)) {
         return TLockResult::kFailed;
     }
     std::string holder;
     const TLockResult result = TakeFileLock(
         path, LockHolderText(request.job, request.started, request.process), lock, &holder);
-    *detail = result == TLockResult::kHeld ? DescribeLockHolder(holder) : holder;
+    *detail = result == TLockResult::kHeld ? DescribeLockHolder(holder, ProcessRuns) : holder;
     return result;
 }

@@ -57,7 +57,8 @@ std::vector<std::string> TracesToRemove(const std::vector<TFolderEntry>& files, 
 std::string StartSessionTrace(const std::string& stateFolder, long long now, long long processId,
                               std::string* error) {
     if (stateFolder.empty()) {
-        *error = "neither XDG_STATE_HOME nor HOME (LOCALAPPDATA on Windows) is set";
+        *error = ThisSystem() == TSystem::kWindows ? "LOCALAPPDATA is not set"
+                                                   : "neither XDG_STATE_HOME nor HOME is set";
         return "";
     }
     const std::string folder = JoinPath(stateFolder, kLogFolder);

@@ -11,6 +11,8 @@
 #include "zvtool/jobs/job_keys.h"
 #include "zvtool/jobs/trace_summary.h"
 #include "zvtool/platform/files.h"
+#include "zvtool/ports/port_identity.h"
+#include "zvtool/ports/port_target.h"
 
 const char kNotTheJobMeaning[] = "the driver did not run the job asked for";
 
@@ -30,11 +32,14 @@ const char* ResultAdvice(int result) {
     }
 }
 
-std::string PortAdvice(int port, const std::string& from) {
-    return "the driver could not open COM" + std::to_string(port) + ", the port from " + from +
-           ": give --port N for the unit's port (COM1 is 1) and check that no other program " +
-           "holds it; on POSIX COMn is the link of that name in the driver's folder, else " +
-           "/dev/ttyS<n-1>";
+std::string PortAdvice(const std::string& runFolder, int port, const std::string& from) {
+    const std::string text = "the driver could not open COM" + std::to_string(port) +
+                             ", the port from " + from + ": " + ComPortWhere(runFolder, port);
+    return IdentifyPort(runFolder, port).present
+               ? text +
+                     "; check that no other program holds it (`zvtool ports` says), or give "
+                     "--port for the unit's port"
+               : text;
 }
 
 // Why the driver could not write "fromZv.dat" in the run folder, in the system's words ("No
@@ -103,8 +108,8 @@ int JudgeRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob&
                      std::string(kNotTheJobMeaning) + ": it ended with exit status " +
                          std::to_string(run.exitStatus) + " but wrote no ComStatus in " +
                          DriverProfilePath(context.runFolder, kStatusFile) +
-                         ", so it was stopped before its end or it reads and writes its files "
-                         "elsewhere: " +
+                         ", and never set ZorVekDriverRunning there, so it reads and writes "
+                         "its files elsewhere: " +
                          DriverSettingsAdvice(context.runFolder),
                      ""});
     }
@@ -130,7 +135,7 @@ int JudgeRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob&
     }
     if (run.result == kResultPortFailed) {
         Say(context, &outcome->end,
-            Note(PortAdvice(port, PortFromText(context.runFolder, from, port))));
+            Note(PortAdvice(context.runFolder, port, PortFromText(context.runFolder, from, port))));
     } else if (const std::string folder = WhyTheFolderFails(context);
                run.result == kResultFetchFileFailed && !folder.empty()) {
         Say(context, &outcome->end, Note(folder));

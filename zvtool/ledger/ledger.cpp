@@ -7,7 +7,8 @@
 #include "zvtool/time_text.h"
 
 const char kUnitNameRule[] =
-    "1 to 64 ASCII letters, digits, '.', '_' or '-', not starting with '.'";
+    "1 to 64 ASCII letters, digits, '.', '_' or '-', not starting with '.', and not a device "
+    "name of Windows (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9)";
 
 namespace {
 
@@ -134,9 +135,52 @@ std::vector<std::string> Lines(const std::string& text) {
 
 }  // namespace
 
+TUnitName CheckUnitName(const std::string& name) {
+    if (name.empty() || name.size() > kLongestUnitName || name[0] == '.' ||
+        name.find_first_not_of(kNameChars) != std::string::npos) {
+        return TUnitName::kNotAName;
+    }
+    // Windows keeps these for devices whatever follows the first dot: "nul.dat" is NUL too.
+    const std::string stem = UnitKey(name.substr(0, name.find('.')), true);
+    for (const char* device : {"con", "prn", "aux", "nul"}) {
+        if (stem == device) {
+            return TUnitName::kDeviceName;
+        }
+    }
+    const bool numbered = stem.size() == 4 && stem[3] >= '1' && stem[3] <= '9' &&
+                          (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0);
+    return numbered ? TUnitName::kDeviceName : TUnitName::kGood;
+}
+
+std::string UnitNameProblem(const std::string& name) {
+    switch (CheckUnitName(name)) {
+        case TUnitName::kGood:
+            return "";
+        case TUnitName::kDeviceName:
+            return "'" + name +
+                   "' is not a unit name: Windows keeps it for a device, so no folder of the "
+                   "ledger can have it there; a unit name is " +
+                   kUnitNameRule;
+        case TUnitName::kNotAName:
+            break;
+    }
+    return "'" + name + "' is not a unit name: " + kUnitNameRule;
+}
+
 bool IsUnitName(const std::string& name) {
-    return !name.empty() && name.size() <= kLongestUnitName && name[0] != '.' &&
-           name.find_first_not_of(kNameChars) == std::string::npos;
+    return CheckUnitName(name) != TUnitName::kNotAName;
+}
+
+bool SameUnitName(const std::string& a, const std::string& b, bool ignoreCase) {
+    return UnitKey(a, ignoreCase) == UnitKey(b, ignoreCase);
+}
+
+std::string UnitKey(const std::string& name, bool ignoreCase) {
+    std::string key = name;
+    for (char& c : key) {
+        c = ignoreCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return key;
 }
 
 std::string WorkstationWord(const std::string& name) {

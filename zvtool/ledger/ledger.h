@@ -30,7 +30,8 @@ struct TLedgerEntry {
     std::string version;      // the unit's version, "1.0"; "-" when not known
     int records = 0;          // the records the file holds
     std::string sha256;       // of the file's bytes
-    std::string file;         // the record file, relative to the ledger folder
+    std::string file;         // the record file, relative to the ledger folder, with the
+                              // separator of the system that wrote the line
     std::string id;           // the entry's permanent name (see EntryId)
     std::string workstation;  // where it was made; "" for a line older than this key
     long long seq = 0;        // its place among its workstation's entries; 0 for an older line
@@ -64,9 +65,23 @@ struct TLedgerLog {
 };
 TLedgerLog ParseLedgerLog(const std::string& text);
 
-// A unit name is 1 to 64 ASCII letters, digits, '.', '_' and '-', not starting with '.': it
-// is a folder name in the ledger on every system and one word in the log.
+// The unit-name rule. A unit's name is 1 to 64 ASCII letters, digits, '.', '_' and '-', not
+// starting with '.', so that it is one word in the log; and it is a folder's name in the
+// ledger on every system (a ledger is copied and shared between machines), so it is none of
+// the names Windows keeps for its devices: CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in
+// any case, also with an extension ("con.old"). Where the file system ignores case (Windows),
+// names that differ in case only are one unit and one folder ("Pump-3" is "pump-3").
+enum class TUnitName { kGood, kNotAName, kDeviceName };
+TUnitName CheckUnitName(const std::string& name);
+// Why `name` cannot be a new unit's name, for a refusal; "" when it can.
+std::string UnitNameProblem(const std::string& name);
+// Whether a log line's unit reads: a good name, or a device name that an older zvtool took on
+// POSIX (its entries stay readable, where the system can hold their folder).
 bool IsUnitName(const std::string& name);
+// Whether two names are one unit's, with case ignored where the file system ignores it.
+bool SameUnitName(const std::string& a, const std::string& b, bool ignoreCase);
+// What a unit is filed under in a list of units: its name, lower case where case is ignored.
+std::string UnitKey(const std::string& name, bool ignoreCase);
 // What a unit name may be, for a refusal.
 extern const char kUnitNameRule[];
 

@@ -31,13 +31,19 @@ bool ReadForListing(const TLedgerPlace& place, TLedgerLog* log, TCommandEnd* end
 
 std::vector<TListedEntry> Listed(const TLedgerPlace& place, const TLedgerLog& log,
                                  const std::string& unit, TCommandEnd* end) {
+    const bool ignoreCase = FileNamesIgnoreCase();
     std::vector<TListedEntry> listed;
+    // Each entry is named as its unit's newest entry spells the unit, where case is ignored:
+    // the first met, newest first.
+    std::map<std::string, std::string> spelling;
     for (const TOrderedEntry& ordered : NewestFirst(log.entries)) {
         const TLedgerEntry& entry = *ordered.entry;
-        if (!unit.empty() && entry.unit != unit) {
+        const std::string& spelled =
+            spelling.emplace(UnitKey(entry.unit, ignoreCase), entry.unit).first->second;
+        if (!unit.empty() && !SameUnitName(entry.unit, unit, ignoreCase)) {
             continue;
         }
-        TListedEntry one{entry.unit + "@" + std::to_string(ordered.back),
+        TListedEntry one{spelled + "@" + std::to_string(ordered.back),
                          LedgerFilePath(place.folder, entry), entry,
                          VerifyCopy(place.folder, entry), ordered.clockBehind};
         if (one.clockBehind) {
@@ -104,12 +110,14 @@ TUnitsResult LedgerUnits(const TLedgerPlace& place, long long now) {
     }
     std::map<std::string, TUnitSummary> units;
     for (const TListedEntry& listed : Listed(place, log, "", &result.end)) {
-        TUnitSummary& unit = units[listed.entry.unit];
+        TUnitSummary& unit = units[UnitKey(listed.entry.unit, FileNamesIgnoreCase())];
         const bool sound = listed.check.state == TCopyState::kSound;
         if (unit.unit.empty() || (sound && unit.kept == 0)) {
             unit.last = listed;
         }
-        unit.unit = listed.entry.unit;
+        if (unit.unit.empty()) {
+            unit.unit = listed.name.substr(0, listed.name.rfind('@'));
+        }
         (sound ? unit.kept : unit.damaged) += 1;
     }
     for (const auto& unit : units) {

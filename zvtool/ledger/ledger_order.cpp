@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/platform/files.h"
+
 namespace {
 
 struct TPlaced {
@@ -46,10 +48,12 @@ std::vector<TOrderedEntry> NewestFirst(const std::vector<TLedgerEntry>& entries)
         }
         return MadeBefore(b.ordered.entry, a.ordered.entry);
     });
+    // Where names ignore case, "Pump-3" and "pump-3" are one unit with one count.
+    const bool ignoreCase = FileNamesIgnoreCase();
     std::map<std::string, int> back;
     std::vector<TOrderedEntry> ordered;
     for (TPlaced& one : placed) {
-        one.ordered.back = ++back[one.ordered.entry->unit];
+        one.ordered.back = ++back[UnitKey(one.ordered.entry->unit, ignoreCase)];
         ordered.push_back(one.ordered);
     }
     return ordered;
@@ -69,15 +73,16 @@ bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string
     if (!byAge && !byName) {
         return false;
     }
+    const bool ignoreCase = FileNamesIgnoreCase();
     int seen = 0;
     for (const TOrderedEntry& ordered : NewestFirst(entries)) {
         const TLedgerEntry& candidate = *ordered.entry;
-        if (byName ? candidate.id == name
-                   : candidate.unit == unit && ordered.back == std::atoi(number.c_str())) {
+        const bool ofUnit = SameUnitName(candidate.unit, unit, ignoreCase);
+        if (byName ? candidate.id == name : ofUnit && ordered.back == std::atoi(number.c_str())) {
             *entry = candidate;
             return true;
         }
-        seen += candidate.unit == unit ? 1 : 0;
+        seen += ofUnit ? 1 : 0;
     }
     if (byName) {
         *error = "the ledger holds no entry called " + name;
@@ -88,6 +93,15 @@ bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string
                                  number + " (see `zvtool history " + unit + "`)";
     }
     return false;
+}
+
+std::string LedgerSpelling(const std::vector<TLedgerEntry>& entries, const std::string& unit) {
+    for (const TOrderedEntry& ordered : NewestFirst(entries)) {
+        if (SameUnitName(ordered.entry->unit, unit, FileNamesIgnoreCase())) {
+            return ordered.entry->unit;
+        }
+    }
+    return unit;
 }
 
 const TLedgerEntry* RememberedEntry(const std::vector<TLedgerEntry>& entries,

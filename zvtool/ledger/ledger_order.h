@@ -24,6 +24,10 @@ std::vector<TOrderedEntry> NewestFirst(const std::vector<TLedgerEntry>& entries)
 bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string& name,
                      TLedgerEntry* entry, std::string* error);
 
+// How a new entry spells `unit`: as the ledger's newest entry of that unit spells it, where
+// names ignore case and the two differ in case only; else as given.
+std::string LedgerSpelling(const std::vector<TLedgerEntry>& entries, const std::string& unit);
+
 // The newest entry made in `folder`: the unit last named there and the port it used;
 // nullptr when there is none.
 const TLedgerEntry* RememberedEntry(const std::vector<TLedgerEntry>& entries,

@@ -62,9 +62,11 @@ bool ReadLedger(const TLedgerPlace& place, TLedgerLog* log, std::string* error) 
 }
 
 std::string LedgerFilePath(const std::string& folder, const TLedgerEntry& entry) {
+    // A line names its file with the separator of the system that wrote it ("pump-3/..." on
+    // POSIX, "pump-3\\..." on Windows); a ledger shared between them reads on both.
     std::string file = entry.file;
     for (char& c : file) {
-        c = c == '/' ? FolderSeparator() : c;
+        c = c == '/' || c == '\\' ? FolderSeparator() : c;
     }
     return JoinPath(folder, file);
 }
@@ -168,14 +170,16 @@ TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TL
     if (!ReadLedger(place, &log, &error)) {
         return failed(error);
     }
-    const std::string unitFolder = JoinPath(place.folder, request.unit);
+    // One unit, one folder: where names ignore case, "Pump-3" is filed as the ledger's pump-3.
+    const std::string unit = LedgerSpelling(log.entries, request.unit);
+    const std::string unitFolder = JoinPath(place.folder, unit);
     if (!MakeFolders(unitFolder, TFolderMode::kPrivate, &error)) {
         return failed("cannot make the ledger folder " + unitFolder + ": " + error);
     }
     TLedgerEntry entry;
     entry.time = request.time;
     entry.kind = request.kind;
-    entry.unit = request.unit;
+    entry.unit = unit;
     entry.port = request.port.empty() ? "-" : request.port;
     entry.version = request.version.empty() ? "-" : request.version;
     entry.records = static_cast<int>(ReadRecordText(request.text).records.size());
@@ -185,7 +189,11 @@ TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TL
     entry.folder = request.folder;
     entry.id = FirstFreeName(EntryId(entry),
                              [&](const std::string& id) { return Taken(place.folder, log, id); });
+    // The log names the file as this system names paths, beside the run folder's path.
     entry.file = entry.id + ".dat";
+    for (char& c : entry.file) {
+        c = c == '/' ? FolderSeparator() : c;
+    }
     const std::string path = LedgerFilePath(place.folder, entry);
     // The copies and the log are the user's alone, as their folders are (0700): a ledger that
     // another account may write is no record of what the unit held.
@@ -196,7 +204,7 @@ TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TL
     // A log whose last line was cut off gets the new entry on a line of its own.
     const std::string logPath = LogPath(place.folder);
     const std::string line = (log.endsMidLine ? "\n" : "") + FormatLedgerLine(entry) + "\n";
-    if (!AppendToFile(logPath, line, &error, TFolderMode::kPrivate)) {
+    if (!AppendTextToFile(logPath, line, &error, TFolderMode::kPrivate)) {
         RemoveFile(path);
         return failed("cannot append to " + logPath + ": " + error);
     }

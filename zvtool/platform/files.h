@@ -17,6 +17,16 @@ std::string FolderOf(const std::string& path);
 std::string AbsolutePath(const std::string& path);
 // The system's separator between folder names.
 char FolderSeparator();
+// Whether the file system takes two names that differ in case only for one ("Pump-3" and
+// "pump-3"): Windows yes, POSIX no.
+bool FileNamesIgnoreCase();
+
+// ---- The system
+
+// Which system zvtool runs on, for what it says: a help or a message names the things of this
+// system only (its paths, its variables), and portable code asks this instead of #ifdef.
+enum class TSystem { kPosix, kWindows };
+TSystem ThisSystem();
 
 // ---- Questions
 
@@ -61,9 +71,11 @@ enum class TReadResult { kRead, kMissing, kFailed, kTooLarge };
 TReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::string* text,
                           std::string* error);
 
-// Who may use a folder or file zvtool makes: only this user (its own state and ledger), or as
-// the user's file-creation mask allows (a bench's unit folders, a record file).
-enum class TFolderMode { kPrivate, kShared };
+// Who may use a folder or file zvtool makes: only this user (its own state and ledger), as
+// the user's file-creation mask allows (a bench's unit folders, a record file), or every
+// account of the machine, which may make and write files in it (Windows: the run lock that
+// guards the INI files every account shares).
+enum class TFolderMode { kPrivate, kShared, kEveryAccount };
 
 // Writes `text` as the whole file (made with `mode` when it is new): false with the system's
 // reason.
@@ -75,6 +87,17 @@ bool WriteNewFile(const std::string& path, const std::string& text, std::string*
 // Appends `text` in one write, so that two writers appending at once do not mix their lines.
 bool AppendToFile(const std::string& path, const std::string& text, std::string* error,
                   TFolderMode mode = TFolderMode::kShared);
+// ---- Text files
+// A text file zvtool writes for people and other programs (the ledger's log, the note a
+// stopped job leaves, the lock's text) ends its lines as the system's text files do: CR LF on
+// Windows, LF on POSIX. `text` comes with LF line ends; every reader of these files takes
+// both, so a file made on one system reads on the other.
+std::string TextLines(const std::string& text);
+bool WriteTextFile(const std::string& path, const std::string& text, std::string* error);
+// As AppendToFile.
+bool AppendTextToFile(const std::string& path, const std::string& text, std::string* error,
+                      TFolderMode mode = TFolderMode::kShared);
+
 // Copies a file byte for byte into a new file `to` (as WriteNewFile): false with the reason
 // when it cannot be read or written whole.
 bool CopyWholeFile(const std::string& from, const std::string& to, std::string* error);
@@ -106,8 +129,9 @@ enum class TLockResult { kTaken, kHeld, kFailed };
 // Takes the lock on `path` (made when missing) and writes `text` into it, for whoever is
 // refused. kHeld: another holds it and `detail` is what it wrote; kFailed: the file cannot be
 // made or written and `detail` is the system's reason, or that `path` is a link: the lock is
-// never taken through one, whoever made it. On POSIX the lock goes along to the
-// programs zvtool starts, so that a driver left running keeps the next job out until it ends.
+// never taken through one, whoever made it. The driver holds it with zvtool (on POSIX every
+// program zvtool starts inherits it; on Windows the driver's start is given it, TSpawn::lock),
+// so that a driver left running keeps the next job out until it ends.
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
                          std::string* detail);
 // Writes `text` into a lock taken, in place of what it held (the holder's driver, once it runs).
@@ -133,8 +157,9 @@ bool DriversRunSideBySide(std::string* why);
 const char* DriverProgramName();
 
 // The lock one job at a time takes: POSIX ".zvtool.lock" in the run folder, where its INI and
-// data files lie; Windows "settings.lock" in zvtool's per-user folder `stateFolder`, since the
-// INI files in the Windows directory are shared by every folder; "" when that folder is "".
-std::string RunLockPath(const std::string& runFolder, const std::string& stateFolder);
+// data files lie; Windows "settings.lock" in zvtool's folder for the whole machine
+// (%ProgramData%\zvtool), since the INI files in the Windows directory are shared by every
+// folder and every account; "" when there is no such folder.
+std::string RunLockPath(const std::string& runFolder);
 // What that lock keeps to one job, for the refusal.
 std::string RunLockScope(const std::string& runFolder);

@@ -151,6 +151,14 @@ char FolderSeparator() {
     return '/';
 }
 
+bool FileNamesIgnoreCase() {
+    return false;
+}
+
+TSystem ThisSystem() {
+    return TSystem::kPosix;
+}
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0;
@@ -275,6 +283,19 @@ bool WriteNewFile(const std::string& path, const std::string& text, std::string*
 bool AppendToFile(const std::string& path, const std::string& text, std::string* error,
                   TFolderMode mode) {
     return WriteTo(path, O_CREAT | O_APPEND, FileBits(mode), text, error);
+}
+
+std::string TextLines(const std::string& text) {
+    return text;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
+    return WriteWholeFile(path, TextLines(text), error);
+}
+
+bool AppendTextToFile(const std::string& path, const std::string& text, std::string* error,
+                      TFolderMode mode) {
+    return AppendToFile(path, TextLines(text), error, mode);
 }
 
 bool CopyWholeFile(const std::string& from, const std::string& to, std::string* error) {
@@ -406,7 +427,7 @@ const char* DriverProgramName() {
     return "zordrive";
 }
 
-std::string RunLockPath(const std::string& runFolder, const std::string&) {
+std::string RunLockPath(const std::string& runFolder) {
     return JoinPath(runFolder, kLockName);
 }
 

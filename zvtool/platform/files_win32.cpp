@@ -1,5 +1,8 @@
 // Files and folders on Windows.
 #include <windows.h>
+// After windows.h, which they need.
+#include <sddl.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -12,6 +15,11 @@ namespace {
 constexpr char kProbeSuffix[] = ".zvtool-probe";
 constexpr DWORD kProbeBytes = 16 * 1024;
 constexpr char kLockName[] = "settings.lock";
+constexpr char kMachineFolder[] = "zvtool";
+// What every account may do in a folder made for all of them (the run lock's): create, read,
+// write and remove files, the rights of "Modify" for authenticated users, besides the system
+// and the administrators. Inherited by the files made in it.
+constexpr char kEveryAccountAccess[] = "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;AU)";
 
 std::string LastErrorText() {
     return SystemErrorText(GetLastError());
@@ -106,6 +114,14 @@ std::string AbsolutePath(const std::string& path) {
 
 char FolderSeparator() {
     return '\\';
+}
+
+bool FileNamesIgnoreCase() {
+    return true;
+}
+
+TSystem ThisSystem() {
+    return TSystem::kWindows;
 }
 
 bool FileExists(const std::string& path) {
@@ -212,6 +228,27 @@ bool AppendToFile(const std::string& path, const std::string& text, std::string*
     return WriteTo(path, FILE_APPEND_DATA, OPEN_ALWAYS, text, error);
 }
 
+std::string TextLines(const std::string& text) {
+    std::string lines;
+    lines.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+            lines += '\r';
+        }
+        lines += text[i];
+    }
+    return lines;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
+    return WriteWholeFile(path, TextLines(text), error);
+}
+
+bool AppendTextToFile(const std::string& path, const std::string& text, std::string* error,
+                      TFolderMode mode) {
+    return AppendToFile(path, TextLines(text), error, mode);
+}
+
 bool CopyWholeFile(const std::string& from, const std::string& to, std::string* error) {
     std::string text;
     const TReadResult read = ReadWholeFile(from, static_cast<std::size_t>(-1) / 2, &text, error);
@@ -234,25 +271,36 @@ bool RemoveFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-bool MakeFolders(const std::string& path, TFolderMode, std::string* error) {
+bool MakeFolders(const std::string& path, TFolderMode mode, std::string* error) {
+    SECURITY_ATTRIBUTES everyAccount{sizeof everyAccount, nullptr, FALSE};
+    if (mode == TFolderMode::kEveryAccount &&
+        !ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            kEveryAccountAccess, SDDL_REVISION_1, &everyAccount.lpSecurityDescriptor, nullptr)) {
+        *error = LastErrorText();
+        return false;
+    }
+    SECURITY_ATTRIBUTES* access = mode == TFolderMode::kEveryAccount ? &everyAccount : nullptr;
+    bool made = true;
     // Each folder from the first below the drive ("C:\") or share on.
     for (std::size_t slash = path.find_first_of("\\/", 3);;
          slash = path.find_first_of("\\/", slash + 1)) {
         const std::string part = path.substr(0, slash);
-        if (!IsFolder(part) && !CreateDirectoryA(part.c_str(), nullptr) &&
+        if (!IsFolder(part) && !CreateDirectoryA(part.c_str(), access) &&
             GetLastError() != ERROR_ALREADY_EXISTS) {
             *error = LastErrorText();
-            return false;
+            made = false;
+            break;
         }
         if (slash == std::string::npos) {
             break;
         }
     }
-    if (!IsFolder(path)) {
+    LocalFree(everyAccount.lpSecurityDescriptor);
+    if (made && !IsFolder(path)) {
         *error = "not a folder";
         return false;
     }
-    return true;
+    return made;
 }
 
 std::string SystemErrorText(unsigned long code) {
@@ -269,7 +317,11 @@ std::string SystemErrorText(unsigned long code) {
 
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
                          std::string* detail) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    // The lock is the open itself: while this handle, or the driver's copy of it, is open,
+    // every other open for writing is refused; the holder's text can still be read.
+    // Inheritable, so that SpawnProcess can hand it to the driver alone.
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
@@ -281,10 +333,11 @@ TLockResult TakeFileLock(const std::string& path, const std::string& text, TFile
         return TLockResult::kFailed;
     }
     DWORD written = 0;
+    const std::string lines = TextLines(text);
     if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
         !SetEndOfFile(file) ||
-        !WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size() || !FlushFileBuffers(file)) {
+        !WriteFile(file, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr) ||
+        written != lines.size() || !FlushFileBuffers(file)) {
         *detail = LastErrorText();
         CloseHandle(file);
         return TLockResult::kFailed;
@@ -296,10 +349,11 @@ TLockResult TakeFileLock(const std::string& path, const std::string& text, TFile
 void RewriteFileLock(const TFileLock& lock, const std::string& text) {
     HANDLE file = static_cast<HANDLE>(lock.handle);
     DWORD written = 0;
+    const std::string lines = TextLines(text);
     if (file != nullptr &&
         SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
         SetEndOfFile(file) &&
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+        WriteFile(file, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr)) {
         FlushFileBuffers(file);
     }
 }
@@ -343,10 +397,18 @@ const char* DriverProgramName() {
     return "zordrive.exe";
 }
 
-std::string RunLockPath(const std::string&, const std::string& stateFolder) {
-    return stateFolder.empty() ? "" : JoinPath(stateFolder, kLockName);
+std::string RunLockPath(const std::string&) {
+    // The INI files in the Windows directory serve every account that runs the driver
+    // elevated, so their lock is the machine's: %ProgramData%\zvtool, open to every account.
+    char common[MAX_PATH] = {};
+    if (FAILED(
+            SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common))) {
+        return "";
+    }
+    return JoinPath(JoinPath(common, kMachineFolder), kLockName);
 }
 
 std::string RunLockScope(const std::string&) {
-    return "this user's driver settings (the INI files in the Windows directory)";
+    return "this PC's driver settings (the INI files in the Windows directory, which every "
+           "account shares)";
 }

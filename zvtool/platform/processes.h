@@ -12,6 +12,8 @@ struct TProcess {
     void* handle = nullptr;  // Windows
 };
 
+struct TFileLock;
+
 struct TSpawn {
     std::vector<std::string> argv;  // argv[0]: the program's path
     std::string folder;             // the folder it runs in; "" zvtool's own
@@ -19,6 +21,11 @@ struct TSpawn {
     std::vector<std::pair<std::string, std::string>> environment;
     std::string outputFile;  // its standard output goes into this file; "" zvtool's own
     std::string errorFile;   // and its standard error
+    // A lock zvtool holds that the program is to hold too, until it ends, so that a program
+    // left running by a zvtool that was killed keeps the next job out. Windows hands the
+    // lock's handle to this program alone; on POSIX every lock zvtool holds goes along to the
+    // programs it starts anyway.
+    const TFileLock* lock = nullptr;
 };
 
 // Starts the program in a process group of its own, so that the console's Ctrl-C reaches
@@ -42,6 +49,9 @@ void InterruptProcess(const TProcess& process);
 // under way can stop its driver and say what it left.
 void SetFlagOnInterrupt(std::atomic<bool>* flag);
 
+// Whether the process `id` runs (a process of another user counts).
+bool ProcessRuns(long long id);
+
 // This program's own path; "" when the system does not tell it.
 std::string SelfPath();
 // The first program called `name` on the search path; "" when there is none.
@@ -51,4 +61,9 @@ long long ThisProcessId();
 std::string MachineName();
 // Whether standard error is a terminal, where a progress line can be redrawn in place.
 bool StderrIsTerminal();
+// Whether zvtool has a console window of its own, which closes when it ends (Windows: it was
+// started from Explorer, by a double-click; POSIX: never).
+bool HasItsOwnConsole();
+// Waits until Enter is pressed (or standard input ends).
+void WaitForEnter();
 void SleepMs(int milliseconds);

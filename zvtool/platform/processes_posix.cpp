@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -160,6 +161,11 @@ void SetFlagOnInterrupt(std::atomic<bool>* flag) {
     }
 }
 
+bool ProcessRuns(long long id) {
+    // EPERM: another user's process, which runs all the same.
+    return id > 0 && (kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM);
+}
+
 std::string SelfPath() {
     char self[4096];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -192,6 +198,15 @@ long long ThisProcessId() {
 
 bool StderrIsTerminal() {
     return isatty(STDERR_FILENO) != 0;
+}
+
+bool HasItsOwnConsole() {
+    return false;
+}
+
+void WaitForEnter() {
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+    }
 }
 
 void SleepMs(int milliseconds) {

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "zvtool/platform/files.h"
@@ -95,6 +97,42 @@ HANDLE OutputHandle(const std::string& path) {
                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The handles a program started with `startup` is to inherit: the lock's alone (with the
+// standard handles when they are redirected), so that no other handle of zvtool goes along.
+class THandleList {
+  public:
+    explicit THandleList(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        buffer_.resize(size);
+        list_ = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+        made_ =
+            InitializeProcThreadAttributeList(list_, 1, 0, &size) &&
+            UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                      handles_.size() * sizeof(HANDLE), nullptr, nullptr);
+    }
+    ~THandleList() {
+        if (list_ != nullptr) {
+            DeleteProcThreadAttributeList(list_);
+        }
+    }
+    THandleList(const THandleList&) = delete;
+    THandleList& operator=(const THandleList&) = delete;
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return made_ ? list_ : nullptr; }
+
+  private:
+    std::vector<HANDLE> handles_;
+    std::vector<char> buffer_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+    bool made_ = false;
+};
+
+bool Inheritable(HANDLE handle) {
+    DWORD flags = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           GetHandleInformation(handle, &flags) && (flags & HANDLE_FLAG_INHERIT) != 0;
+}
+
 }  // namespace
 
 bool SpawnProcess(const TSpawn& spawn, TProcess* process, std::string* error) {
@@ -103,28 +141,53 @@ bool SpawnProcess(const TSpawn& spawn, TProcess* process, std::string* error) {
         commandLine += (commandLine.empty() ? "" : " ") + Quoted(argument);
     }
     std::string environment = EnvironmentBlock(spawn.environment);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof startup;
     HANDLE output = INVALID_HANDLE_VALUE;
     HANDLE errors = INVALID_HANDLE_VALUE;
+    std::vector<HANDLE> inherited;
     const bool redirect = !spawn.outputFile.empty() || !spawn.errorFile.empty();
     if (redirect) {
         output = spawn.outputFile.empty() ? GetStdHandle(STD_OUTPUT_HANDLE)
                                           : OutputHandle(spawn.outputFile);
         errors = spawn.errorFile.empty() ? GetStdHandle(STD_ERROR_HANDLE)
                                          : OutputHandle(spawn.errorFile);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = output;
-        startup.hStdError = errors;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.StartupInfo.hStdOutput = output;
+        startup.StartupInfo.hStdError = errors;
+        inherited = {startup.StartupInfo.hStdInput, output, errors};
+    }
+    // The lock goes to this program alone: it is held while either of the two runs, and a
+    // driver left running by a zvtool that was ended keeps the next job out until it ends.
+    HANDLE lock = spawn.lock != nullptr ? static_cast<HANDLE>(spawn.lock->handle) : nullptr;
+    if (lock != nullptr) {
+        inherited.push_back(lock);
+    }
+    std::vector<HANDLE> listed;
+    for (HANDLE handle : inherited) {
+        if (Inheritable(handle) &&
+            std::find(listed.begin(), listed.end(), handle) == listed.end()) {
+            listed.push_back(handle);
+        }
+    }
+    const THandleList handles(listed);
+    DWORD flags = CREATE_NEW_PROCESS_GROUP;
+    if (lock != nullptr) {
+        if (handles.get() == nullptr) {
+            *error = "cannot hand the run lock to the driver: " + SystemErrorText(GetLastError());
+            return false;
+        }
+        startup.lpAttributeList = handles.get();
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
     PROCESS_INFORMATION started{};
-    // A process group of its own: the console's Ctrl-C reaches zvtool alone, which ends the
-    // program itself when the user asks.
-    const BOOL made =
-        CreateProcessA(spawn.argv[0].c_str(), &commandLine[0], nullptr, nullptr,
-                       redirect ? TRUE : FALSE, CREATE_NEW_PROCESS_GROUP, &environment[0],
-                       spawn.folder.empty() ? nullptr : spawn.folder.c_str(), &startup, &started);
+    // A process group of its own: the console's Ctrl-C reaches zvtool alone (a program
+    // started so ignores Ctrl-C), which ends the program itself when the user asks.
+    const BOOL made = CreateProcessA(
+        spawn.argv[0].c_str(), &commandLine[0], nullptr, nullptr,
+        redirect || lock != nullptr ? TRUE : FALSE, flags, &environment[0],
+        spawn.folder.empty() ? nullptr : spawn.folder.c_str(), &startup.StartupInfo, &started);
     const DWORD code = GetLastError();
     for (HANDLE handle : {output, errors}) {
         if (handle != INVALID_HANDLE_VALUE && handle != GetStdHandle(STD_OUTPUT_HANDLE) &&
@@ -190,6 +253,18 @@ void SetFlagOnInterrupt(std::atomic<bool>* flag) {
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
+bool ProcessRuns(long long id) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) {
+        // Another account's process may not be opened: it runs all the same.
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    DWORD code = 0;
+    const bool runs = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return runs;
+}
+
 std::string SelfPath() {
     char self[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -215,6 +290,18 @@ long long ThisProcessId() {
 bool StderrIsTerminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+bool HasItsOwnConsole() {
+    // A console that only this process is attached to was made for it: started from Explorer
+    // (from cmd or PowerShell the shell is attached too).
+    DWORD processes[2] = {};
+    return GetConsoleProcessList(processes, 2) == 1;
+}
+
+void WaitForEnter() {
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+    }
 }
 
 void SleepMs(int milliseconds) {

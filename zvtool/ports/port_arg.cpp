@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/option_table.h"
+#include "zvtool/platform/files.h"
 
 namespace {
 
@@ -67,11 +68,11 @@ bool ParsePortArg(const std::string& text, TPortArg* wanted, std::string* error)
                                 kLastPort, &parsed.number);
     }
     if (!good) {
-        *error =
-            "--port takes a port number 1 to 255 (COM1 is 1), a device path "
-            "(/dev/ttyUSB0) or a USB adapter as usb:VID:PID[:SERIAL] "
-            "(see `zvtool ports`), not '" +
-            text + "'";
+        const char* path =
+            ThisSystem() == TSystem::kWindows ? "" : ", a device path (/dev/ttyUSB0)";
+        *error = std::string("--port takes COMn or its number 1 to 255 (COM1 is 1)") + path +
+                 " or a USB adapter as usb:VID:PID[:SERIAL] (see `zvtool ports`), not '" + text +
+                 "'";
         return false;
     }
     *wanted = parsed;

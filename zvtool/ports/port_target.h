@@ -26,3 +26,8 @@ bool PutCom1Back(const std::string& runFolder, const std::string& target, TZvErr
 // there is no such entry or it leads nowhere (the driver reports that as a port it cannot
 // open); false with kExitUnavailable naming the entry and where it leads. Windows: true.
 bool ComEntryIsADevice(const std::string& runFolder, int comport, TZvError* error);
+// What COM`comport` is for a driver run in `runFolder`, for a job the driver could not open
+// it for: POSIX the folder's link "COMn" or the built-in port /dev/ttyS<n-1>, and whether that
+// device is there; Windows whether the PC has that port. A port that is not there is said so,
+// with the serial ports there are (`zvtool ports`).
+std::string ComPortWhere(const std::string& runFolder, int comport);

@@ -176,3 +176,24 @@ bool PutCom1Back(const std::string& runFolder, const std::string& target, TZvErr
     }
     return true;
 }
+
+std::string ComPortWhere(const std::string& runFolder, int comport) {
+    char name[32];
+    ComEntryName(comport, name, sizeof name);
+    const std::string entry = JoinPath(runFolder, name);
+    const std::string device = DeviceForNumber(runFolder, comport);
+    std::string text =
+        device == entry ? std::string(name) + " is the link " + entry
+                        : std::string(name) + " is " + device + " (there is no link " + entry + ")";
+    if (IdentifyPort(runFolder, comport).present) {
+        return text;
+    }
+    std::string ports;
+    for (const TSerialPort& port : ReadSysfsPorts("/")) {
+        ports += (ports.empty() ? "" : ", ") + port.device;
+    }
+    text += ", and no serial port is there: ";
+    return text + (ports.empty() ? "this machine has none (`zvtool ports`)"
+                                 : "this machine's serial ports are " + ports +
+                                       " (`zvtool ports`): give the unit's as --port");
+}

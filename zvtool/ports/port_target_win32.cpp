@@ -76,3 +76,19 @@ bool PutCom1Back(const std::string&, const std::string&, TZvError*) {
 bool ComEntryIsADevice(const std::string&, int, TZvError*) {
     return true;
 }
+
+std::string ComPortWhere(const std::string&, int comport) {
+    const std::string name = "COM" + std::to_string(comport);
+    std::string ports;
+    bool there = false;
+    for (const TSerialPort& port : ListSerialPorts()) {
+        ports += (ports.empty() ? "" : ", ") + port.name;
+        there = there || port.name == name;
+    }
+    if (there) {
+        return name + " is one of this PC's serial ports";
+    }
+    return name + " is not one of this PC's serial ports: " +
+           (ports.empty() ? std::string("it has none (`zvtool ports`)")
+                          : "they are " + ports + " (`zvtool ports`): give the unit's as --port");
+}
