@@ -208,6 +208,14 @@ TEST(Ledger, UnitAtNAndPermanentNames) {
     EXPECT_EQ(RememberedEntry(entries, "/g")->unit, "a");
     EXPECT_EQ(RememberedEntry(entries, "/f")->unit, "a");
     EXPECT_EQ(RememberedEntry(entries, "/h"), nullptr);
+    // The same path on another workstation of a shared ledger is another folder.
+    std::vector<TLedgerEntry> merged = entries;
+    merged.push_back(Entry(9000, "other-unit", "/g", "bench9", 1));
+    merged.push_back(Entry(50, "old", "/o"));  // a line older than workstations: anyone's
+    EXPECT_EQ(RememberedEntry(merged, "/g")->unit, "other-unit");
+    EXPECT_EQ(RememberedEntry(EntriesMadeBy(merged, "ws"), "/g")->unit, "a");
+    EXPECT_EQ(EntriesMadeBy(merged, "bench9").size(), 2u);
+    EXPECT_EQ(EntriesMadeBy(merged, "ws").size(), 4u);
     EXPECT_EQ(NextSeq(entries, "ws"), 4);
     EXPECT_EQ(NextSeq(entries, "other"), 1);
 }

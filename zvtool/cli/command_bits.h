@@ -18,4 +18,4 @@ constexpr unsigned kPortsBit = 1u << 12;
 constexpr unsigned kLedgerBit = 1u << 13;
 constexpr unsigned kJobBits = kTestBit | kFetchBit | kSendBit | kBackupBit | kRestoreBit;
 constexpr unsigned kEveryBit = kJobBits | kCheckBit | kShowBit | kDiffBit | kSetBit | kHistoryBit |
-                               kUnitsBit | kPortsBit | kNoCommandBit;
+                               kUnitsBit | kPortsBit | kLedgerBit | kNoCommandBit;

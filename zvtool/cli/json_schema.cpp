@@ -16,7 +16,8 @@ using T = TJsonType;
 const std::vector<TJsonKey> kKeys = {
     {"version", T::kInteger, kEvery, nullptr, "the schema version, 2"},
     {"command", T::kString, kEvery, "the command line named no command",
-     "the command: test, fetch, send, backup, restore, check, show, diff, set, history, units, ports"},
+     "the command: test, fetch, send, backup, restore, check, show, diff, set, history, units, "
+     "ledger, ports"},
     {"exit", T::kInteger, kEvery, "the object is of a bench's unit that did not end by itself",
      "zvtool's exit status"},
     {"error", T::kString, kEvery, "it did not fail",
@@ -97,9 +98,23 @@ const std::vector<TJsonKey> kKeys = {
     {"units", T::kList, kUnitsBit, nullptr,
      "each unit: {\"unit\", \"kept\" (sound copies), \"damaged\", \"last\"} with last an "
      "entry as history lists it"},
-    {"checked", T::kInteger, kLedgerBit, "the ledger could not be read", "the entries checked"},
+    {"action", T::kString, kLedgerBit, nullptr, "what ledger did: \"check\", \"share\", \"sync\""},
+    {"checked", T::kInteger, kLedgerBit, "the ledger could not be read, or it was not checked",
+     "the entries checked"},
     {"ledger_problems", T::kList, kLedgerBit, nullptr,
      "each line that does not read and each copy that is not what its line says, in words"},
+    {"remote", T::kString, kLedgerBit, "the ledger is not shared (share: it stays so)",
+     "the remote the ledger is shared with"},
+    {"git_version", T::kString, kLedgerBit, "git was not found, or not looked for (check)",
+     "the version of the git that share and sync ran, \"2.39.5\""},
+    {"merged", T::kInteger, kLedgerBit, "the remote was not reached, or not tried (check)",
+     "the entries that came from the remote"},
+    {"pushed", T::kInteger, kLedgerBit, "the push failed or was not tried",
+     "the commits the remote took"},
+    {"waiting", T::kInteger, kLedgerBit, "check",
+     "the commits here that the remote still lacks (each entry is one)"},
+    {"held", T::kInteger, kLedgerBit, "check (see checked)",
+     "the entries the ledger holds after share or sync"},
     {"ports", T::kList, kPortsBit, nullptr,
      "the machine's serial ports: {\"name\", \"device\", \"link\", \"driver\", \"uart\", "
      "\"usb\", \"vendor_id\", \"product_id\", \"serial\", \"manufacturer\", \"product\", "

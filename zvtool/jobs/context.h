@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "zvtool/jobs/events.h"
+#include "zvtool/ledger/ledger_git.h"
 #include "zvtool/ledger/ledger_store.h"
 
 // Everything a job needs from outside, given to it whole: where it runs, how the driver is
@@ -61,6 +62,7 @@ struct TJobContext {
     std::string trace;        // the trace the driver writes ("" none), the job's account
     std::string stateFolder;  // zvtool's per-user state (session traces, Windows lock); "" none
     TLedgerPlace ledger;      // the ledger, and this workstation's name for its entries
+    TGitRunner git;           // a shared ledger's git; empty: none (the ledger is not shared)
     TDriverRunner runner;
     TZvClock clock;
     const TCancelRequest* cancel = nullptr;

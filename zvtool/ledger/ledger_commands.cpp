@@ -5,6 +5,7 @@
 
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/ledger_order.h"
+#include "zvtool/ledger/ledger_share.h"
 #include "zvtool/platform/files.h"
 
 namespace {
@@ -118,6 +119,9 @@ TLedgerCheckResult CheckLedger(const TLedgerPlace& place) {
         if (check.state != TCopyState::kSound && check.state != TCopyState::kDamagedLine) {
             result.problems.push_back(CopyTrouble(place.folder, entry, check));
         }
+    }
+    for (const std::string& problem : MergedLedgerProblems(place.folder, log)) {
+        result.problems.push_back(problem);
     }
     result.end.exit = result.problems.empty() ? kExitDiffSame : kExitDiffDiffer;
     return result;

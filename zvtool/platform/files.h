@@ -84,9 +84,11 @@ enum class TLockResult { kTaken, kHeld, kFailed };
 // Takes the lock on `path` (made when missing) and writes `text` into it, for whoever is
 // refused. kHeld: another holds it and `detail` is what it wrote; kFailed: the file cannot be
 // made or written and `detail` is the system's reason. On POSIX the lock goes along to the
-// programs zvtool starts, so that a driver left running keeps the next job out until it ends.
+// programs zvtool starts, so that a driver left running keeps the next job out until it ends;
+// unless `passedOn` is false (the ledger's lock, which a program that git leaves running, a
+// credential cache or an SSH master, must not keep).
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
-                         std::string* detail);
+                         std::string* detail, bool passedOn = true);
 // Writes `text` into a lock taken, in place of what it held (the holder's driver, once it runs).
 void RewriteFileLock(const TFileLock& lock, const std::string& text);
 // Gives the lock up and empties the file (which stays, so that no second lock on a new file

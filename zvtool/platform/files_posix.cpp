@@ -254,15 +254,16 @@ std::string SystemErrorText(unsigned long code) {
 }
 
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
-                         std::string* detail) {
+                         std::string* detail, bool passedOn) {
     // Not close-on-exec: the driver shares the lock, so that a driver left running by a
     // zvtool that was killed still keeps the next job out until it ends.
-    int descriptor = open(path.c_str(), O_RDWR | O_CREAT, 0666);
+    const int shared = passedOn ? 0 : O_CLOEXEC;
+    int descriptor = open(path.c_str(), O_RDWR | O_CREAT | shared, 0666);
     const int openError = errno;
     // Another user's lock file may be read-only to us: flock() needs no write access, only
     // the holder's text cannot be written then.
-    const bool readOnly =
-        descriptor < 0 && openError == EACCES && (descriptor = open(path.c_str(), O_RDONLY)) >= 0;
+    const bool readOnly = descriptor < 0 && openError == EACCES &&
+                          (descriptor = open(path.c_str(), O_RDONLY | shared)) >= 0;
     if (descriptor < 0) {
         *detail = SystemErrorText(static_cast<unsigned long>(openError));
         return TLockResult::kFailed;

@@ -250,8 +250,9 @@ std::string SystemErrorText(unsigned long code) {
     return reason.empty() ? "error " + std::to_string(code) : reason;
 }
 
+// The handle is never inherited: no program zvtool starts keeps the lock.
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
-                         std::string* detail) {
+                         std::string* detail, bool) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

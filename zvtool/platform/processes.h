@@ -19,6 +19,7 @@ struct TSpawn {
     std::vector<std::pair<std::string, std::string>> environment;
     std::string outputFile;  // its standard output goes into this file; "" zvtool's own
     std::string errorFile;   // and its standard error
+    bool noWindow = false;   // Windows: without a console window (git under zvtoolw.exe too)
 };
 
 // Starts the program in a process group of its own, so that the console's Ctrl-C reaches
@@ -44,7 +45,8 @@ void SetFlagOnInterrupt(std::atomic<bool>* flag);
 
 // This program's own path; "" when the system does not tell it.
 std::string SelfPath();
-// The first program called `name` on the search path; "" when there is none.
+// The first program called `name` on the search path ("git" finds git.exe on Windows); ""
+// when there is none.
 std::string FindOnSearchPath(const std::string& name);
 long long ThisProcessId();
 // This machine's name ("bench2"); "" when the system does not tell it.

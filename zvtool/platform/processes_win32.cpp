@@ -121,10 +121,10 @@ bool SpawnProcess(const TSpawn& spawn, TProcess* process, std::string* error) {
     PROCESS_INFORMATION started{};
     // A process group of its own: the console's Ctrl-C reaches zvtool alone, which ends the
     // program itself when the user asks.
-    const BOOL made =
-        CreateProcessA(spawn.argv[0].c_str(), &commandLine[0], nullptr, nullptr,
-                       redirect ? TRUE : FALSE, CREATE_NEW_PROCESS_GROUP, &environment[0],
-                       spawn.folder.empty() ? nullptr : spawn.folder.c_str(), &startup, &started);
+    const BOOL made = CreateProcessA(
+        spawn.argv[0].c_str(), &commandLine[0], nullptr, nullptr, redirect ? TRUE : FALSE,
+        CREATE_NEW_PROCESS_GROUP | (spawn.noWindow ? CREATE_NO_WINDOW : 0), &environment[0],
+        spawn.folder.empty() ? nullptr : spawn.folder.c_str(), &startup, &started);
     const DWORD code = GetLastError();
     for (HANDLE handle : {output, errors}) {
         if (handle != INVALID_HANDLE_VALUE && handle != GetStdHandle(STD_OUTPUT_HANDLE) &&
@@ -198,7 +198,7 @@ std::string SelfPath() {
 
 std::string FindOnSearchPath(const std::string& name) {
     char found[MAX_PATH] = {};
-    const DWORD length = SearchPathA(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr);
+    const DWORD length = SearchPathA(nullptr, name.c_str(), ".exe", MAX_PATH, found, nullptr);
     return length > 0 && length < MAX_PATH ? std::string(found) : std::string();
 }
 

@@ -7,7 +7,7 @@
 
 struct TUserFolders {
     std::string state;  // "" when the environment names none
-    std::string data;
+    std::string data;   // the ledger
 };
 
 // The values the rule reads; nullptr or "" for a variable that is not set.
@@ -29,3 +29,11 @@ TUserFolders UserFolders();
 
 // What to say when a folder is "": which variables name it on this system.
 const char* UserFolderVariables();
+
+// The user's login name, for the author of a shared ledger's commits; "" when the environment
+// does not tell it.
+std::string UserName();
+
+// This workstation's name for the entries it makes: ZVTOOL_WORKSTATION when set (two benches
+// on one machine, or a name a person reads better than the machine's), else the machine's.
+std::string WorkstationName();
