@@ -14,6 +14,7 @@
 
 #include "tests/common/scratch_dir.h"
 #include "zvtool/ledger/ledger_commands.h"
+#include "zvtool/ledger/ledger_move.h"
 #include "zvtool/ledger/ledger_order.h"
 #include "zvtool/platform/processes.h"
 
@@ -334,6 +335,64 @@ TEST(SharedLedger, TwoWorkstationsThroughABareRepository) {
         EXPECT_EQ(check.end.exit, 0) << place.folder;
         EXPECT_EQ(check.problems, std::vector<std::string>()) << place.folder;
     }
+}
+
+// The ledger moved once from the folder zvtool kept it in before: each entry's record file,
+// then the log; the logs and the lock beside it stay, and a file a damaged line names
+// outside the unit's folder is not touched.
+TEST(LedgerMove, MovesEachEntryOnce) {
+    ScratchDir cwd;
+    std::filesystem::create_directories("old/pump-3");
+    std::filesystem::create_directories("old/logs");
+    TLedgerEntry entry;
+    entry.kind = "backup";
+    entry.unit = "pump-3";
+    entry.port = entry.version = "-";
+    entry.sha256 = std::string(64, 'a');
+    entry.file = "pump-3/a.dat";
+    entry.id = "pump-3/a";
+    entry.folder = "/l";
+    TLedgerEntry outside = entry;
+    outside.file = "../lock.dat";
+    const std::string log = FormatLedgerLine(entry) + "\n" + FormatLedgerLine(outside) + "\n";
+    WriteBytes("old/ledger.log", log);
+    WriteBytes("old/pump-3/a.dat", "0, 1");
+    WriteBytes("old/settings.lock", "");
+    WriteBytes("old/lock.dat", "x");
+    WriteBytes("old/logs/t.txt", "trace");
+    const std::string dir = std::filesystem::current_path().string();
+    int moved = 0;
+    std::string why;
+    ASSERT_TRUE(MoveLedgerOnce(dir + "/old", dir + "/old/ledger", &moved, &why)) << why;
+    EXPECT_EQ(moved, 1);
+    EXPECT_EQ(ReadBytes("old/ledger/ledger.log"), log);
+    EXPECT_EQ(ReadBytes("old/ledger/pump-3/a.dat"), "0, 1");
+    for (const char* stays : {"old/settings.lock", "old/lock.dat", "old/logs/t.txt"}) {
+        EXPECT_TRUE(std::filesystem::exists(stays)) << stays;
+    }
+    EXPECT_FALSE(std::filesystem::exists("old/ledger.log"));
+    // Once: a later log in the old place is not moved over the ledger's.
+    WriteBytes("old/ledger.log", "later");
+    ASSERT_TRUE(MoveLedgerOnce(dir + "/old", dir + "/old/ledger", &moved, &why));
+    EXPECT_EQ(moved, -1);
+    EXPECT_EQ(ReadBytes("old/ledger/ledger.log"), log);
+    // A move that cannot be done part-way puts back what it moved.
+    TLedgerEntry second = entry;
+    second.unit = "fan-1";
+    second.file = "fan-1/b.dat";
+    std::filesystem::create_directories("two/pump-3");
+    std::filesystem::create_directories("two/fan-1");
+    std::filesystem::create_directories("new");
+    const std::string two = FormatLedgerLine(entry) + "\n" + FormatLedgerLine(second) + "\n";
+    WriteBytes("two/ledger.log", two);
+    WriteBytes("two/pump-3/a.dat", "0, 1");
+    WriteBytes("two/fan-1/b.dat", "0, 2");
+    WriteBytes("new/fan-1", "a file in the way");
+    EXPECT_FALSE(MoveLedgerOnce(dir + "/two", dir + "/new", &moved, &why));
+    EXPECT_NE(why.find("cannot move " + dir + "/two/fan-1/b.dat"), std::string::npos) << why;
+    EXPECT_EQ(ReadBytes("two/pump-3/a.dat"), "0, 1");
+    EXPECT_FALSE(std::filesystem::exists("new/pump-3/a.dat"));
+    EXPECT_EQ(ReadBytes("two/ledger.log"), two);
 }
 
 }  // namespace

@@ -250,6 +250,7 @@ TEST(UserFolders, FromTheEnvironment) {
         TUserEnvironment environment;
         const char* state;
         const char* data;
+        const char* former = "";
     };
     const Row rows[] = {
         {{false, "/x/state", "/x/data", "/home/u", nullptr}, "/x/state/zvtool", "/x/data/zvtool"},
@@ -261,8 +262,10 @@ TEST(UserFolders, FromTheEnvironment) {
          "/home/u/.local/state/zvtool",
          "/home/u/.local/share/zvtool"},
         {{false, nullptr, nullptr, nullptr, "C:\\L"}, "", ""},
+        // The ledger apart from zvtool's logs and lock, moved from where it was before.
         {{true, "/x", "/x", "/home/u", "C:\\Users\\u\\AppData\\Local"},
          "C:\\Users\\u\\AppData\\Local\\zvtool",
+         "C:\\Users\\u\\AppData\\Local\\zvtool\\ledger",
          "C:\\Users\\u\\AppData\\Local\\zvtool"},
         {{true, "/x", "/x", "/home/u", nullptr}, "", ""},
     };
@@ -270,6 +273,7 @@ TEST(UserFolders, FromTheEnvironment) {
         const TUserFolders folders = UserFoldersFrom(row.environment);
         EXPECT_EQ(folders.state, row.state);
         EXPECT_EQ(folders.data, row.data);
+        EXPECT_EQ(folders.formerData, row.former);
     }
 }
 

@@ -8,6 +8,8 @@
 struct TUserFolders {
     std::string state;  // "" when the environment names none
     std::string data;   // the ledger
+    // Where zvtool kept the ledger before, to move its entries from once; "" nowhere.
+    std::string formerData;
 };
 
 // The values the rule reads; nullptr or "" for a variable that is not set.
@@ -21,7 +23,8 @@ struct TUserEnvironment {
 
 // POSIX: state $XDG_STATE_HOME/zvtool, else ~/.local/state/zvtool; data $XDG_DATA_HOME/zvtool,
 // else ~/.local/share/zvtool (a relative XDG path is ignored, as the base directory rules have
-// it). Windows: both %LOCALAPPDATA%\zvtool.
+// it). Windows: state %LOCALAPPDATA%\zvtool, data %LOCALAPPDATA%\zvtool\ledger, apart from
+// zvtool's logs and lock (a shared ledger is a git work tree), formerly the state folder.
 TUserFolders UserFoldersFrom(const TUserEnvironment& environment);
 
 // This user's folders, from this process's environment.
