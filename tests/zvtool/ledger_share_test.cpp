@@ -59,6 +59,12 @@ TEST(LedgerGit, ReadsWhatGitSays) {
         {{true, false, 1, "", "error: failed to push some refs to 'r.git'\nhint: Updates were\n"},
          "failed to push some refs to 'r.git'"},
         {{true, false, 128, "", ""}, "git ended with status 128"},
+        {{true, false, 1,
+          "CONFLICT (add/add): Merge conflict in ledger.log\nAutomatic merge failed; fix "
+          "conflicts and then commit the result.\n",
+          ""},
+         "CONFLICT (add/add): Merge conflict in ledger.log Automatic merge failed; fix conflicts "
+         "and then commit the result."},
         {{false, true, -1, "", ""}, "git did not finish in time and was stopped"},
         {{false, false, -1, "", "there is no git on the search path"},
          "there is no git on the search path"},
@@ -127,6 +133,12 @@ const TGitAnswer kRejected{true, false, 1,
                            "To r.git\n!\trefs/heads/main:refs/heads/main\t[rejected] (fetch "
                            "first)\nDone\n",
                            "error: failed to push some refs to 'r.git'\n"};
+// Another workstation's push took the branch's ref at that very moment.
+const TGitAnswer kRaced{true, false, 1,
+                        "To r.git\n!\trefs/heads/main:refs/heads/main\t[remote rejected] (failed "
+                        "to update ref)\nDone\n",
+                        "remote: error: cannot lock ref 'refs/heads/main': is at 71393d7 but "
+                        "expected e3436f8\n"};
 const TGitAnswer kOffline{true, false, 128, "",
                           "fatal: unable to connect to bench1:\nbench1[0: 10.0.0.9]: "
                           "errno=Connection refused\n"};
@@ -145,6 +157,7 @@ TEST(SharedLedger, EachEntryIsCommittedAndPushed) {
     } rows[] = {
         {"pushed", {}, {}, {}, TMessageKind::kInfo, "committed and pushed to r.git", 1},
         {"remote ahead", {}, {kRejected}, {}, TMessageKind::kInfo, "committed and pushed", 2},
+        {"raced", {}, {kRaced}, {}, TMessageKind::kInfo, "committed and pushed", 2},
         {"ahead twice",
          {},
          {kRejected, kRejected},

@@ -45,15 +45,36 @@ bool IsAdvice(const std::string& line) {
            StartsWith(line, "Please make sure") || StartsWith(line, "and the repository exists");
 }
 
+// The first lines of `text` that are no advice, on one line, without git's "fatal: ".
+std::string FirstLines(const std::string& text) {
+    std::string reason;
+    std::size_t taken = 0;
+    for (const std::string& line : Lines(text)) {
+        if (IsAdvice(line) || taken == kReasonLines) {
+            continue;
+        }
+        std::string said = line;
+        for (const char* prefix : {"fatal: ", "error: "}) {
+            said = StartsWith(said, prefix) ? said.substr(std::string(prefix).size()) : said;
+        }
+        reason += (reason.empty() ? "" : " ") + said;
+        ++taken;
+    }
+    return reason;
+}
+
 bool Succeeded(const TGitAnswer& answer) {
     return answer.ran && answer.status == 0;
 }
 
-// A push refused because the remote holds commits this branch lacks.
+// A push refused because the remote holds commits this branch lacks, or took another push to
+// the branch at that very moment (its ref was locked).
 bool RefusedAsBehind(const TGitAnswer& answer) {
     for (const std::string& line : Lines(answer.output)) {
         if (StartsWith(line, "!") && (line.find("(fetch first)") != std::string::npos ||
-                                      line.find("(non-fast-forward)") != std::string::npos)) {
+                                      line.find("(non-fast-forward)") != std::string::npos ||
+                                      line.find("(failed to update ref)") != std::string::npos ||
+                                      line.find("lock") != std::string::npos)) {
             return true;
         }
     }
@@ -119,20 +140,10 @@ std::string GitReason(const TGitAnswer& answer) {
     if (!answer.ran) {
         return answer.errors;
     }
-    std::string reason;
-    std::size_t taken = 0;
-    for (const std::string& line : Lines(answer.errors)) {
-        if (IsAdvice(line) || taken == kReasonLines) {
-            continue;
-        }
-        std::string said = line;
-        for (const char* prefix : {"fatal: ", "error: "}) {
-            said = StartsWith(said, prefix) ? said.substr(std::string(prefix).size()) : said;
-        }
-        reason += (reason.empty() ? "" : " ") + said;
-        ++taken;
-    }
-    return reason.empty() ? "git ended with status " + std::to_string(answer.status) : reason;
+    // What went wrong is on standard error; a merge says its conflicts on standard output.
+    const std::string reason = FirstLines(answer.errors);
+    const std::string said = reason.empty() ? FirstLines(answer.output) : reason;
+    return said.empty() ? "git ended with status " + std::to_string(answer.status) : said;
 }
 
 bool RemoteIsPath(const std::string& remote) {
