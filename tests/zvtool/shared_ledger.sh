@@ -69,8 +69,7 @@ case $name in
         check "both hold every entry by the same names" "$(names bench1)" "$(names bench2)"
         check "four entries" "$(names bench1 | python3 -c 'import ast, sys; print(len(ast.literal_eval(sys.stdin.read())))')" 4
         on bench2 history pump-3
-        has out.txt "on bench1: pump-3/"
-        has out.txt "on bench2: pump-3/"
+        check "each with its workstation" "$(grep -o 'ago  on bench[12]$' out.txt | sort | tr '\n' ' ')" "ago  on bench1 ago  on bench2 "
         checked bench1
         checked bench2
         remote_log remote.git

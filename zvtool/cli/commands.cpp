@@ -313,8 +313,9 @@ copy of a unit taken before a restore, each with its name UNIT@N (for `zvtool di
 date and time (UTC), kind, record count, port, the unit's version, its age and its file.
 
 The ledger is the folder XDG_DATA_HOME/zvtool (default ~/.local/share/zvtool) on POSIX,
-%LOCALAPPDATA%\zvtool on Windows: a folder per unit of record files in the driver's
-layout, and "ledger.log", one line per backup with its SHA-256, to read with `cat`.
+%LOCALAPPDATA%\zvtool\ledger on Windows: a folder per unit of record files in the driver's
+layout, and "ledger.log", one line per backup with its SHA-256, to read with `cat`. In a
+shared ledger (`zvtool ledger share`) each entry names the workstation that made it.
 )";
 
 const char kUnitsHelp[] = R"(Usage: zvtool units
