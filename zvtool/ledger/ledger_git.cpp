@@ -104,7 +104,7 @@ bool ReadGitVersion(const std::string& answer, std::string* version, bool* accep
         return false;
     }
     std::size_t next = at + sizeof kVersionWords - 1;
-    int parts[3] = {0, 0, 0};
+    int numbers[3] = {0, 0, 0};
     std::string text;
     for (int i = 0; i < 3; ++i) {
         const std::size_t end = answer.find_first_not_of("0123456789", next);
@@ -115,7 +115,7 @@ bool ReadGitVersion(const std::string& answer, std::string* version, bool* accep
             }
             break;
         }
-        parts[i] = std::atoi(digits.c_str());
+        numbers[i] = std::atoi(digits.c_str());
         text += (i == 0 ? "" : ".") + digits;
         if (end == std::string::npos || answer[end] != '.') {
             break;
@@ -125,8 +125,8 @@ bool ReadGitVersion(const std::string& answer, std::string* version, bool* accep
     *version = text;
     *accepted = true;
     for (int i = 0; i < 3; ++i) {
-        if (parts[i] != kOldestGit[i]) {
-            *accepted = parts[i] > kOldestGit[i];
+        if (numbers[i] != kOldestGit[i]) {
+            *accepted = numbers[i] > kOldestGit[i];
             break;
         }
     }
