@@ -45,14 +45,14 @@ std::string NothingKept(const std::string& folder, const std::string& unit) {
 std::string EntryText(const TListedEntry& listed, long long now, const std::string& folder) {
     const TLedgerEntry& entry = listed.entry;
     char line[512];
+    std::snprintf(line, sizeof line, "%-14s %s  %-11s %3d records  port %s  version %s  %s\n",
+                  listed.name.c_str(), TimeText(entry.time, TZone::kUtc).c_str(),
+                  entry.kind.c_str(), entry.records, entry.port.c_str(), entry.version.c_str(),
+                  Age(now, entry.time).c_str());
     // The workstation that made it (a shared ledger holds several); a line older than the
     // workstation key names none.
     const std::string made = entry.workstation.empty() ? "" : "  on " + entry.workstation;
-    std::snprintf(line, sizeof line, "%-14s %s  %-11s %3d records  port %s  version %s  %s%s\n",
-                  listed.name.c_str(), TimeText(entry.time, TZone::kUtc).c_str(),
-                  entry.kind.c_str(), entry.records, entry.port.c_str(), entry.version.c_str(),
-                  Age(now, entry.time).c_str(), made.c_str());
-    std::string text = line + std::string("  ") + entry.id + "  " + listed.path + "\n";
+    std::string text = line + made + "  " + entry.id + "  " + listed.path + "\n";
     const std::string trouble = CopyTrouble(folder, entry, listed.check);
     return trouble.empty() ? text : text + "  ! " + trouble + "\n";
 }
