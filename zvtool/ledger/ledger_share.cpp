@@ -121,9 +121,9 @@ void SyncUnderLock(const TLedgerPlace& place, const TGitRunner& git, bool commit
     const bool merged = FetchAndMerge(place, git, kSyncFetchTimeoutMs, &reached, &why);
     result->entries = EntryCount(place);
     result->waiting = CommitsAhead(place, git);
-    const std::string waiting =
-        "; " + std::to_string(result->waiting) +
-        (result->waiting == 1 ? " commit waits" : " commits wait") + " here for the next sync";
+    const std::string waiting = "; " + std::to_string(result->waiting) +
+                                (result->waiting == 1 ? " commit waits" : " commits wait") +
+                                " here for the next sync";
     if (!merged) {
         result->end.Fail({reached ? kExitCannotCreate : kExitUnavailable,
                           (reached ? why : "cannot reach " + result->remote + ": " + why) + waiting,
