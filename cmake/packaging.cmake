@@ -42,6 +42,8 @@ elseif(ZV_DEBIAN)
     set(CPACK_DEBIAN_PACKAGE_SECTION comm)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # zvtool shares a ledger through the system's git; without it the ledger stays per user.
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS git)
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
     # The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the long description.
     # No double quotes: CPack cannot carry them into the control file.

@@ -27,6 +27,10 @@ fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 
 bash "$here/listings.sh" "$packages" || failures=$((failures + 1))
 
+step "control fields of $(basename "$deb")"
+suggests=$(dpkg-deb -f "$deb" Suggests)
+if [ "$suggests" = git ]; then echo "ok   Suggests: git"; else fail "Suggests: '$suggests', expected 'git'"; fi
+
 step "lintian $(basename "$deb")"
 lintian --allow-root --fail-on error "$deb" || fail "lintian reports an error"
 

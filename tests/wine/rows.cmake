@@ -1,7 +1,8 @@
 # The rows of the wine label for one Windows build, included once per build by
 # CMakeLists.txt beside this file with: tag (the test names' first word), loader (Wine's
 # loader for that build), prefix (the build's own Wine prefix), work (a work directory) and
-# the build's programs (driver_exe, zvtool_exe, sim_exe, host_exe and the check programs).
+# the build's programs (driver_exe, zvtool_exe, sim_exe, host_exe, git_stand_in_exe and the
+# check programs).
 set(rows "")
 
 # The prefix, made afresh with its display and wineserver before the build's first row and
@@ -100,6 +101,12 @@ foreach(case lock-outlives-zvtool ctrl-c-backup ctrl-c-restore refused-bench uni
                      $<TARGET_FILE:minizv-sim> ${work}/zvtool-${case} ${unit_names_check_exe})
     list(APPEND rows ${tag}.zvtool.${case})
 endforeach()
+# zvtool.exe with a shared ledger: the ledger moved once to %LOCALAPPDATA%\zvtool\ledger, no
+# git, and a stand-in git.exe that checks the calls zvtool makes and the pushes offline.
+add_test(NAME ${tag}.shared_ledger
+         COMMAND bash ${scripts}/shared_ledger.sh ${prefix} ${zvtool_exe} $<TARGET_FILE:minizv-sim>
+                 ${git_stand_in_exe} ${work}/shared_ledger)
+list(APPEND rows ${tag}.shared_ledger)
 
 # The About box worked by keystrokes and photographed: work/about_box/about-box.png.
 add_test(NAME ${tag}.about_box

@@ -16,7 +16,7 @@ case_name=$1 prefix=$2 exe=$3 sim=$4 workdir=$5 names_check=$6
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine_env.sh"
 windir=$prefix/drive_c/windows
-ledger=$prefix/drive_c/users/$(id -un)/AppData/Local/zvtool
+ledger=$prefix/drive_c/users/$(id -un)/AppData/Local/zvtool/ledger
 lock=$prefix/drive_c/ProgramData/zvtool/settings.lock
 [ -f "$exe" ] || { echo "FAIL: $exe does not exist; build it: cmake --build --preset windows"; exit 1; }
 

@@ -268,6 +268,14 @@ TEST(Ledger, UnitAtNAndPermanentNames) {
     EXPECT_EQ(RememberedEntry(entries, "/g")->unit, "a");
     EXPECT_EQ(RememberedEntry(entries, "/f")->unit, "a");
     EXPECT_EQ(RememberedEntry(entries, "/h"), nullptr);
+    // The same path on another workstation of a shared ledger is another folder.
+    std::vector<TLedgerEntry> merged = entries;
+    merged.push_back(Entry(9000, "other-unit", "/g", "bench9", 1));
+    merged.push_back(Entry(50, "old", "/o"));  // a line older than workstations: anyone's
+    EXPECT_EQ(RememberedEntry(merged, "/g")->unit, "other-unit");
+    EXPECT_EQ(RememberedEntry(EntriesMadeBy(merged, "ws"), "/g")->unit, "a");
+    EXPECT_EQ(EntriesMadeBy(merged, "bench9").size(), 2u);
+    EXPECT_EQ(EntriesMadeBy(merged, "ws").size(), 4u);
     EXPECT_EQ(NextSeq(entries, "ws"), 4);
     EXPECT_EQ(NextSeq(entries, "other"), 1);
 }
@@ -302,6 +310,7 @@ TEST(UserFolders, FromTheEnvironment) {
         TUserEnvironment environment;
         const char* state;
         const char* data;
+        const char* former = "";
     };
     const Row rows[] = {
         {{false, "/x/state", "/x/data", "/home/u", nullptr}, "/x/state/zvtool", "/x/data/zvtool"},
@@ -313,8 +322,10 @@ TEST(UserFolders, FromTheEnvironment) {
          "/home/u/.local/state/zvtool",
          "/home/u/.local/share/zvtool"},
         {{false, nullptr, nullptr, nullptr, "C:\\L"}, "", ""},
+        // The ledger apart from zvtool's logs and lock, moved from where it was before.
         {{true, "/x", "/x", "/home/u", "C:\\Users\\u\\AppData\\Local"},
          "C:\\Users\\u\\AppData\\Local\\zvtool",
+         "C:\\Users\\u\\AppData\\Local\\zvtool\\ledger",
          "C:\\Users\\u\\AppData\\Local\\zvtool"},
         {{true, "/x", "/x", "/home/u", nullptr}, "", ""},
     };
@@ -322,6 +333,7 @@ TEST(UserFolders, FromTheEnvironment) {
         const TUserFolders folders = UserFoldersFrom(row.environment);
         EXPECT_EQ(folders.state, row.state);
         EXPECT_EQ(folders.data, row.data);
+        EXPECT_EQ(folders.formerData, row.former);
     }
 }
 

@@ -189,6 +189,35 @@ TEST(ZvtoolOptions, TableOfCommandLines) {
     }
 }
 
+// The ledger's words: what it is to do, and with which remote; a remote git would read as one
+// of its options is refused.
+TEST(ZvtoolOptions, LedgerWords) {
+    const struct {
+        const char* line;
+        const char* action;  // "": refused
+        const char* remote;
+        const char* error;
+    } rows[] = {
+        {"ledger check --json", "check", "", ""},
+        {"ledger sync", "sync", "", ""},
+        {"ledger share /srv/ledger.git", "share", "/srv/ledger.git", ""},
+        {"ledger share tech@bench1:ledger.git --json", "share", "tech@bench1:ledger.git", ""},
+        {"ledger share", "", "", "usage: zvtool ledger check | ledger share REMOTE"},
+        {"ledger sync now", "", "", "usage: zvtool ledger check"},
+        {"ledger share -- --upload-pack=x", "", "", "'--upload-pack=x' is no remote"},
+        {"ledger share a --port 3", "", "", "--port is for test"},
+    };
+    for (const auto& row : rows) {
+        TZvOptions options;
+        TZvError error;
+        const bool ok = Parse(row.line, &options, &error);
+        EXPECT_EQ(ok, row.action[0] != '\0') << row.line << ": " << error.message;
+        EXPECT_EQ(ok ? options.ledgerAction : "", row.action) << row.line;
+        EXPECT_EQ(options.remote, row.remote) << row.line;
+        EXPECT_NE(error.message.find(row.error), std::string::npos) << row.line;
+    }
+}
+
 // The switches of servicing a unit reach their fields, and only those given.
 TEST(ZvtoolOptions, ServiceSwitches) {
     const struct {

@@ -188,6 +188,13 @@ TEST(ZvtoolOutcome, EveryObjectHoldsToTheSchema) {
     ExpectSchema(HistoryJson(history), kHistoryBit);
     TUnitsResult units;
     ExpectSchema(UnitsJson(units), kUnitsBit);
+    TLedgerCheckResult checked;
+    checked.problems = {"line 3 does not read"};
+    ExpectSchema(LedgerCheckJson(checked), kLedgerBit);
+    TLedgerShareResult shared;
+    ExpectSchema(LedgerShareJson(shared, "share"), kLedgerBit);
+    shared = {"/ledger", "/srv/l.git", "2.39.5", 4, 2, 1, 0, {}};
+    ExpectSchema(LedgerShareJson(shared, "sync"), kLedgerBit);
     TUnitOutcome unit;
     unit.name = "bay1";
     unit.port = "/dev/ttyUSB0";

@@ -130,8 +130,22 @@ bool UnitsWords(const std::vector<std::string>& words, TZvOptions*, std::string*
     return words.size() == 1 || Usage(error, "units");
 }
 
-bool LedgerWords(const std::vector<std::string>& words, TZvOptions*, std::string* error) {
-    return (words.size() == 2 && words[1] == "check") || Usage(error, "ledger check");
+bool LedgerWords(const std::vector<std::string>& words, TZvOptions* options, std::string* error) {
+    const std::string action = words.size() >= 2 ? words[1] : "";
+    options->ledgerAction = action;
+    if (words.size() == 2 && (action == "check" || action == "sync")) {
+        return true;
+    }
+    if (words.size() != 3 || action != "share") {
+        return Usage(error, "ledger check | ledger share REMOTE | ledger sync");
+    }
+    // git would read a remote that starts with '-' as one of its options.
+    if (words[2].empty() || words[2][0] == '-') {
+        *error = "'" + words[2] + "' is no remote: give a path or a URL";
+        return false;
+    }
+    options->remote = words[2];
+    return true;
 }
 
 bool PortsWords(const std::vector<std::string>& words, TZvOptions*, std::string* error) {
@@ -315,7 +329,8 @@ age and its file; a copy that is not what its line says is marked.
 
 The ledger is the folder XDG_DATA_HOME/zvtool (default ~/.local/share/zvtool): a folder
 per unit of record files in the driver's layout, and "ledger.log", one line per entry
-with its UTC time and SHA-256, to read with `cat`.
+with its UTC time and SHA-256, to read with `cat`. In a shared ledger (`zvtool ledger
+share`) each entry names the workstation that made it.
 )";
 
 const char kHistoryWindowsHelp[] = R"(Usage: zvtool history [UNIT]
@@ -328,9 +343,10 @@ age and its file; a copy that is not what its line says is marked.
 Unit names are compared without regard to case, as Windows compares folder names: PUMP-3
 is pump-3.
 
-The ledger is the folder %LOCALAPPDATA%\zvtool: a folder per unit of record files in
-the driver's layout, and "ledger.log", one line per entry with its UTC time and SHA-256,
-to read with Notepad or `type`.
+The ledger is the folder %LOCALAPPDATA%\zvtool\ledger: a folder per unit of record files
+in the driver's layout, and "ledger.log", one line per entry with its UTC time and
+SHA-256, to read with Notepad or `type`. In a shared ledger (`zvtool ledger share`) each
+entry names the workstation that made it.
 )";
 
 const char kUnitsHelp[] = R"(Usage: zvtool units
@@ -340,15 +356,34 @@ its age, how many are kept and how many are damaged or missing.
 )";
 
 const char kLedgerHelp[] = R"(Usage: zvtool ledger check
+       zvtool ledger share REMOTE
+       zvtool ledger sync
 
-Checks the whole ledger: that every line of its log reads, and that every copy is what its
-line says (its SHA-256, computed again, and that it is there at all). Lists each problem:
-the line and what is wrong with it, the copy with its file and both hashes. The ledger is
-append-only: nothing removes an entry, so a problem stays listed until it is mended by
-hand. Every command that reads a copy checks it the same way first: history marks it,
-diff, show, check and restore refuse it (exit 81).
+check: checks the whole ledger: that every line of its log reads, and that every copy is
+what its line says (its SHA-256, computed again, and that it is there at all). Lists each
+problem: the line and what is wrong with it, the copy with its file and both hashes; in a
+shared ledger also two entries of one name and committed attributes that let git change
+its bytes. The ledger is append-only: nothing removes an entry, so a problem stays listed
+until it is mended by hand. Every command that reads a copy checks it the same way first:
+history marks it, diff, show, check and restore refuse it (exit 81).
 
-Exit status, as check has it: 0 sound, 1 problems found, 2 the ledger could not be read.
+share: makes the ledger a git work tree with the remote REMOTE (a bare repository: a path,
+a file share, ssh://HOST/PATH or HOST:PATH, git://HOST/PATH), so that the workshop's
+workstations keep one history. An empty ledger takes the remote's entries; one with
+entries merges them with the remote's, and nothing of either is lost. It needs git 2.20 or
+later on the search path; without it, or when REMOTE cannot be reached, the ledger stays as
+it is. From then on each entry (a backup, a copy before a restore, a restored state) is
+committed (the message is its log line, the author USER@WORKSTATION) and pushed as it is
+kept. A push not done in 20 s counts as offline: the job succeeds all the same, says so in
+one line, and the entry waits, committed, for the next sync.
+
+sync: commits what is not yet committed, fetches and merges the others' entries, and
+pushes this workstation's. Entries of several workstations never conflict: the log merges
+as the union of its lines, and each record file's name carries its workstation.
+
+Exit status: check as check has it: 0 sound, 1 problems found, 2 the ledger could not be
+read; share and sync 0 done, 69 no git or the remote cannot be reached, 73 the ledger
+cannot be committed or merged, 75 its lock is held too long.
 )";
 
 const char kPortsHelp[] = R"(Usage: zvtool ports [--dir DIR] [--json]
@@ -431,7 +466,9 @@ const std::vector<TCommandRow>& CommandRows() {
          "  units                             each unit's last entry and its age\n", kUnitsHelp},
         {"ledger", TCommandKind::kLedger, kLedgerBit, kExitDiffTrouble, LedgerWords,
          RunLedgerCommand,
-         "  ledger check                      check every line and every copy of the ledger\n",
+         "  ledger check                      check every line and every copy of the ledger\n"
+         "  ledger share REMOTE               share the ledger through a git remote\n"
+         "  ledger sync                       merge the others' entries, push this one's\n",
          kLedgerHelp},
         {"ports", TCommandKind::kPorts, kPortsBit, kExitUsage, PortsWords, RunPortsCommand,
          "  ports [--dir DIR]                 the serial ports there are, who holds them, who may\n"

@@ -17,13 +17,18 @@ const std::vector<TExitRow> kRows = {
     {"64", "bad command line"},
     {"65", "a record file fails the check, or is not what the command sends"},
     {"66", "a file cannot be read, or the folder --dir names is not there"},
-    {"69", "no driver found, or it cannot be started"},
+    {"69",
+     "no driver found, or it cannot be started; ledger share and sync: no git, or the remote "
+     "cannot be reached"},
     {"70", "the driver ended without a result"},
     {"73",
      "a file cannot be created or written: the folder, a job key, or -o FILE that is there "
-     "(without --force); the driver was not started"},
+     "(without --force); the driver was not started; ledger share and sync: the ledger cannot "
+     "be committed, or the others' entries do not merge"},
     {"74", "reading or writing failed part-way"},
-    {"75", "another zvtool job runs on the driver's files (its job and start time are named)"},
+    {"75",
+     "another zvtool job runs on the driver's files (its job and start time are named); "
+     "ledger share and sync: the shared ledger's lock is held for more than 2 minutes"},
     {"76",
      "the driver did not run the job asked for: a result that job cannot give (it did not "
      "see the keys), an exit without \"ComStatus\", or a fetch without all the records asked "

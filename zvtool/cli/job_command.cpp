@@ -7,6 +7,7 @@
 #include "zvtool/cli/command_runs.h"
 #include "zvtool/cli/job_render.h"
 #include "zvtool/cli/job_view.h"
+#include "zvtool/cli/user_ledger.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/backup.h"
 #include "zvtool/jobs/driver_jobs.h"
@@ -217,7 +218,12 @@ int RunJobCommand(const TCliRun& cli) {
     context.sink = [&view](const TEvent& event) { view.Show(event); };
     const TUserFolders folders = UserFolders();
     context.stateFolder = folders.state;
-    context.ledger = {folders.data, UserFolderVariables(), MachineName()};
+    TCommandEnd found;
+    context.ledger = UserLedger(&found);
+    for (const TMessage& message : found.messages) {
+        Say(context, &outcome.end, message);
+    }
+    context.git = UserGit(&cancel.requested);
     TJobRequest request = options.job;
     TZvError error;
     if (!ResolveRestoreFile(context, &request, &outcome.end) ||

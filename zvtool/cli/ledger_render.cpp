@@ -53,11 +53,19 @@ std::string EntryText(const TListedEntry& listed, long long now, const std::stri
                   listed.name.c_str(), TimeText(entry.time, TZone::kLocal).c_str(),
                   entry.kind.c_str(), entry.records, OrDash(entry.port).c_str(),
                   OrDash(entry.version).c_str(), Age(now, entry.time).c_str());
-    // A damaged line may name no entry or no file: said as such, not as the ledger's folder.
-    std::string text = line + std::string("  ") + OrDash(entry.id) + "  " +
+    // The workstation that made it (a shared ledger holds several); a line older than the
+    // workstation key names none. A damaged line may name no entry or no file: said as such,
+    // not as the ledger's folder.
+    const std::string made = entry.workstation.empty() ? "" : "  on " + entry.workstation;
+    std::string text = line + made + "  " + OrDash(entry.id) + "  " +
                        (entry.file.empty() ? "(the line names no file)" : listed.path) + "\n";
     const std::string trouble = CopyTrouble(folder, entry, listed.check);
     return trouble.empty() ? text : text + "  ! " + trouble + "\n";
+}
+
+// "1 entry", "2 entries".
+std::string Counted(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 }  // namespace
@@ -140,7 +148,37 @@ std::string LedgerCheckText(const TLedgerCheckResult& result) {
 std::string LedgerCheckJson(const TLedgerCheckResult& result) {
     TJsonValues values = EnvelopeValues("ledger", result.end);
     values["ledger"] = JsonStringOrNull(result.folder);
+    values["action"] = JsonString("check");
     values["checked"] = JsonInt(result.entries);
     values["ledger_problems"] = JsonStrings(result.problems);
+    return SchemaObject(kLedgerBit, values);
+}
+
+std::string LedgerShareText(const TLedgerShareResult& result, const std::string& action) {
+    if (result.end.exit != 0) {
+        return "";
+    }
+    const std::string held = Counted(result.entries, "entry", "entries");
+    const std::string merged = Counted(result.merged, "entry", "entries") + " came from the others";
+    const std::string pushed =
+        Counted(result.pushed, "commit", "commits") + " went to " + result.remote;
+    if (action == "share") {
+        return "the ledger (" + result.folder + ") is shared with " + result.remote + " (git " +
+               result.gitVersion + "): it holds " + held + "; " + merged + ", " + pushed + "\n";
+    }
+    return "the ledger (" + result.folder + ") and " + result.remote + ": " + merged + ", " +
+           pushed + "; it holds " + held + "\n";
+}
+
+std::string LedgerShareJson(const TLedgerShareResult& result, const std::string& action) {
+    TJsonValues values = EnvelopeValues("ledger", result.end);
+    values["ledger"] = JsonStringOrNull(result.folder);
+    values["action"] = JsonString(action);
+    values["remote"] = JsonStringOrNull(result.remote);
+    values["git_version"] = JsonStringOrNull(result.gitVersion);
+    values["merged"] = JsonIntOrNull(result.merged);
+    values["pushed"] = JsonIntOrNull(result.pushed);
+    values["waiting"] = JsonInt(result.waiting);
+    values["held"] = JsonInt(result.entries);
     return SchemaObject(kLedgerBit, values);
 }

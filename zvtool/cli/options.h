@@ -18,6 +18,8 @@ struct TZvOptions {
     TJobRequest job;                   // test, fetch, send, backup, restore
     TRecordArgs records;               // check, show, diff, set
     std::string unit;                  // history's UNIT (jobs: job.unit)
+    std::string ledgerAction;          // ledger: "check", "share" or "sync"
+    std::string remote;                // ledger share's REMOTE
     std::string driver;                // --driver
     std::string dir;                   // --dir
     std::string trace;                 // --trace: the driver's trace file

@@ -8,10 +8,10 @@
 #include "zvtool/cli/ledger_render.h"
 #include "zvtool/cli/messages.h"
 #include "zvtool/cli/records_render.h"
+#include "zvtool/cli/user_ledger.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/ledger_commands.h"
-#include "zvtool/platform/processes.h"
-#include "zvtool/platform/user_folders.h"
+#include "zvtool/ledger/ledger_share.h"
 
 namespace {
 
@@ -28,16 +28,12 @@ int Finish(const TCliRun& cli, const TCommandEnd& end, const std::string& text,
     return end.exit;
 }
 
-TLedgerPlace UserLedger() {
-    return {UserFolders().data, UserFolderVariables(), MachineName()};
-}
-
 // The files the command line names, a ledger entry's name as the path of its copy: false
 // when one cannot be used (said into `end`).
 bool ResolveFiles(const TCliRun& cli, const char* command, std::vector<std::string>* files,
                   TCommandEnd* end) {
     *files = cli.options.records.files;
-    TZvError error = ResolveLedgerNames(UserLedger(), kExitDiffTrouble, files, end);
+    TZvError error = ResolveLedgerNames(UserLedger(end), kExitDiffTrouble, files, end);
     if (error.exit == kExitOk) {
         return true;
     }
@@ -106,18 +102,36 @@ int RunSetCommand(const TCliRun& cli) {
 }
 
 int RunHistoryCommand(const TCliRun& cli) {
-    const THistoryResult result =
-        LedgerHistory(UserLedger(), cli.options.unit, static_cast<long long>(std::time(nullptr)));
+    TCommandEnd found;
+    const TLedgerPlace place = UserLedger(&found);
+    THistoryResult result =
+        LedgerHistory(place, cli.options.unit, static_cast<long long>(std::time(nullptr)));
+    Prepend(found, &result.end);
     return Finish(cli, result.end, HistoryText(result), HistoryJson(result));
 }
 
 int RunLedgerCommand(const TCliRun& cli) {
-    const TLedgerCheckResult result = CheckLedger(UserLedger());
-    return Finish(cli, result.end, LedgerCheckText(result), LedgerCheckJson(result));
+    TCommandEnd found;
+    const TLedgerPlace place = UserLedger(&found);
+    const std::string& action = cli.options.ledgerAction;
+    if (action == "check") {
+        TLedgerCheckResult result = CheckLedger(place);
+        Prepend(found, &result.end);
+        return Finish(cli, result.end, LedgerCheckText(result), LedgerCheckJson(result));
+    }
+    const TGitRunner git = UserGit(nullptr);
+    TLedgerShareResult result = action == "share"
+                                    ? ShareLedger(place, git, RemoteForGit(cli.options.remote))
+                                    : SyncLedger(place, git);
+    Prepend(found, &result.end);
+    return Finish(cli, result.end, LedgerShareText(result, action),
+                  LedgerShareJson(result, action));
 }
 
 int RunUnitsCommand(const TCliRun& cli) {
-    const TUnitsResult result =
-        LedgerUnits(UserLedger(), static_cast<long long>(std::time(nullptr)));
+    TCommandEnd found;
+    const TLedgerPlace place = UserLedger(&found);
+    TUnitsResult result = LedgerUnits(place, static_cast<long long>(std::time(nullptr)));
+    Prepend(found, &result.end);
     return Finish(cli, result.end, UnitsText(result), UnitsJson(result));
 }

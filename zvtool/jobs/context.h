@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "zvtool/jobs/events.h"
+#include "zvtool/ledger/ledger_git.h"
 #include "zvtool/ledger/ledger_store.h"
 #include "zvtool/platform/files.h"
 
@@ -64,6 +65,7 @@ struct TJobContext {
     std::string trace;        // the trace the driver writes ("" none), the job's account
     std::string stateFolder;  // zvtool's per-user state (session traces, Windows lock); "" none
     TLedgerPlace ledger;      // the ledger, and this workstation's name for its entries
+    TGitRunner git;           // a shared ledger's git; empty: none (the ledger is not shared)
     TDriverRunner runner;
     TZvClock clock;
     const TCancelRequest* cancel = nullptr;

@@ -11,6 +11,7 @@
 #include "zvtool/jobs/job_keys.h"
 #include "zvtool/jobs/verdict.h"
 #include "zvtool/ledger/ledger_order.h"
+#include "zvtool/ledger/ledger_share.h"
 #include "zvtool/ledger/ledger_store.h"
 #include "zvtool/platform/files.h"
 #include "zvtool/ports/port_identity.h"
@@ -20,6 +21,11 @@
 namespace {
 
 constexpr char kVersionNote[] = "reply accepted: version bytes ";
+
+// The entries of the ledger that this workstation made, which its run folders remember.
+std::vector<TLedgerEntry> MadeHere(const TJobContext& context, const TLedgerLog& log) {
+    return EntriesMadeBy(log.entries, WorkstationWord(context.ledger.workstation));
+}
 
 // One fetch run: what it brought is added to `records`; its exit status.
 int FetchRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob& job,
@@ -166,7 +172,7 @@ std::string UnitName(const TJobContext& context, const TJobRequest& request) {
     TLedgerLog log;
     std::string unread;
     ReadLedger(context.ledger, &log, &unread);
-    return UnitForFolder(log.entries, request.unit, context.runFolder);
+    return UnitForFolder(MadeHere(context, log), request.unit, context.runFolder);
 }
 
 int SameUnitAsTheFolders(const TJobContext& context, const TJobRequest& request,
@@ -177,7 +183,8 @@ int SameUnitAsTheFolders(const TJobContext& context, const TJobRequest& request,
     TLedgerLog log;
     std::string unread;
     ReadLedger(context.ledger, &log, &unread);
-    const TLedgerEntry* remembered = RememberedEntry(log.entries, context.runFolder);
+    const std::vector<TLedgerEntry> made = MadeHere(context, log);
+    const TLedgerEntry* remembered = RememberedEntry(made, context.runFolder);
     // A line older than workstations named the port as COMn: nothing to compare with.
     if (remembered == nullptr || remembered->workstation.empty() || remembered->port == "-") {
         return kExitOk;
@@ -223,7 +230,8 @@ bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::strin
     keep.time = context.clock.now();
     outcome->keptTried = true;
     TLedgerEntry kept;
-    *error = KeepInLedger(context.ledger, keep, &kept);
+    std::vector<TMessage> shared;
+    *error = KeepAndShare(context.ledger, context.git, keep, &kept, &shared);
     if (error->exit != kExitOk) {
         return false;
     }
@@ -234,5 +242,8 @@ bool KeepCopy(const TJobContext& context, TJobOutcome* outcome, const std::strin
     }
     Say(context, &outcome->end,
         Info("kept in the ledger as " + kept.unit + "@1 (" + kept.id + "): " + file));
+    for (const TMessage& message : shared) {
+        Say(context, &outcome->end, message);
+    }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/ledger_order.h"
+#include "zvtool/ledger/ledger_share.h"
 #include "zvtool/platform/files.h"
 
 namespace {
@@ -146,7 +147,11 @@ TLedgerCheckResult CheckLedger(const TLedgerPlace& place) {
             result.problems.push_back(CopyTrouble(place.folder, entry, check));
         }
     }
-    for (const std::string& problem : OpenToOthers(place.folder, log.entries)) {
+    std::vector<std::string> more = OpenToOthers(place.folder, log.entries);
+    for (std::string& problem : MergedLedgerProblems(place.folder, log)) {
+        more.push_back(std::move(problem));
+    }
+    for (const std::string& problem : more) {
         result.problems.push_back(problem);
     }
     result.end.exit = result.problems.empty() ? kExitDiffSame : kExitDiffDiffer;

@@ -104,6 +104,17 @@ std::string LedgerSpelling(const std::vector<TLedgerEntry>& entries, const std::
     return unit;
 }
 
+std::vector<TLedgerEntry> EntriesMadeBy(const std::vector<TLedgerEntry>& entries,
+                                        const std::string& workstation) {
+    std::vector<TLedgerEntry> made;
+    for (const TLedgerEntry& entry : entries) {
+        if (entry.workstation.empty() || entry.workstation == workstation) {
+            made.push_back(entry);
+        }
+    }
+    return made;
+}
+
 const TLedgerEntry* RememberedEntry(const std::vector<TLedgerEntry>& entries,
                                     const std::string& folder) {
     for (const TOrderedEntry& ordered : NewestFirst(entries)) {

@@ -28,6 +28,12 @@ bool FindLedgerEntry(const std::vector<TLedgerEntry>& entries, const std::string
 // names ignore case and the two differ in case only; else as given.
 std::string LedgerSpelling(const std::vector<TLedgerEntry>& entries, const std::string& unit);
 
+// The entries that `workstation` (as WorkstationWord gives it) made, with those of lines older
+// than the workstation key: all that a run folder of this machine can remember, since the
+// same path on another workstation of a shared ledger is another folder.
+std::vector<TLedgerEntry> EntriesMadeBy(const std::vector<TLedgerEntry>& entries,
+                                        const std::string& workstation);
+
 // The newest entry made in `folder`: the unit last named there and the port it used;
 // nullptr when there is none.
 const TLedgerEntry* RememberedEntry(const std::vector<TLedgerEntry>& entries,

@@ -130,10 +130,12 @@ enum class TLockResult { kTaken, kHeld, kFailed };
 // refused. kHeld: another holds it and `detail` is what it wrote; kFailed: the file cannot be
 // made or written and `detail` is the system's reason, or that `path` is a link: the lock is
 // never taken through one, whoever made it. The driver holds it with zvtool (on POSIX every
-// program zvtool starts inherits it; on Windows the driver's start is given it, TSpawn::lock),
-// so that a driver left running keeps the next job out until it ends.
+// program zvtool starts inherits it, unless `passedOn` is false: the ledger's lock, which a
+// program that git leaves running, a credential cache or an SSH master, must not keep; on
+// Windows the driver's start is given it, TSpawn::lock), so that a driver left running keeps
+// the next job out until it ends.
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
-                         std::string* detail);
+                         std::string* detail, bool passedOn = true);
 // Writes `text` into a lock taken, in place of what it held (the holder's driver, once it runs).
 void RewriteFileLock(const TFileLock& lock, const std::string& text);
 // Gives the lock up and empties the file (which stays, so that no second lock on a new file

@@ -345,17 +345,19 @@ std::string SystemErrorText(unsigned long code) {
 }
 
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
-                         std::string* detail) {
+                         std::string* detail, bool passedOn) {
     // Not close-on-exec: the driver shares the lock, so that a driver left running by a
-    // zvtool that was killed still keeps the next job out until it ends. Never through a
-    // link: the lock file is zvtool's own, and a link there (in a folder others may write)
-    // would have the lock's text emptied and written into whatever it leads to.
-    int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0666);
+    // zvtool that was killed still keeps the next job out until it ends; unless `passedOn` is
+    // false. Never through a link: the lock file is zvtool's own, and a link there (in a
+    // folder others may write) would have the lock's text emptied and written into whatever
+    // it leads to.
+    const int shared = passedOn ? 0 : O_CLOEXEC;
+    int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | shared, 0666);
     const int openError = errno;
     // Another user's lock file may be read-only to us: flock() needs no write access, only
     // the holder's text cannot be written then.
     const bool readOnly = descriptor < 0 && openError == EACCES &&
-                          (descriptor = open(path.c_str(), O_RDONLY | O_NOFOLLOW)) >= 0;
+                          (descriptor = open(path.c_str(), O_RDONLY | O_NOFOLLOW | shared)) >= 0;
     if (descriptor < 0) {
         *detail = openError == ELOOP ? LockLinkText(path)
                                      : SystemErrorText(static_cast<unsigned long>(openError));

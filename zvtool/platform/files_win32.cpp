@@ -315,11 +315,14 @@ std::string SystemErrorText(unsigned long code) {
     return reason.empty() ? "error " + std::to_string(code) : reason;
 }
 
+// The lock's handle goes only to a program started with it (TSpawn::lock); no other program
+// zvtool starts keeps it.
 TLockResult TakeFileLock(const std::string& path, const std::string& text, TFileLock* lock,
-                         std::string* detail) {
+                         std::string* detail, bool) {
     // The lock is the open itself: while this handle, or the driver's copy of it, is open,
     // every other open for writing is refused; the holder's text can still be read.
-    // Inheritable, so that SpawnProcess can hand it to the driver alone.
+    // Inheritable, so that SpawnProcess can hand it to the driver alone (a start that is not
+    // given it, TSpawn::lock, never inherits it: the handle list names what is inherited).
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

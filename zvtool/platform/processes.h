@@ -26,6 +26,7 @@ struct TSpawn {
     // lock's handle to this program alone; on POSIX every lock zvtool holds goes along to the
     // programs it starts anyway.
     const TFileLock* lock = nullptr;
+    bool noWindow = false;   // Windows: without a console window (git under zvtoolw.exe too)
 };
 
 // Starts the program in a process group of its own, so that the console's Ctrl-C reaches
@@ -54,7 +55,8 @@ bool ProcessRuns(long long id);
 
 // This program's own path; "" when the system does not tell it.
 std::string SelfPath();
-// The first program called `name` on the search path; "" when there is none.
+// The first program called `name` on the search path ("git" finds git.exe on Windows); ""
+// when there is none.
 std::string FindOnSearchPath(const std::string& name);
 long long ThisProcessId();
 // This machine's name ("bench2"); "" when the system does not tell it.

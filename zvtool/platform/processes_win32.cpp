@@ -171,11 +171,14 @@ bool SpawnProcess(const TSpawn& spawn, TProcess* process, std::string* error) {
             listed.push_back(handle);
         }
     }
+    // Whatever inherits gets the handles listed and no other: the run lock goes only where it
+    // is asked for, never to git or another program zvtool starts with its output redirected.
     const THandleList handles(listed);
-    DWORD flags = CREATE_NEW_PROCESS_GROUP;
-    if (lock != nullptr) {
-        if (handles.get() == nullptr) {
-            *error = "cannot hand the run lock to the driver: " + SystemErrorText(GetLastError());
+    DWORD flags = CREATE_NEW_PROCESS_GROUP | (spawn.noWindow ? CREATE_NO_WINDOW : 0);
+    const bool inherits = !listed.empty();
+    if (inherits || lock != nullptr) {
+        if (handles.get() == nullptr || !inherits) {
+            *error = "cannot hand the program its handles: " + SystemErrorText(GetLastError());
             return false;
         }
         startup.lpAttributeList = handles.get();
@@ -185,9 +188,9 @@ bool SpawnProcess(const TSpawn& spawn, TProcess* process, std::string* error) {
     // A process group of its own: the console's Ctrl-C reaches zvtool alone (a program
     // started so ignores Ctrl-C), which ends the program itself when the user asks.
     const BOOL made = CreateProcessA(
-        spawn.argv[0].c_str(), &commandLine[0], nullptr, nullptr,
-        redirect || lock != nullptr ? TRUE : FALSE, flags, &environment[0],
-        spawn.folder.empty() ? nullptr : spawn.folder.c_str(), &startup.StartupInfo, &started);
+        spawn.argv[0].c_str(), &commandLine[0], nullptr, nullptr, inherits ? TRUE : FALSE, flags,
+        &environment[0], spawn.folder.empty() ? nullptr : spawn.folder.c_str(),
+        &startup.StartupInfo, &started);
     const DWORD code = GetLastError();
     for (HANDLE handle : {output, errors}) {
         if (handle != INVALID_HANDLE_VALUE && handle != GetStdHandle(STD_OUTPUT_HANDLE) &&
@@ -273,7 +276,7 @@ std::string SelfPath() {
 
 std::string FindOnSearchPath(const std::string& name) {
     char found[MAX_PATH] = {};
-    const DWORD length = SearchPathA(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr);
+    const DWORD length = SearchPathA(nullptr, name.c_str(), ".exe", MAX_PATH, found, nullptr);
     return length > 0 && length < MAX_PATH ? std::string(found) : std::string();
 }
 

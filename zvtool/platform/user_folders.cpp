@@ -23,8 +23,8 @@ TUserFolders UserFoldersFrom(const TUserEnvironment& environment) {
         const std::string local = Given(environment.localAppData)
                                       ? std::string(environment.localAppData) + "\\zvtool"
                                       : "";
-        return {local, local};
+        return {local, local.empty() ? "" : local + "\\ledger", local};
     }
     return {XdgFolder(environment.xdgStateHome, environment.home, "/.local/state"),
-            XdgFolder(environment.xdgDataHome, environment.home, "/.local/share")};
+            XdgFolder(environment.xdgDataHome, environment.home, "/.local/share"), ""};
 }

@@ -7,7 +7,9 @@
 
 struct TUserFolders {
     std::string state;  // "" when the environment names none
-    std::string data;
+    std::string data;   // the ledger
+    // Where zvtool kept the ledger before, to move its entries from once; "" nowhere.
+    std::string formerData;
 };
 
 // The values the rule reads; nullptr or "" for a variable that is not set.
@@ -21,7 +23,8 @@ struct TUserEnvironment {
 
 // POSIX: state $XDG_STATE_HOME/zvtool, else ~/.local/state/zvtool; data $XDG_DATA_HOME/zvtool,
 // else ~/.local/share/zvtool (a relative XDG path is ignored, as the base directory rules have
-// it). Windows: both %LOCALAPPDATA%\zvtool.
+// it). Windows: state %LOCALAPPDATA%\zvtool, data %LOCALAPPDATA%\zvtool\ledger, apart from
+// zvtool's logs and lock (a shared ledger is a git work tree), formerly the state folder.
 TUserFolders UserFoldersFrom(const TUserEnvironment& environment);
 
 // This user's folders, from this process's environment.
@@ -29,3 +32,11 @@ TUserFolders UserFolders();
 
 // What to say when a folder is "": which variables name it on this system.
 const char* UserFolderVariables();
+
+// The user's login name, for the author of a shared ledger's commits; "" when the environment
+// does not tell it.
+std::string UserName();
+
+// This workstation's name for the entries it makes: ZVTOOL_WORKSTATION when set (two benches
+// on one machine, or a name a person reads better than the machine's), else the machine's.
+std::string WorkstationName();

@@ -1,6 +1,17 @@
 #include <cstdlib>
+#include <string>
 
+#include "zvtool/platform/processes.h"
 #include "zvtool/platform/user_folders.h"
+
+namespace {
+
+std::string Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+}  // namespace
 
 TUserFolders UserFolders() {
     return UserFoldersFrom({false, std::getenv("XDG_STATE_HOME"), std::getenv("XDG_DATA_HOME"),
@@ -9,4 +20,14 @@ TUserFolders UserFolders() {
 
 const char* UserFolderVariables() {
     return "neither XDG_DATA_HOME nor HOME is set";
+}
+
+std::string UserName() {
+    const std::string user = Variable("USER");
+    return user.empty() ? Variable("LOGNAME") : user;
+}
+
+std::string WorkstationName() {
+    const std::string given = Variable("ZVTOOL_WORKSTATION");
+    return given.empty() ? MachineName() : given;
 }

@@ -1,6 +1,17 @@
 #include <cstdlib>
+#include <string>
 
+#include "zvtool/platform/processes.h"
 #include "zvtool/platform/user_folders.h"
+
+namespace {
+
+std::string Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+}  // namespace
 
 TUserFolders UserFolders() {
     return UserFoldersFrom({true, nullptr, nullptr, nullptr, std::getenv("LOCALAPPDATA")});
@@ -8,4 +19,13 @@ TUserFolders UserFolders() {
 
 const char* UserFolderVariables() {
     return "LOCALAPPDATA is not set";
+}
+
+std::string UserName() {
+    return Variable("USERNAME");
+}
+
+std::string WorkstationName() {
+    const std::string given = Variable("ZVTOOL_WORKSTATION");
+    return given.empty() ? MachineName() : given;
 }
