@@ -10,6 +10,7 @@
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/backup.h"
 #include "zvtool/jobs/driver_jobs.h"
+#include "zvtool/jobs/driver_program.h"
 #include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/restore.h"
 #include "zvtool/ledger/ledger_commands.h"
@@ -36,31 +37,6 @@ bool ResolveRestoreFile(const TJobContext& context, TJobRequest* request, TComma
     return true;
 }
 
-// The driver to run: --driver, else the one beside zvtool, else the first on the search path.
-bool FindDriver(const TZvOptions& options, TJobContext* context, TZvError* error) {
-    if (!options.driver.empty()) {
-        context->driver = AbsolutePath(options.driver);
-        if (!IsProgram(context->driver)) {
-            *error = {kExitUnavailable,
-                      "no driver program at " + context->driver + "; check --driver", ""};
-            return false;
-        }
-        return true;
-    }
-    const std::string self = SelfPath();
-    const std::string beside = self.empty() ? "" : JoinPath(FolderOf(self), DriverProgramName());
-    context->driver =
-        !beside.empty() && IsProgram(beside) ? beside : FindOnSearchPath(DriverProgramName());
-    if (context->driver.empty()) {
-        *error = {kExitUnavailable,
-                  "the driver (zordrive) is neither beside zvtool nor on the search path; give "
-                  "its path with --driver PATH",
-                  ""};
-        return false;
-    }
-    return true;
-}
-
 // The job's context and request from the command line: every path absolute, the driver
 // found, the run folder there. False and `error` when one of these fails.
 bool PrepareContext(const TZvOptions& options, const TJobRequest& asked, TJobContext* context,
@@ -72,7 +48,7 @@ bool PrepareContext(const TZvOptions& options, const TJobRequest& asked, TJobCon
     const std::string dir = options.dir.empty() ? "" : AbsolutePath(options.dir);
     request->finishingOptions = (dir.empty() ? "" : " --dir " + dir) +
                                 (request->unit.empty() ? "" : " --unit " + request->unit);
-    if (!FindDriver(options, context, error)) {
+    if (!FindDriverProgram(options.driver, &context->driver, error)) {
         return false;
     }
     context->runFolder = dir.empty() ? AbsolutePath(".") : dir;
