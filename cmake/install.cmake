@@ -15,7 +15,7 @@ else()
     set(zv_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/zordrive)
 endif()
 
-foreach(program zordrive zvtool minizv-sim)
+foreach(program zordrive zvtool zvtoolw minizv-sim)
     if(TARGET ${program})
         install(TARGETS ${program} RUNTIME DESTINATION ${zv_bin_dir} COMPONENT programs)
     endif()
