@@ -23,6 +23,8 @@ foreach(row ports test-link backup cancel-resume close-during-job restore restor
     list(APPEND gui_rows ${tag}.gui.${row})
 endforeach()
 # Every dialog measured at 96 and 144 DPI, and the window at 144.
+# The README's pictures (docs/window-*.png) are the rows' own: ZV_DOCS_DIR=$PWD/docs in the
+# environment of `ctest -L gui -R '^wine[.]'` copies them there.
 add_test(NAME ${tag}.gui.dpi
          COMMAND bash ${scripts}/gui_dpi.sh ${gui_prefix} ${dpi_check_exe} ${work}/gui/dpi)
 list(APPEND gui_rows ${tag}.gui.dpi)

@@ -35,9 +35,11 @@ step() {
 expect() {
     if [ "$2" = "$3" ]; then ok "$1 = '$2'"; else bad "$1 = '$2', expected '$3'"; fi
 }
-# shot NAME: the screen, and the window a person works in cut out of it.
+# shot NAME [PICTURE]: the screen, and the window a person works in cut out of it; with
+# ZV_DOCS_DIR set (the README's pictures: ZV_DOCS_DIR=$PWD/docs ctest -L gui), the cut-out
+# also becomes ZV_DOCS_DIR/PICTURE.png.
 shot() {
-    local name l t r b
+    local name l t r b picture=${2:-}
     sleep 0.5  # what was painted reaches the X server a moment later
     shots=$((shots + 1))
     name=$(printf '%02d-%s' "$shots" "$1")
@@ -46,6 +48,10 @@ shot() {
     if [[ "${l:-}${t:-}${r:-}${b:-}" =~ ^[-0-9]+$ ]]; then
         convert "$workdir/$name.screen.png" -crop "$((r - l))x$((b - t))+$l+$t" +repage \
             "$workdir/$name.png"
+        if [ -n "$picture" ] && [ -n "${ZV_DOCS_DIR:-}" ]; then
+            cp "$workdir/$name.png" "$ZV_DOCS_DIR/$picture.png"
+            echo "== picture $ZV_DOCS_DIR/$picture.png"
+        fi
     fi
     echo "== shot $workdir/$name.png"
 }
@@ -169,14 +175,14 @@ row_backup() {
     step "Back up pressed" click $BACKUP 5000
     step "the progress names the module" wait $STEP "module 3 (3 of 5)" 30000
     step "the phase is the fetch of the modules" wait $PHASE "fetching modules 1-5" 1000
-    shot backup-progress
+    shot backup-progress window-backup
     step "the backup ends whole" wait $STATUS "backup: result 3" 60000
     step "the outcome names the file" wait $OUTCOME ": 6 records" 1000
     grep -q "kept in the ledger as pump-3/" <<<"$seen" && ok "kept in the ledger" || bad "kept in the ledger"
     local files
     files=$(ls "$state/run"/pump-3-*.dat 2>/dev/null | wc -l)
     expect "backup files in the run folder" "$files" 1
-    shot backed-up
+    shot backed-up window-main
 }
 
 # Cancel mid-backup: the job says what stopped; Resume finishes it into the same file.
@@ -248,7 +254,7 @@ restore_row() {
     grep -q "^module 2 | 0 | " <<<"$seen" && grep -q "^module 4 | 0 | " <<<"$seen" &&
         ok "modules 2 and 4 at offset 0" || bad "modules 2 and 4 at offset 0"
     expect "nothing sent before the answer" "$(grep -c . "$workdir/store.txt" 2>/dev/null || echo 0)" 0
-    shot restore-plan
+    shot restore-plan "$([ $# -eq 0 ] && echo window-restore-plan)"
     step "Send pressed" click $OK 2000
     step "the verdict" wait $STATUS "restore: $verdict" 60000
     step "the outcome panel" text $OUTCOME

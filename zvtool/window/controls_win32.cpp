@@ -71,6 +71,14 @@ void SetColumns(HWND dialog, int id, const std::vector<TColumn>& columns) {
     }
 }
 
+void ScaleColumns(HWND dialog, int id, const std::vector<TColumn>& columns) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        RECT width{0, 0, columns[i].width, 0};
+        MapDialogRect(dialog, &width);
+        SendDlgItemMessageW(dialog, id, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(width.right, 0));
+    }
+}
+
 void SetRows(HWND dialog, int id, const std::vector<TListRow>& rows) {
     HWND list = GetDlgItem(dialog, id);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);

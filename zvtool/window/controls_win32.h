@@ -23,6 +23,9 @@ struct TColumn {
     int width;  // in dialog units, so that the columns scale with the dialog
 };
 void SetColumns(HWND dialog, int id, const std::vector<TColumn>& columns);
+// Sets the columns' widths again from their dialog units, once the dialog's font changed with
+// its DPI.
+void ScaleColumns(HWND dialog, int id, const std::vector<TColumn>& columns);
 // Replaces the list's rows.
 void SetRows(HWND dialog, int id, const std::vector<TListRow>& rows);
 // The chosen rows, in the list's order.

@@ -77,13 +77,14 @@ INT_PTR OnDeviceChange(HWND dialog, TMainWindow* window, WPARAM change) {
     return Answer(dialog, TRUE);
 }
 
-// The main window keeps its layout in dialog units when it moves to a screen of another DPI.
-INT_PTR OnDpiChanged(HWND dialog, LPARAM lParam) {
-    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-    SetWindowPos(dialog, nullptr, suggested->left, suggested->top,
-                 suggested->right - suggested->left, suggested->bottom - suggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    return TRUE;
+// Posted to itself once the dialog manager has scaled the window to a new DPI.
+constexpr UINT kScaleColumnsMessage = WM_APP + 10;
+
+// On a screen of another DPI the dialog manager scales the window, its controls and its font
+// (per-monitor v2), but not the list's columns, which are in pixels: they follow once it has.
+INT_PTR OnDpiChanged(HWND dialog) {
+    PostMessageW(dialog, kScaleColumnsMessage, 0, 0);
+    return FALSE;
 }
 
 INT_PTR OnCommand(HWND dialog, TMainWindow* window, int id) {
@@ -171,7 +172,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             EndSession(dialog, window, wParam != FALSE);
             return Answer(dialog, 0);
         case WM_DPICHANGED:
-            return OnDpiChanged(dialog, lParam);
+            return OnDpiChanged(dialog);
+        case kScaleColumnsMessage:
+            ScaleColumns(dialog, ZV_IDC_PORTS, kPortList);
+            return TRUE;
         case WM_CLOSE:
             CloseMainWindow(dialog, window);
             return TRUE;
