@@ -2,7 +2,8 @@
 # POSIX: bin/, share/man/man1/ and share/doc/zordrive/. Windows: one flat folder, the
 # layout of the zip. Components: programs, manpages, docs (README.md and the pages of docs/
 # it links, the host examples among them), license (LICENSE),
-# picture (the About-box picture, in docs/ as the host contract links it).
+# picture (the About-box picture, in docs/ as the host contract links it, and the window's
+# pictures that the README shows).
 # The Debian package build (ZV_DEBIAN) puts Debian's copyright file and changelog in the
 # doc folder instead of LICENSE.
 option(ZV_DEBIAN "Install for the Debian package: copyright and changelog.Debian.gz" OFF)
@@ -15,7 +16,7 @@ else()
     set(zv_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/zordrive)
 endif()
 
-foreach(program zordrive zvtool minizv-sim)
+foreach(program zordrive zvtool zvtoolw minizv-sim)
     if(TARGET ${program})
         install(TARGETS ${program} RUNTIME DESTINATION ${zv_bin_dir} COMPONENT programs)
     endif()
@@ -40,5 +41,7 @@ if(ZV_DEBIAN)
     install(FILES packaging/debian/copyright ${changelog} DESTINATION ${zv_doc_dir} COMPONENT docs)
 else()
     install(FILES LICENSE DESTINATION ${zv_doc_dir} COMPONENT license)
-    install(FILES docs/about-box.png DESTINATION ${zv_doc_dir}/docs COMPONENT picture)
+    install(FILES docs/about-box.png docs/window-main.png docs/window-backup.png
+                  docs/window-restore-plan.png
+            DESTINATION ${zv_doc_dir}/docs COMPONENT picture)
 endif()

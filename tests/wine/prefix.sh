@@ -2,7 +2,8 @@
 # The Wine prefix that one Windows build's wine tests share, with a virtual X display and a
 # persistent wineserver, so that the status window really exists and a run of the driver
 # takes a fraction of a second instead of starting Wine's services each time.
-# `create PREFIX` makes all three afresh (a few seconds); `stop PREFIX` ends them.
+# `create PREFIX` makes all three afresh (a few seconds); `stop PREFIX` ends them. ZV_SCREEN
+# sets the display's size (default 1024x768x24; the window rows use 1920x1080x24).
 set -euo pipefail
 action=$1 prefix=$2
 cd "$(dirname "$0")"
@@ -26,7 +27,7 @@ case $action in
         rm -rf "$prefix"
         mkdir -p "$prefix"
         # Xvfb picks a free display and writes its number to descriptor 3.
-        setsid Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$prefix.display" \
+        setsid Xvfb -displayfd 3 -nolisten tcp -screen 0 "${ZV_SCREEN:-1024x768x24}" 3>"$prefix.display" \
             </dev/null >"$prefix.xvfb.log" 2>&1 &
         echo $! >"$prefix.xvfb"
         for _ in $(seq 100); do

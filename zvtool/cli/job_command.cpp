@@ -7,10 +7,11 @@
 #include "zvtool/cli/command_runs.h"
 #include "zvtool/cli/job_render.h"
 #include "zvtool/cli/job_view.h"
-#include "zvtool/cli/user_ledger.h"
+#include "zvtool/ledger/user_ledger.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/backup.h"
 #include "zvtool/jobs/driver_jobs.h"
+#include "zvtool/jobs/driver_program.h"
 #include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/restore.h"
 #include "zvtool/ledger/ledger_commands.h"
@@ -42,31 +43,6 @@ bool ResolveRestoreFile(const TJobContext& context, TJobRequest* request, TComma
     return true;
 }
 
-// The driver to run: --driver, else the one beside zvtool, else the first on the search path.
-bool FindDriver(const TZvOptions& options, TJobContext* context, TZvError* error) {
-    if (!options.driver.empty()) {
-        context->driver = AbsolutePath(options.driver);
-        if (!IsProgram(context->driver)) {
-            *error = {kExitUnavailable,
-                      "no driver program at " + context->driver + "; check --driver", ""};
-            return false;
-        }
-        return true;
-    }
-    const std::string self = SelfPath();
-    const std::string beside = self.empty() ? "" : JoinPath(FolderOf(self), DriverProgramName());
-    context->driver =
-        !beside.empty() && IsProgram(beside) ? beside : FindOnSearchPath(DriverProgramName());
-    if (context->driver.empty()) {
-        *error = {kExitUnavailable,
-                  "the driver (zordrive) is neither beside zvtool nor on the search path; give "
-                  "its path with --driver PATH",
-                  ""};
-        return false;
-    }
-    return true;
-}
-
 // The job's context and request from the command line: every path absolute, the driver
 // found, the run folder there. False and `error` when one of these fails.
 bool PrepareContext(const TZvOptions& options, const TJobRequest& asked, TJobContext* context,
@@ -78,7 +54,7 @@ bool PrepareContext(const TZvOptions& options, const TJobRequest& asked, TJobCon
     const std::string dir = options.dir.empty() ? "" : AbsolutePath(options.dir);
     request->finishingOptions = (dir.empty() ? "" : " --dir " + dir) +
                                 (request->unit.empty() ? "" : " --unit " + request->unit);
-    if (!FindDriver(options, context, error)) {
+    if (!FindDriverProgram(options.driver, &context->driver, error)) {
         return false;
     }
     context->runFolder = dir.empty() ? AbsolutePath(".") : dir;
@@ -141,24 +117,6 @@ int TakePort(const TZvOptions& options, TJobContext* context, TCommandEnd* end) 
         Say(*context, end, Note(note));
     }
     return kExitOk;
-}
-
-// After a job refused as another unit than the one it was to go on with (a resume, the folder's
-// unit), COM1 leads where it led before --port moved it, so that the next plain job there does
-// not run on the other unit's line.
-void PutPortBack(const TJobContext& context, const std::string& before, TCommandEnd* end) {
-    if (Com1Target(context.runFolder) == before) {
-        return;
-    }
-    TZvError error;
-    if (!PutCom1Back(context.runFolder, before, &error)) {
-        Say(context, end, Warning(error.message));
-    } else {
-        const std::string link = JoinPath(context.runFolder, "COM1");
-        Say(context, end,
-            Note(before.empty() ? link + " is gone again, as before this job"
-                                : link + " links to " + before + " again, as before this job"));
-    }
 }
 
 // The job itself; a restore prints its plan before it sends.

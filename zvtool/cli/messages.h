@@ -3,13 +3,11 @@
 #include <vector>
 
 #include "zvtool/error.h"
+#include "zvtool/message_text.h"
 
 // The one place the terminal writes what a command says: on standard error, errors, warnings
 // and notes as "zvtool: ..." ("zvtool check: ..." for a command's own), an info line as it
 // is, an account under its heading.
-
-// The message as the terminal writes it, with its line end.
-std::string MessageText(const TMessage& message);
 
 void PrintMessage(const TMessage& message);
 void PrintMessages(const std::vector<TMessage>& messages);

@@ -369,29 +369,6 @@ unsigned CommandBit(const std::string& command) {
     return row == nullptr ? kNoCommandBit : row->bit;
 }
 
-bool ParseModuleRange(const std::string& text, int* first, int* last) {
-    if (text == "all") {
-        *first = kFirstModul;
-        *last = kLastModul;
-        return true;
-    }
-    const std::size_t dash = text.find('-');
-    int a = 0;
-    int b = 0;
-    if (dash == std::string::npos) {
-        if (!ParseWholeNumber(text, kFirstModul, kLastModul, &a)) {
-            return false;
-        }
-        b = a;
-    } else if (!ParseWholeNumber(text.substr(0, dash), kFirstModul, kLastModul, &a) ||
-               !ParseWholeNumber(text.substr(dash + 1), kFirstModul, kLastModul, &b) || a > b) {
-        return false;
-    }
-    *first = a;
-    *last = b;
-    return true;
-}
-
 std::string OptionsHelpFor(const std::string& command, TSystem system) {
     return OptionHelp(kRows, CommandBit(command), kHelpColumn, system == TSystem::kWindows);
 }

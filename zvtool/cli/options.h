@@ -43,9 +43,6 @@ struct TZvOptions {
 // the rest, so that `zvtool fetch --help` works without a range.
 bool ParseCommandLine(int argc, const char* const* argv, TZvOptions* options, TZvError* error);
 
-// "A-B", "N" or "all" (1-200); A must not be above B. False for anything else.
-bool ParseModuleRange(const std::string& text, int* first, int* last);
-
 // What is said of a range or a unit name that does not fit.
 std::string NotAModuleRange(const std::string& text);
 std::string NotAUnitName(const std::string& text);

@@ -7,7 +7,9 @@
 #include "zvtool/jobs/job_files.h"
 #include "zvtool/jobs/run_lock.h"
 #include "zvtool/jobs/session_log.h"
+#include "zvtool/platform/files.h"
 #include "zvtool/platform/processes.h"
+#include "zvtool/ports/port_target.h"
 #include "zvtool/time_text.h"
 
 int BeginJob(TJobContext* context, const TJobRequest& job, const std::string& commandLine,
@@ -64,4 +66,22 @@ std::string TraceText(const TJobContext& context) {
         return "";
     }
     return text;
+}
+
+// After a job refused as another unit than the one it was to go on with (a resume, the folder's
+// unit), COM1 leads where it led before --port moved it, so that the next plain job there does
+// not run on the other unit's line.
+void PutPortBack(const TJobContext& context, const std::string& before, TCommandEnd* end) {
+    if (Com1Target(context.runFolder) == before) {
+        return;
+    }
+    TZvError error;
+    if (!PutCom1Back(context.runFolder, before, &error)) {
+        Say(context, end, Warning(error.message));
+    } else {
+        const std::string link = JoinPath(context.runFolder, "COM1");
+        Say(context, end,
+            Note(before.empty() ? link + " is gone again, as before this job"
+                                : link + " links to " + before + " again, as before this job"));
+    }
 }

@@ -25,6 +25,11 @@ int BeginJob(TJobContext* context, const TJobRequest& job, const std::string& co
 // Gives the lock up, once the job's last driver has ended.
 void EndJob(TJobSession* session);
 
+// After a job refused as another unit than the one it was to go on with (kExitNotTheSame),
+// leads the run folder's COM1 back to `before` (Com1Target before the job moved it), said
+// into `end`.
+void PutPortBack(const TJobContext& context, const std::string& before, TCommandEnd* end);
+
 // The largest trace zvtool reads; a trace that several runs appended to may grow, and the
 // account reads its last run.
 constexpr std::size_t kMaxTraceBytes = 64u * 1024 * 1024;

@@ -41,3 +41,7 @@ struct TJobRequest {
 std::string JobName(const TJobRequest& request);
 // The command word of the job: "test", "fetch", "send", "backup", "restore".
 const char* JobCommand(TZvJob job);
+
+// A range of modules as a technician writes it, on a command line or in a window's field:
+// "A-B", "N" or "all" (1-200); A must not be above B. False for anything else.
+bool ParseModuleRange(const std::string& text, int* first, int* last);

@@ -1,4 +1,4 @@
-#include "zvtool/cli/user_ledger.h"
+#include "zvtool/ledger/user_ledger.h"
 
 #include <string>
 
