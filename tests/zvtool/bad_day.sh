@@ -9,11 +9,6 @@
 set -euo pipefail
 name=$1
 source "$(dirname "$0")/zvtool_env.sh"
-
-skip() {
-    echo "SKIP zvtool-$name: $*"
-    exit 77
-}
 # The records of the simulator's default unit: central, then modules 1 to N.
 default_unit() {
     { sim_records 0 0; printf ',\r\n'; sim_records 1 "$1"; }

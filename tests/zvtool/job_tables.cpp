@@ -84,6 +84,27 @@ void WriteRecords(const std::string& path, const std::vector<TZvRecord>& records
     ASSERT_TRUE(WriteRecordFile(path, records, &error)) << error;
 }
 
+std::string FileToRestore(const std::string& file, const std::vector<int>& changed) {
+    std::vector<TZvRecord> records = UnitRecords({0, 1, 2, 3, 4, 5});
+    for (TZvRecord& record : records) {
+        for (const int number : changed) {
+            if (record.number == number) {
+                record.bytes[0] = static_cast<std::uint8_t>(record.bytes[0] ^ 0xFF);
+            }
+        }
+    }
+    WriteRecords(file, records);
+    return file;
+}
+
+std::string Stored() {
+    std::string text;
+    for (const fake::UnitStored& stored : fake::UnitStoredRecords()) {
+        text += (text.empty() ? "" : " ") + std::to_string(stored.number);
+    }
+    return text;
+}
+
 std::string Passes(const std::vector<TEvent>& events) {
     std::string text;
     for (const TEvent& event : events) {

@@ -38,6 +38,11 @@ bool HoldsTheUnits(const std::string& path);
 std::vector<TZvRecord> UnitRecords(const std::vector<int>& numbers);
 // Writes records as a setup file.
 void WriteRecords(const std::string& path, const std::vector<TZvRecord>& records);
+// The unit's central record and modules 1-5, with byte 0 of the records `changed` flipped,
+// written to `file`: a file to restore.
+std::string FileToRestore(const std::string& file, const std::vector<int>& changed);
+// The records the unit stored, in order: "2 4".
+std::string Stored();
 
 // The module of each new pass the job reported, in order: "1 2 3".
 std::string Passes(const std::vector<TEvent>& events);

@@ -16,31 +16,6 @@
 namespace jobtables {
 namespace {
 
-// The records the unit stored, in order: "2 4".
-std::string Stored() {
-    std::string text;
-    for (const fake::UnitStored& stored : fake::UnitStoredRecords()) {
-        text += (text.empty() ? "" : " ") + std::to_string(stored.number);
-    }
-    return text;
-}
-
-// The unit's central record and modules 1-5, with byte 0 of the records `changed` flipped:
-// the file to restore. Written to FILE.
-std::string FileToRestore(const std::string& folder, const std::vector<int>& changed) {
-    std::vector<TZvRecord> records = UnitRecords({0, 1, 2, 3, 4, 5});
-    for (TZvRecord& record : records) {
-        for (const int number : changed) {
-            if (record.number == number) {
-                record.bytes[0] = static_cast<std::uint8_t>(record.bytes[0] ^ 0xFF);
-            }
-        }
-    }
-    const std::string file = JoinPath(folder, "unit.dat");
-    WriteRecords(file, records);
-    return file;
-}
-
 void Restore(const TJobContext& context, const TJobRequest& request, TJobOutcome* outcome) {
     outcome->command = "restore";
     TRestorePrepared prepared;
@@ -175,7 +150,7 @@ class RestoreJob : public JobTable, public ::testing::WithParamInterface<Restore
 
 TEST_P(RestoreJob, SendsWhatDiffersAndReadsItBack) {
     const RestoreRow& row = GetParam();
-    const std::string file = FileToRestore(folder, row.changed);
+    const std::string file = FileToRestore(JoinPath(folder, "unit.dat"), row.changed);
     if (row.arrange) {
         row.arrange(driver);
     }
@@ -201,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, RestoreJob, ::testing::ValuesIn(kRows),
 // A restore is two calls: the plan comes back before anything is sent, and the second call
 // sends that plan.
 TEST_F(RestoreJob, ThePlanComesBeforeAnythingIsSent) {
-    const std::string file = FileToRestore(folder, {2, 4});
+    const std::string file = FileToRestore(JoinPath(folder, "unit.dat"), {2, 4});
     const TJobRequest request = Request(TZvJob::kRestore, file, 1, 200);
     TJobOutcome outcome;
     TRestorePrepared prepared;
@@ -228,7 +203,7 @@ TEST_F(RestoreJob, ThePlanComesBeforeAnythingIsSent) {
 // Stopped while sending, then resumed: the resume reads only what was still to do, sends
 // what of it differs and reads it back; no record is sent twice and the unit holds the file.
 TEST_F(RestoreJob, ResumedAfterAStopInTheSend) {
-    const std::string file = FileToRestore(folder, {1, 2, 3});
+    const std::string file = FileToRestore(JoinPath(folder, "unit.dat"), {1, 2, 3});
     TJobRequest request = Request(TZvJob::kRestore, file, 1, 200);
     fake::SetUnitDelays(0, 500);
     driver.CancelAtPass(4, 2);
@@ -251,7 +226,7 @@ TEST_F(RestoreJob, ResumedAfterAStopInTheSend) {
 
 // A read-back that differs leaves a note, and a resume sends those records again.
 TEST_F(RestoreJob, ResumedAfterAReadBackThatDiffered) {
-    const std::string file = FileToRestore(folder, {2, 4});
+    const std::string file = FileToRestore(JoinPath(folder, "unit.dat"), {2, 4});
     TJobRequest request = Request(TZvJob::kRestore, file, 1, 200);
     fake::SetUnitStoresWrong({4});
     TJobOutcome wrong;
@@ -286,7 +261,7 @@ class OtherPort : public JobTable {
 
 TEST_F(OtherPort, ARestoreResumedThereIsRefused) {
     LeadCom1To("/dev/null");
-    const std::string file = FileToRestore(folder, {1, 2, 3});
+    const std::string file = FileToRestore(JoinPath(folder, "unit.dat"), {1, 2, 3});
     TJobRequest request = Request(TZvJob::kRestore, file, 1, 200);
     driver.CancelAtPass(4, 2);
     TJobOutcome stopped;

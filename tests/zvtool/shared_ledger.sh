@@ -9,11 +9,6 @@
 set -euo pipefail
 name=$1
 source "$(dirname "$0")/zvtool_env.sh"
-
-skip() {
-    echo "SKIP zvtool-$name: $*"
-    exit 77
-}
 command -v git >/dev/null || skip "no git (package git)"
 # The remote's and the test's own commits need no identity of the machine's.
 export GIT_AUTHOR_NAME=test GIT_AUTHOR_EMAIL=test@here GIT_COMMITTER_NAME=test

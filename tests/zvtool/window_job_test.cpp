@@ -72,30 +72,6 @@ class WindowJob : public JobTable {
     TShownJob shown;
 };
 
-// The records the unit stored, in order: "2 4".
-std::string Stored() {
-    std::string text;
-    for (const fake::UnitStored& stored : fake::UnitStoredRecords()) {
-        text += (text.empty() ? "" : " ") + std::to_string(stored.number);
-    }
-    return text;
-}
-
-// The unit's central record and modules 1-5 with byte 0 of `changed` flipped, as FOLDER/u.dat.
-std::string FileToRestore(const std::string& folder, const std::vector<int>& changed) {
-    std::vector<TZvRecord> records = UnitRecords({0, 1, 2, 3, 4, 5});
-    for (TZvRecord& record : records) {
-        for (const int number : changed) {
-            if (record.number == number) {
-                record.bytes[0] = static_cast<std::uint8_t>(record.bytes[0] ^ 0xFF);
-            }
-        }
-    }
-    const std::string file = JoinPath(folder, "u.dat");
-    WriteRecords(file, records);
-    return file;
-}
-
 std::string Joined(const std::vector<std::string>& parts) {
     std::string text;
     for (const std::string& part : parts) {
@@ -215,7 +191,7 @@ class WindowRestore : public WindowJob, public ::testing::WithParamInterface<Res
 
 TEST_P(WindowRestore, PlanThenConfirm) {
     const RestoreRow& row = GetParam();
-    const std::string file = FileToRestore(folder, row.changed);
+    const std::string file = FileToRestore(JoinPath(folder, "u.dat"), row.changed);
     const TWindowJob ran = Run(Fields(TZvJob::kRestore, {"COM1", "pump-3", "1-5", file}),
                                row.confirm, [&row, this] { row.arrange(driver); });
     const TJobOutcome& outcome = ran.outcome;
@@ -257,8 +233,7 @@ TEST_F(WindowJob, RestoreALedgerEntry) {
 TEST_F(WindowJob, AnotherJobRuns) {
     TFileLock lock;
     std::string detail;
-    const TRunLockRequest holder{folder, "fetch modules 1-6",
-                                 "2026-12-09 05:30:12", 4711};
+    const TRunLockRequest holder{folder, "fetch modules 1-6", "2026-12-09 05:30:12", 4711};
     ASSERT_EQ(TakeRunLock(holder, &lock, &detail), TLockResult::kTaken) << detail;
     const TWindowJob job = Run(Fields(TZvJob::kTest, {"COM1", "", "", ""}));
     ReleaseFileLock(&lock);

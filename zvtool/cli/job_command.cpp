@@ -7,7 +7,6 @@
 #include "zvtool/cli/command_runs.h"
 #include "zvtool/cli/job_render.h"
 #include "zvtool/cli/job_view.h"
-#include "zvtool/ledger/user_ledger.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/jobs/backup.h"
 #include "zvtool/jobs/driver_jobs.h"
@@ -15,6 +14,7 @@
 #include "zvtool/jobs/guard.h"
 #include "zvtool/jobs/restore.h"
 #include "zvtool/ledger/ledger_commands.h"
+#include "zvtool/ledger/user_ledger.h"
 #include "zvtool/platform/files.h"
 #include "zvtool/platform/processes.h"
 #include "zvtool/platform/user_folders.h"
@@ -160,6 +160,17 @@ void PrintOutcome(const TCliRun& cli, const TJobOutcome& outcome) {
     std::fflush(stdout);
 }
 
+// The user's state folder, ledger and git into `context`; a ledger moved is said.
+void FindUserFolders(TJobContext* context, const TCancelRequest* cancel, TCommandEnd* end) {
+    context->stateFolder = UserFolders().state;
+    TCommandEnd found;
+    context->ledger = UserLedger(&found);
+    for (const TMessage& message : found.messages) {
+        Say(*context, end, message);
+    }
+    context->git = UserGit(&cancel->requested);
+}
+
 }  // namespace
 
 int RunJobCommand(const TCliRun& cli) {
@@ -174,14 +185,7 @@ int RunJobCommand(const TCliRun& cli) {
     TJobView view(StderrIsTerminal());
     TJobContext context;
     context.sink = [&view](const TEvent& event) { view.Show(event); };
-    const TUserFolders folders = UserFolders();
-    context.stateFolder = folders.state;
-    TCommandEnd found;
-    context.ledger = UserLedger(&found);
-    for (const TMessage& message : found.messages) {
-        Say(context, &outcome.end, message);
-    }
-    context.git = UserGit(&cancel.requested);
+    FindUserFolders(&context, &cancel, &outcome.end);
     TJobRequest request = options.job;
     TZvError error;
     if (!ResolveRestoreFile(context, &request, &outcome.end) ||

@@ -8,10 +8,10 @@
 #include "zvtool/cli/ledger_render.h"
 #include "zvtool/cli/messages.h"
 #include "zvtool/cli/records_render.h"
-#include "zvtool/ledger/user_ledger.h"
 #include "zvtool/exit_codes.h"
 #include "zvtool/ledger/ledger_commands.h"
 #include "zvtool/ledger/ledger_share.h"
+#include "zvtool/ledger/user_ledger.h"
 
 namespace {
 

@@ -4,26 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/text_lines.h"
+
 const char kOnlyThePortTells[] =
     " (where two units hold the same records, as a bench restoring one set onto many, only the "
     "port tells them apart)";
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
 
 std::vector<int> Numbers(const std::string& list) {
     std::vector<int> numbers;
@@ -48,7 +35,7 @@ std::string StopNoteText(const TStopNote& note) {
 }
 
 bool ParseStopNote(const std::string& text, TStopNote* note) {
-    const std::vector<std::string> lines = Lines(text);
+    const std::vector<std::string> lines = SplitLines(text);
     *note = TStopNote{};
     if (lines.size() < 2) {
         return false;

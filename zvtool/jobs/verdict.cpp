@@ -82,25 +82,11 @@ void SayRepeats(const TJobContext& context, TJobOutcome* outcome, const TTraceAc
     Say(context, &outcome->end, Note(account.lines.back()));
 }
 
-}  // namespace
-
-int JudgeRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob& job,
-             const TDriverRun& run, int expected) {
-    const TJobKind kind = job.kind;
-    const std::vector<int>& passModules = job.passModules;
+// A run that was not the job asked for: the driver wrote no status here (it reads its files
+// elsewhere), or a result this job cannot give. kExitOk when it was the job.
+int RefuseNotTheJob(const TJobContext& context, TJobOutcome* outcome, TJobKind kind,
+                    const TDriverRun& run) {
     TRunReport& report = outcome->run;
-    report.result = run.result;
-    // An earlier run's meaning must not stay beside this run's result.
-    report.meaning.clear();
-    int port = 0;
-    const TPortFrom from = PortInUse(context.runFolder, context.port, &port);
-    outcome->portFrom = PortFromKey(from);
-    outcome->port = port;
-    TTraceAccount account;
-    const bool traced = ReadAccount(context, &report, &account);
-    if (run.toolExit != 0) {
-        return run.toolExit;
-    }
     if (run.noStatus) {
         report.meaning = kNotTheJobMeaning;
         return Fail(context, &outcome->end,
@@ -120,6 +106,48 @@ int JudgeRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob&
             {kExitNotTheJob,
              NotTheJobAsked(kind, run.result, DriverSettingsAdvice(context.runFolder)), ""});
     }
+    return kExitOk;
+}
+
+// What a failed run says besides its result: the port, the folder, the trace's account or
+// the result's advice, the first that tells something.
+void SayWhyItFailed(const TJobContext& context, TJobOutcome* outcome, const TDriverRun& run,
+                    TPortFrom from, int port, const TTraceAccount* account) {
+    if (run.result == kResultPortFailed) {
+        Say(context, &outcome->end,
+            Note(PortAdvice(context.runFolder, port, PortFromText(context.runFolder, from, port))));
+    } else if (const std::string folder = WhyTheFolderFails(context);
+               run.result == kResultFetchFileFailed && !folder.empty()) {
+        Say(context, &outcome->end, Note(folder));
+    } else if (account != nullptr && !account->lines.empty()) {
+        SayAccount(context, outcome, *account);
+    } else if (const char* advice = ResultAdvice(run.result)) {
+        Say(context, &outcome->end, Note(advice));
+    }
+}
+
+}  // namespace
+
+int JudgeRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob& job,
+             const TDriverRun& run, int expected) {
+    const TJobKind kind = job.kind;
+    const std::vector<int>& passModules = job.passModules;
+    TRunReport& report = outcome->run;
+    report.result = run.result;
+    // An earlier run's meaning must not stay beside this run's result.
+    report.meaning.clear();
+    int port = 0;
+    const TPortFrom from = PortInUse(context.runFolder, context.port, &port);
+    outcome->portFrom = PortFromKey(from);
+    outcome->port = port;
+    TTraceAccount account;
+    const bool traced = ReadAccount(context, &report, &account);
+    if (run.toolExit != 0) {
+        return run.toolExit;
+    }
+    if (const int refused = RefuseNotTheJob(context, outcome, kind, run); refused != kExitOk) {
+        return refused;
+    }
     report.meaning = JobResultMeaning(kind, run.result);
     if (run.result == expected) {
         if (traced && account.repeats > 0 && !account.lines.empty()) {
@@ -133,17 +161,7 @@ int JudgeRun(const TJobContext& context, TJobOutcome* outcome, const TDriverJob&
     if (outcome->end.error.empty()) {
         outcome->end.error = "result " + std::to_string(run.result) + ": " + report.meaning;
     }
-    if (run.result == kResultPortFailed) {
-        Say(context, &outcome->end,
-            Note(PortAdvice(context.runFolder, port, PortFromText(context.runFolder, from, port))));
-    } else if (const std::string folder = WhyTheFolderFails(context);
-               run.result == kResultFetchFileFailed && !folder.empty()) {
-        Say(context, &outcome->end, Note(folder));
-    } else if (traced && !account.lines.empty()) {
-        SayAccount(context, outcome, account);
-    } else if (const char* advice = ResultAdvice(run.result)) {
-        Say(context, &outcome->end, Note(advice));
-    }
+    SayWhyItFailed(context, outcome, run, from, port, traced ? &account : nullptr);
     // A result that is no failure for some other job (0 after a send) must not read as success.
     return run.result == kExitOk ? kExitSoftware : run.result;
 }

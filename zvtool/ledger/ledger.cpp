@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "zvtool/text_lines.h"
 #include "zvtool/time_text.h"
 
 const char kUnitNameRule[] =
@@ -116,20 +117,10 @@ std::string TakeWords(const std::vector<std::string>& words, TLedgerEntry* entry
 // is what follows the last line end ("" when the text ends with one), a CR at its end taken
 // off too.
 std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
+    std::vector<std::string> lines = SplitLines(text);
+    if (text.empty() || text.back() == '\n') {
+        lines.emplace_back();
     }
-    std::string last = text.substr(start);
-    if (!last.empty() && last.back() == '\r') {
-        last.pop_back();
-    }
-    lines.push_back(last);
     return lines;
 }
 

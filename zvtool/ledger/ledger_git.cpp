@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "zvtool/platform/files.h"
+#include "zvtool/text_lines.h"
 
 namespace {
 
@@ -12,22 +13,6 @@ constexpr char kVersionWords[] = "git version ";
 // Paths a git call names at most: a Windows command line holds 32767 characters.
 constexpr std::size_t kPathsACall = 64;
 constexpr std::size_t kReasonLines = 2;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
 
 // The remote's branch as the last fetch saw it, and the push of ours to it.
 const std::string kRemoteBranch =
@@ -49,7 +34,7 @@ bool IsAdvice(const std::string& line) {
 std::string FirstLines(const std::string& text) {
     std::string reason;
     std::size_t taken = 0;
-    for (const std::string& line : Lines(text)) {
+    for (const std::string& line : SplitLines(text)) {
         if (IsAdvice(line) || taken == kReasonLines) {
             continue;
         }
@@ -70,7 +55,7 @@ bool Succeeded(const TGitAnswer& answer) {
 // A push refused because the remote holds commits this branch lacks, or took another push to
 // the branch at that very moment (its ref was locked).
 bool RefusedAsBehind(const TGitAnswer& answer) {
-    for (const std::string& line : Lines(answer.output)) {
+    for (const std::string& line : SplitLines(answer.output)) {
         if (StartsWith(line, "!") && (line.find("(fetch first)") != std::string::npos ||
                                       line.find("(non-fast-forward)") != std::string::npos ||
                                       line.find("(failed to update ref)") != std::string::npos ||
@@ -244,7 +229,7 @@ bool CommitLedgerPaths(const TLedgerPlace& place, const TGitRunner& git,
 std::string LedgerRemoteUrl(const TLedgerPlace& place, const TGitRunner& git) {
     const TGitAnswer answer =
         RunGit(place, git, {"config", "--get", "remote.origin.url"}, kLocalGitTimeoutMs);
-    const std::vector<std::string> lines = Lines(answer.output);
+    const std::vector<std::string> lines = SplitLines(answer.output);
     return Succeeded(answer) && !lines.empty() ? lines[0] : "";
 }
 

@@ -155,6 +155,35 @@ std::string CopyTrouble(const std::string& folder, const TLedgerEntry& entry,
     return "cannot read the ledger's copy " + name + " (" + path + "): " + check.reason;
 }
 
+namespace {
+
+// The entry `request` makes of `unit` in the ledger `log` read: the next of this workstation,
+// named by a free id, its file the id with ".dat" in this system's way of naming paths.
+TLedgerEntry NewEntry(const TLedgerPlace& place, const TLedgerLog& log, const TKeepRequest& request,
+                      const std::string& unit) {
+    TLedgerEntry entry;
+    entry.time = request.time;
+    entry.kind = request.kind;
+    entry.unit = unit;
+    entry.port = request.port.empty() ? "-" : request.port;
+    entry.version = request.version.empty() ? "-" : request.version;
+    entry.records = static_cast<int>(ReadRecordText(request.text).records.size());
+    entry.sha256 = Sha256Hex(request.text);
+    entry.workstation = WorkstationWord(place.workstation);
+    entry.seq = NextSeq(log.entries, entry.workstation);
+    entry.folder = request.folder;
+    entry.id = FirstFreeName(EntryId(entry),
+                             [&](const std::string& id) { return Taken(place.folder, log, id); });
+    // The log names the file as this system names paths, beside the run folder's path.
+    entry.file = entry.id + ".dat";
+    for (char& c : entry.file) {
+        c = c == '/' ? FolderSeparator() : c;
+    }
+    return entry;
+}
+
+}  // namespace
+
 TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TLedgerEntry* kept) {
     const std::string whole =
         request.source.empty() ? "" : " (" + request.source + " is whole all the same)";
@@ -176,24 +205,7 @@ TZvError KeepInLedger(const TLedgerPlace& place, const TKeepRequest& request, TL
     if (!MakeFolders(unitFolder, TFolderMode::kPrivate, &error)) {
         return failed("cannot make the ledger folder " + unitFolder + ": " + error);
     }
-    TLedgerEntry entry;
-    entry.time = request.time;
-    entry.kind = request.kind;
-    entry.unit = unit;
-    entry.port = request.port.empty() ? "-" : request.port;
-    entry.version = request.version.empty() ? "-" : request.version;
-    entry.records = static_cast<int>(ReadRecordText(request.text).records.size());
-    entry.sha256 = Sha256Hex(request.text);
-    entry.workstation = WorkstationWord(place.workstation);
-    entry.seq = NextSeq(log.entries, entry.workstation);
-    entry.folder = request.folder;
-    entry.id = FirstFreeName(EntryId(entry),
-                             [&](const std::string& id) { return Taken(place.folder, log, id); });
-    // The log names the file as this system names paths, beside the run folder's path.
-    entry.file = entry.id + ".dat";
-    for (char& c : entry.file) {
-        c = c == '/' ? FolderSeparator() : c;
-    }
+    const TLedgerEntry entry = NewEntry(place, log, request, unit);
     const std::string path = LedgerFilePath(place.folder, entry);
     // The copies and the log are the user's alone, as their folders are (0700): a ledger that
     // another account may write is no record of what the unit held.

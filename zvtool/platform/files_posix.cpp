@@ -289,25 +289,6 @@ std::string TextLines(const std::string& text) {
     return text;
 }
 
-bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
-    return WriteWholeFile(path, TextLines(text), error);
-}
-
-bool AppendTextToFile(const std::string& path, const std::string& text, std::string* error,
-                      TFolderMode mode) {
-    return AppendToFile(path, TextLines(text), error, mode);
-}
-
-bool CopyWholeFile(const std::string& from, const std::string& to, std::string* error) {
-    std::string text;
-    const TReadResult read = ReadWholeFile(from, static_cast<std::size_t>(-1) / 2, &text, error);
-    if (read != TReadResult::kRead) {
-        *error = "cannot read " + from + ": " + *error;
-        return false;
-    }
-    return WriteNewFile(to, text, error);
-}
-
 bool RenameReplacing(const std::string& from, const std::string& to, std::string* error) {
     if (rename(from.c_str(), to.c_str()) == 0) {
         return true;

@@ -26,7 +26,7 @@ struct TSpawn {
     // lock's handle to this program alone; on POSIX every lock zvtool holds goes along to the
     // programs it starts anyway.
     const TFileLock* lock = nullptr;
-    bool noWindow = false;   // Windows: without a console window (git under zvtoolw.exe too)
+    bool noWindow = false;  // Windows: without a console window (git under zvtoolw.exe too)
 };
 
 // Starts the program in a process group of its own, so that the console's Ctrl-C reaches

@@ -133,6 +133,55 @@ bool Inheritable(HANDLE handle) {
            GetHandleInformation(handle, &flags) && (flags & HANDLE_FLAG_INHERIT) != 0;
 }
 
+// The standard handles of a program whose output goes into files: the files opened, closed
+// once the program has its own copies (or was never started).
+class TRedirect {
+  public:
+    TRedirect(const TSpawn& spawn, STARTUPINFOA* startup) {
+        if (spawn.outputFile.empty() && spawn.errorFile.empty()) {
+            return;
+        }
+        output_ = spawn.outputFile.empty() ? GetStdHandle(STD_OUTPUT_HANDLE)
+                                           : OutputHandle(spawn.outputFile);
+        errors_ = spawn.errorFile.empty() ? GetStdHandle(STD_ERROR_HANDLE)
+                                          : OutputHandle(spawn.errorFile);
+        startup->dwFlags = STARTF_USESTDHANDLES;
+        startup->hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup->hStdOutput = output_;
+        startup->hStdError = errors_;
+        handles_ = {startup->hStdInput, output_, errors_};
+    }
+    ~TRedirect() {
+        for (HANDLE handle : {output_, errors_}) {
+            if (handle != INVALID_HANDLE_VALUE && handle != GetStdHandle(STD_OUTPUT_HANDLE) &&
+                handle != GetStdHandle(STD_ERROR_HANDLE)) {
+                CloseHandle(handle);
+            }
+        }
+    }
+    TRedirect(const TRedirect&) = delete;
+    TRedirect& operator=(const TRedirect&) = delete;
+    // The handles the program is to inherit for its standard input, output and error.
+    const std::vector<HANDLE>& handles() const { return handles_; }
+
+  private:
+    HANDLE output_ = INVALID_HANDLE_VALUE;
+    HANDLE errors_ = INVALID_HANDLE_VALUE;
+    std::vector<HANDLE> handles_;
+};
+
+// Each inheritable handle of `handles` once, in order.
+std::vector<HANDLE> InheritableOnce(const std::vector<HANDLE>& handles) {
+    std::vector<HANDLE> listed;
+    for (HANDLE handle : handles) {
+        if (Inheritable(handle) &&
+            std::find(listed.begin(), listed.end(), handle) == listed.end()) {
+            listed.push_back(handle);
+        }
+    }
+    return listed;
+}
+
 }  // namespace
 
 bool SpawnProcess(const TSpawn& spawn, TProcess* process, std::string* error) {
@@ -143,36 +192,17 @@ bool SpawnProcess(const TSpawn& spawn, TProcess* process, std::string* error) {
     std::string environment = EnvironmentBlock(spawn.environment);
     STARTUPINFOEXA startup{};
     startup.StartupInfo.cb = sizeof startup;
-    HANDLE output = INVALID_HANDLE_VALUE;
-    HANDLE errors = INVALID_HANDLE_VALUE;
-    std::vector<HANDLE> inherited;
-    const bool redirect = !spawn.outputFile.empty() || !spawn.errorFile.empty();
-    if (redirect) {
-        output = spawn.outputFile.empty() ? GetStdHandle(STD_OUTPUT_HANDLE)
-                                          : OutputHandle(spawn.outputFile);
-        errors = spawn.errorFile.empty() ? GetStdHandle(STD_ERROR_HANDLE)
-                                         : OutputHandle(spawn.errorFile);
-        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-        startup.StartupInfo.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.StartupInfo.hStdOutput = output;
-        startup.StartupInfo.hStdError = errors;
-        inherited = {startup.StartupInfo.hStdInput, output, errors};
-    }
+    const TRedirect redirect(spawn, &startup.StartupInfo);
+    std::vector<HANDLE> inherited = redirect.handles();
     // The lock goes to this program alone: it is held while either of the two runs, and a
     // driver left running by a zvtool that was ended keeps the next job out until it ends.
     HANDLE lock = spawn.lock != nullptr ? static_cast<HANDLE>(spawn.lock->handle) : nullptr;
     if (lock != nullptr) {
         inherited.push_back(lock);
     }
-    std::vector<HANDLE> listed;
-    for (HANDLE handle : inherited) {
-        if (Inheritable(handle) &&
-            std::find(listed.begin(), listed.end(), handle) == listed.end()) {
-            listed.push_back(handle);
-        }
-    }
     // Whatever inherits gets the handles listed and no other: the run lock goes only where it
     // is asked for, never to git or another program zvtool starts with its output redirected.
+    const std::vector<HANDLE> listed = InheritableOnce(inherited);
     const THandleList handles(listed);
     DWORD flags = CREATE_NEW_PROCESS_GROUP | (spawn.noWindow ? CREATE_NO_WINDOW : 0);
     const bool inherits = !listed.empty();
@@ -187,19 +217,11 @@ bool SpawnProcess(const TSpawn& spawn, TProcess* process, std::string* error) {
     PROCESS_INFORMATION started{};
     // A process group of its own: the console's Ctrl-C reaches zvtool alone (a program
     // started so ignores Ctrl-C), which ends the program itself when the user asks.
-    const BOOL made = CreateProcessA(
-        spawn.argv[0].c_str(), &commandLine[0], nullptr, nullptr, inherits ? TRUE : FALSE, flags,
-        &environment[0], spawn.folder.empty() ? nullptr : spawn.folder.c_str(),
-        &startup.StartupInfo, &started);
-    const DWORD code = GetLastError();
-    for (HANDLE handle : {output, errors}) {
-        if (handle != INVALID_HANDLE_VALUE && handle != GetStdHandle(STD_OUTPUT_HANDLE) &&
-            handle != GetStdHandle(STD_ERROR_HANDLE)) {
-            CloseHandle(handle);
-        }
-    }
-    if (!made) {
-        *error = SystemErrorText(code);
+    if (!CreateProcessA(spawn.argv[0].c_str(), &commandLine[0], nullptr, nullptr,
+                        inherits ? TRUE : FALSE, flags, &environment[0],
+                        spawn.folder.empty() ? nullptr : spawn.folder.c_str(), &startup.StartupInfo,
+                        &started)) {
+        *error = SystemErrorText(GetLastError());
         return false;
     }
     CloseHandle(started.hThread);

@@ -1,6 +1,9 @@
 #include "zvtool/platform/user_folders.h"
 
+#include <cstdlib>
 #include <string>
+
+#include "zvtool/platform/processes.h"
 
 namespace {
 
@@ -27,4 +30,9 @@ TUserFolders UserFoldersFrom(const TUserEnvironment& environment) {
     }
     return {XdgFolder(environment.xdgStateHome, environment.home, "/.local/state"),
             XdgFolder(environment.xdgDataHome, environment.home, "/.local/share"), ""};
+}
+
+std::string WorkstationName() {
+    const char* given = std::getenv("ZVTOOL_WORKSTATION");
+    return Given(given) ? given : MachineName();
 }

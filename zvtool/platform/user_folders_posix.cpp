@@ -1,7 +1,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "zvtool/platform/processes.h"
 #include "zvtool/platform/user_folders.h"
 
 namespace {
@@ -25,9 +24,4 @@ const char* UserFolderVariables() {
 std::string UserName() {
     const std::string user = Variable("USER");
     return user.empty() ? Variable("LOGNAME") : user;
-}
-
-std::string WorkstationName() {
-    const std::string given = Variable("ZVTOOL_WORKSTATION");
-    return given.empty() ? MachineName() : given;
 }

@@ -1,7 +1,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "zvtool/platform/processes.h"
 #include "zvtool/platform/user_folders.h"
 
 namespace {
@@ -23,9 +22,4 @@ const char* UserFolderVariables() {
 
 std::string UserName() {
     return Variable("USERNAME");
-}
-
-std::string WorkstationName() {
-    const std::string given = Variable("ZVTOOL_WORKSTATION");
-    return given.empty() ? MachineName() : given;
 }
