@@ -3,15 +3,6 @@
 
 #include "zvtool/platform/user_folders.h"
 
-namespace {
-
-std::string Variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
-
-}  // namespace
-
 TUserFolders UserFolders() {
     return UserFoldersFrom({true, nullptr, nullptr, nullptr, std::getenv("LOCALAPPDATA")});
 }
@@ -21,5 +12,6 @@ const char* UserFolderVariables() {
 }
 
 std::string UserName() {
-    return Variable("USERNAME");
+    const char* user = std::getenv("USERNAME");
+    return user != nullptr ? user : "";
 }
