@@ -26,7 +26,7 @@ if(ZV_MAN_PAGES)
 endif()
 install(FILES README.md DESTINATION ${zv_doc_dir} COMPONENT docs)
 install(FILES docs/benchmarks.md docs/building.md docs/diagnosing.md docs/json.md
-              docs/servicing.md docs/shared-ledger.md docs/simulator.md
+              docs/servicing.md docs/shared-ledger.md docs/simulator.md docs/window.md
         DESTINATION ${zv_doc_dir}/docs COMPONENT docs)
 install(FILES docs/hosts/README.md docs/hosts/contract.md docs/hosts/zvhost.c docs/hosts/zvhost.py
         DESTINATION ${zv_doc_dir}/docs/hosts COMPONENT docs)
