@@ -9,6 +9,12 @@
 #include "tests/fuzz/fuzz_check.h"
 #include "zvtool/ledger/ledger.h"
 #include "zvtool/ledger/ledger_order.h"
+#include "zvtool/platform/files.h"
+
+// The reader runs without the platform room: names are compared as a POSIX file system does.
+bool FileNamesIgnoreCase() {
+    return false;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
